@@ -1,0 +1,123 @@
+#include "common/StringUtils.h"
+
+std::string CopyFrom(const std::string& text, long long from) {
+    if (from < 1) from = 1;
+    if (from > (long long)text.size()) return {};
+    return text.substr(size_t(from - 1));
+}
+
+std::string LeftOf(const std::string& text, long long count) {
+    long long length = (long long)text.size();
+    if (count < 0) count += length;
+    if (count <= 0) return {};
+    if (count >= length) return text;
+    return text.substr(0, size_t(count));
+}
+
+std::string RightOf(const std::string& text, long long count) {
+    long long length = (long long)text.size();
+    if (count <= 0) return {};
+    if (count >= length) return text;
+    return text.substr(size_t(length - count));
+}
+
+std::string TextAfter(const std::string& text, const std::string& separator) {
+    if (separator.empty()) return {};
+    size_t at = text.find(separator);
+    if (at == std::string::npos) return {};
+    return text.substr(at + separator.size());
+}
+
+std::string TextBefore(const std::string& text, const std::string& separator) {
+    if (separator.empty()) return text;
+    size_t at = text.find(separator);
+    if (at == std::string::npos) return text;
+    return text.substr(0, at);
+}
+
+std::string SplitOff(std::string& text, const std::string& separator) {
+    size_t at = separator.empty() ? std::string::npos : text.find(separator);
+    if (at == std::string::npos) {
+        std::string all;
+        all.swap(text);
+        return all;
+    }
+    std::string before = text.substr(0, at);
+    text.erase(0, at + separator.size());
+    return before;
+}
+
+std::string TakeLastWord(std::string& text, const std::string& delimiters) {
+    const std::string delims = delimiters.empty() ? std::string("\r\n \t") : delimiters;
+    auto isDelimiter = [&](char c) { return delims.find(c) != std::string::npos; };
+    while (!text.empty() && isDelimiter(text.back())) text.pop_back();
+    size_t end = text.size();
+    size_t start = end;
+    while (start > 0 && !isDelimiter(text[start - 1])) --start;
+    std::string word = text.substr(start, end - start);
+    text.erase(start);
+    if (!text.empty()) text.pop_back();
+    return word;
+}
+
+std::string FieldAt(const std::string& text, long long index, const std::string& separator) {
+    std::string rest = text;
+    for (long long i = 1; i < index; ++i) rest = TextAfter(rest, separator);
+    return TextBefore(rest, separator);
+}
+
+std::string JoinPath(const std::string& first, const std::string& separator,
+                     const std::string& second) {
+    if (first.empty()) return second;
+    if (second.empty()) return first;
+    if (EndsWith(first, separator, false)) return first + second;
+    return first + separator + second;
+}
+
+std::string LowerAscii(const std::string& text) {
+    std::string lowered = text;
+    for (char& c : lowered)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return lowered;
+}
+
+bool StartsWith(const std::string& text, const std::string& prefix, bool ignoreCase) {
+    if (text.size() < prefix.size()) return false;
+    std::string head = text.substr(0, prefix.size());
+    return ignoreCase ? LowerAscii(head) == LowerAscii(prefix) : head == prefix;
+}
+
+bool EndsWith(const std::string& text, const std::string& suffix, bool ignoreCase) {
+    std::string tail = RightOf(text, (long long)suffix.size());
+    if (suffix.empty()) return true;
+    return ignoreCase ? LowerAscii(tail) == LowerAscii(suffix) : tail == suffix;
+}
+
+std::string ReplaceAll(const std::string& text, const std::string& oldText,
+                       const std::string& newText) {
+    if (oldText.empty()) return text;
+    if (newText.find(oldText) == std::string::npos) {
+        // Each replacement shortens or reshapes the text without recreating the
+        // pattern from the replacement alone, so the rescan ends.
+        std::string result = text;
+        size_t at;
+        while ((at = result.find(oldText)) != std::string::npos)
+            result.replace(at, oldText.size(), newText);
+        return result;
+    }
+    std::string result;
+    size_t from = 0, at;
+    while ((at = text.find(oldText, from)) != std::string::npos) {
+        result.append(text, from, at - from);
+        result += newText;
+        from = at + oldText.size();
+    }
+    result.append(text, from, std::string::npos);
+    return result;
+}
+
+std::string TextIf(bool condition, const std::string& text) { return condition ? text : std::string(); }
+
+std::string TextIfElse(bool condition, const std::string& whenTrue, const std::string& whenFalse) {
+    return condition ? whenTrue : whenFalse;
+}

@@ -1,0 +1,11 @@
+#pragma once
+// The run driver: makes and connects one device per side, runs one backup
+// worker over them and tears everything down. Everything it has to say goes to
+// the output, which it only borrows, as it borrows the options.
+
+#include "main/ConnectionOptions.h"
+#include "main/SyncFlags.h"
+#include "output/BaseOutput.h"
+
+void RunSync(const ConnectionOptions& source, const ConnectionOptions& destination,
+             const VelSyncFlags& options, VelSyncBaseOutput& output);

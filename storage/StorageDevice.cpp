@@ -1,0 +1,12 @@
+#include "storage/StorageDevice.h"
+
+#include "platform/ErrorText.h"
+#include "platform/LastError.h"
+
+bool VelStorageDevice::SupportsTextMode() { return false; }
+
+uint32_t VelStorageDevice::LastErrorCode() { return platform::GetLastErrorCode(); }
+
+std::string VelStorageDevice::LastErrorText() { return platform::SystemErrorText(LastErrorCode()); }
+
+void VelStorageDevice::FolderFinished(const std::string&) {}

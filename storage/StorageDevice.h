@@ -1,0 +1,56 @@
+#pragma once
+// The abstract device through which the engine reads the source tree and writes
+// the destination tree. Folders are full paths (a root plus a relative part that
+// is empty or begins with the path separator); files are (folder, name) pairs.
+// Operations return false (or an empty path, or an empty list) on failure and
+// keep the reason for LastErrorCode/LastErrorText. All calls come from the main
+// thread, one at a time.
+
+#include <cstdint>
+#include <string>
+
+#include "sync/DirectoryList.h"
+
+class VelStorageDevice {
+public:
+    virtual ~VelStorageDevice() = default;
+
+    // 1: names compare case-sensitively; any other value: case is ignored.
+    virtual uint8_t NameCaseMode() = 0;
+    virtual bool SupportsTextMode();
+    virtual bool Chmod(const std::string& folder, const std::string& name,
+                       const std::string& mode) = 0;
+    virtual bool Connect(const std::string& location, const std::string& userName,
+                         const std::string& password, const std::string& connectionName) = 0;
+    virtual bool PutFile(const std::string& localPath, const std::string& folder,
+                         const std::string& name, bool binary) = 0;
+    virtual bool CreateFolder(const std::string& path) = 0;
+    // The name may also be a relative path beginning with the separator.
+    virtual bool DeleteFile(const std::string& folder, const std::string& name,
+                            bool reportFailure) = 0;
+    virtual bool RemoveFolder(const std::string& path) = 0;
+    virtual bool LocalCopyKeepsDate() = 0;
+    virtual bool SupportsChmod() = 0;
+    virtual bool FolderExists(const std::string& path) = 0;
+    // Releasing a path twice is harmless.
+    virtual void ReleaseLocalCopy(const std::string& localPath) = 0;
+    // Base: the calling thread's last error code.
+    virtual uint32_t LastErrorCode();
+    // Base: the system's text for LastErrorCode().
+    virtual std::string LastErrorText();
+    // A local path to read the file from, or empty on failure; hand it back
+    // with ReleaseLocalCopy.
+    virtual std::string GetLocalCopy(const std::string& folder, const std::string& name) = 0;
+    // A new list that the caller owns. An empty mask lists everything; a mask
+    // that is one name lists at most that entry.
+    virtual VelDirectoryList* ListFolder(const std::string& folder, const std::string& mask,
+                                         bool allowCached) = 0;
+    virtual bool RenameFile(const std::string& folder, const std::string& oldName,
+                            const std::string& newName) = 0;
+    virtual bool SetReadOnly(const std::string& folder, const std::string& name, bool readOnly,
+                             bool force) = 0;
+    // dateTime: days since 1899-12-30, local time.
+    virtual bool SetFileDate(const std::string& folder, const std::string& name,
+                             double dateTime) = 0;
+    virtual void FolderFinished(const std::string& path);
+};

@@ -1,0 +1,41 @@
+#pragma once
+// One listed file or folder, as a device listed it.
+
+#include <cstdint>
+#include <string>
+
+#include "platform/FindData.h"
+
+class VelDirectoryEntry {
+public:
+    VelDirectoryEntry() = default;
+
+    // From one find record: the name up to its first NUL (at most 260 bytes), the
+    // size halves, the attributes, and the last-write time in local time (the
+    // creation time when the last-write time is zero).
+    static VelDirectoryEntry* CreateFromFindData(const platform::FindData& record);
+
+    void Clear();
+
+    bool IsDirectory() const;
+    bool IsReadOnly() const;
+    bool IsHidden() const;
+    void SetDirectoryFlag(bool flag);
+    void SetReadOnlyFlag(bool flag);
+    void SetHiddenFlag(bool flag);
+    bool IsDotEntry() const;  // exactly "." or ".."
+
+    uint32_t Attributes = 0;
+    double ModifiedTime = 0;  // local time; every comparison uses it
+    double ListedTime = 0;    // as listed; copies are stamped with it
+    uint32_t SizeHigh = 0;
+    uint32_t SizeLow = 0;
+    int64_t Size = 0;
+    std::string Name;
+    bool DateOnly = false;  // the listing gave no time of day
+};
+
+// Date-time of a file time, milliseconds included, without a time-zone change.
+double FileTimeToDateTime(const platform::FileTime& fileTime);
+// The same after converting the UTC file time to local time.
+double FileTimeToLocalDateTime(const platform::FileTime& fileTime);

@@ -1,0 +1,48 @@
+#pragma once
+// The entries of one folder in the order the device listed them, with a name
+// index built on demand for lookups that ignore letter case.
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "sync/DirectoryEntry.h"
+
+class VelDirectoryList {
+public:
+    VelDirectoryList() = default;
+    VelDirectoryList(const VelDirectoryList&) = delete;
+    VelDirectoryList& operator=(const VelDirectoryList&) = delete;
+
+    // The local folder's entries matching mask (empty: all), "." and ".."
+    // included. A folder that cannot be listed gives an empty list; the
+    // thread's last error code then says why (18 when the folder was simply
+    // empty of matches).
+    static VelDirectoryList* CreateFromFolder(const std::string& folder, const std::string& mask);
+
+    int Count() const { return int(Entries.size()); }
+    // 1-based position, 1 <= i <= Count().
+    VelDirectoryEntry* EntryAt(int i) const { return Entries[size_t(i - 1)].get(); }
+    // The list takes ownership.
+    void Add(VelDirectoryEntry* entry);
+    // Destroys the entry at 1-based position i; the name index is discarded.
+    void Delete(int i);
+
+    // exact: the first entry whose name equals `name` byte for byte; otherwise the
+    // entry the case-ignoring index comparison finds equal. nullptr when none.
+    VelDirectoryEntry* FindByName(const std::string& name, bool exact);
+    // As FindByName ignoring case, with the number of index keys byte-equal to
+    // the lowered name (0 when there is none).
+    std::pair<VelDirectoryEntry*, int> FindCountingDuplicates(const std::string& name);
+
+private:
+    void EnsureNameIndex();
+    size_t FirstEqualKey(const std::string& loweredName) const;
+
+    std::vector<std::unique_ptr<VelDirectoryEntry>> Entries;
+    // (lowered name, entry), sorted by the case-ignoring comparison; valid while it
+    // holds as many pairs as there are entries.
+    std::vector<std::pair<std::string, VelDirectoryEntry*>> NameIndex;
+    bool HasNameIndex = false;
+};

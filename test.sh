@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs what the tests need (only what is missing), then builds and runs every
+# test twice: a normal build, and one with AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+cd "$here"
+
+packages=(cmake g++ make libgtest-dev libgmock-dev python3 python3-pyftpdlib vsftpd rsync curl)
+missing=()
+for pkg in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+done
+if ((${#missing[@]})); then
+  echo "test.sh: installing ${missing[*]}"
+  sudo_cmd=""; [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
+  $sudo_cmd apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}"
+fi
+
+jobs="$(nproc)"
+run_suite() {
+  local dir="$1"; shift
+  cmake -S . -B "$dir" "$@" >/dev/null
+  cmake --build "$dir" -j"$jobs"
+  (cd "$dir" && ctest --output-on-failure -j"$jobs" --timeout 300)
+}
+
+echo "== tests =="
+run_suite build-tests -DCMAKE_BUILD_TYPE=RelWithDebInfo
+echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer =="
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DVEL_SANITIZE=ON
