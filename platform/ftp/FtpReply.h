@@ -31,7 +31,8 @@ struct FtpReply {
 // further bytes. Replies completed before the fault are still returned first.
 //
 // Not thread-safe; one reader per control connection. Memory held is the complete
-// replies not yet taken plus the reply in progress (at most maxReplyLength).
+// replies not yet taken plus the reply in progress (at most maxReplyLength plus
+// one line).
 class FtpReplyReader {
 public:
     explicit FtpReplyReader(size_t maxLineLength = 8192, size_t maxReplyLength = 256 * 1024);
