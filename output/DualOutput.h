@@ -1,0 +1,30 @@
+#pragma once
+// Hands everything to two outputs, First before Second. Owns both and destroys
+// First, then Second. Main thread only.
+
+#include <memory>
+
+#include "output/BaseOutput.h"
+
+class VelSyncDualOutput : public VelSyncBaseOutput {
+public:
+    // Both must be non-null.
+    VelSyncDualOutput(std::unique_ptr<VelSyncBaseOutput> first,
+                      std::unique_ptr<VelSyncBaseOutput> second);
+    ~VelSyncDualOutput() override;
+
+    void ShowProgress(const SyncStatistics& stats) override;
+    void Finish(const SyncStatistics& stats) override;
+    // Report of First, then Report of Second: each applies its own class test.
+    void Report(const SyncStatistics& stats, MessageClass cls, const std::string& text) override;
+    void Message(MessageClass cls, const std::string& text) override;
+    // True when either accepts the class.
+    bool Accepts(MessageClass cls) override;
+
+    VelSyncBaseOutput& First() { return *FirstOutput; }
+    VelSyncBaseOutput& Second() { return *SecondOutput; }
+
+private:
+    std::unique_ptr<VelSyncBaseOutput> FirstOutput;
+    std::unique_ptr<VelSyncBaseOutput> SecondOutput;
+};

@@ -1,0 +1,96 @@
+#include "platform/TextFile.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "platform/ErrorCodes.h"
+#include "platform/LastError.h"
+
+namespace platform {
+
+namespace {
+
+// The few errno values that opening and writing a text file produce.
+// TODO(lead): use the file-system layer's shared errno mapping once it exists.
+uint32_t TextFileErrorCode(int error) {
+    switch (error) {
+        case ENOENT: return ErrorCode::FileNotFound;
+        case ENOTDIR: return ErrorCode::PathNotFound;
+        case EACCES:
+        case EPERM:
+        case EISDIR: return ErrorCode::AccessDenied;
+        case EROFS: return ErrorCode::WriteProtect;
+        case ENOSPC:
+        case EDQUOT: return ErrorCode::DiskFull;
+        case ENAMETOOLONG: return ErrorCode::FilenameExcedRange;
+        case EMFILE:
+        case ENFILE: return ErrorCode::TooManyOpenFiles;
+        case EBUSY:
+        case ETXTBSY: return ErrorCode::SharingViolation;
+        case EEXIST: return ErrorCode::FileExists;
+        case ENOMEM: return ErrorCode::NotEnoughMemory;
+        case EPIPE: return ErrorCode::BrokenPipe;
+        case EINVAL: return ErrorCode::InvalidParameter;
+        default: return ErrorCode::IoDevice;
+    }
+}
+
+bool Fail(int error) {
+    SetLastErrorCode(TextFileErrorCode(error));
+    return false;
+}
+
+}  // namespace
+
+TextFile::~TextFile() { Close(); }
+
+bool TextFile::Open(const std::string& path, bool append) {
+    Close();
+    if (path.empty()) return Fail(ENOENT);
+    int flags = O_WRONLY | O_CLOEXEC | (append ? O_APPEND : (O_CREAT | O_TRUNC));
+    int fd;
+    do {
+        fd = ::open(path.c_str(), flags, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return Fail(errno);
+    Handle = fd;
+    SetLastErrorCode(ErrorCode::Success);
+    return true;
+}
+
+bool TextFile::Create(const std::string& path) { return Open(path, false); }
+
+bool TextFile::OpenForAppend(const std::string& path) { return Open(path, true); }
+
+bool TextFile::WriteLine(const std::string& text) {
+    if (!IsOpen()) {
+        SetLastErrorCode(ErrorCode::InvalidHandle);
+        return false;
+    }
+    std::string line = text + "\r\n";
+    const char* data = line.data();
+    size_t left = line.size();
+    while (left > 0) {
+        ssize_t written = ::write(int(Handle), data, left);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return Fail(errno);
+        }
+        data += written;
+        left -= size_t(written);
+    }
+    return true;
+}
+
+bool TextFile::Close() {
+    if (!IsOpen()) return true;
+    int fd = int(Handle);
+    Handle = -1;
+    // A close interrupted by a signal has still released the descriptor on
+    // Linux; retrying could close a descriptor another part has opened since.
+    if (::close(fd) != 0 && errno != EINTR) return Fail(errno);
+    return true;
+}
+
+}  // namespace platform
