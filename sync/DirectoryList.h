@@ -15,10 +15,18 @@ public:
     VelDirectoryList(const VelDirectoryList&) = delete;
     VelDirectoryList& operator=(const VelDirectoryList&) = delete;
 
-    // The local folder's entries matching mask (empty: all), "." and ".."
-    // included. A folder that cannot be listed gives an empty list; the
-    // thread's last error code then says why (18 when the folder was simply
-    // empty of matches).
+    // The local folder's entries matching mask (empty: all; one name: at most
+    // that entry; "*" and "?" wildcards), "." and ".." included, in the order the
+    // file system keeps them. Never null; the caller owns the list.
+    // The thread's last error code afterwards tells a complete listing from a
+    // failed one:
+    //   18 (no more files): the folder was read to its end, whatever the count,
+    //      also when a mask matched nothing (a one-name mask that names nothing
+    //      gives 18 too, never 2);
+    //   anything else: the folder could not be listed and the list is empty or
+    //      holds what was read before the failure: 3 (the folder or a part of its
+    //      path does not exist), 267 (it is not a folder), 5 (access denied),
+    //      206 (name too long), ...
     static VelDirectoryList* CreateFromFolder(const std::string& folder, const std::string& mask);
 
     int Count() const { return int(Entries.size()); }

@@ -1,0 +1,122 @@
+#include "platform/FolderEnumeration.h"
+
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/ErrorCodes.h"
+#include "platform/LastError.h"
+#include "platform/posix/ErrnoMapping.h"
+#include "platform/posix/FileStatus.h"
+
+namespace platform {
+
+namespace {
+
+bool HasWildcard(const std::string& mask) { return mask.find_first_of("*?") != std::string::npos; }
+
+// Opens the folder for enumeration; -1 (last error set) when it cannot be.
+int OpenFolder(const std::string& folder) {
+    int fd = open(folder.empty() ? "/" : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) posix::SetLastErrorFromErrno(errno, posix::ErrnoSubject::Folder);
+    return fd;
+}
+
+// The record of one entry of the open folder. d_type, when the file system
+// fills it in, tells a link apart without a second status call.
+bool StatEntry(int folderFd, const char* name, unsigned char type, FindData& record) {
+    record.Name = name;
+    struct stat info;
+    bool isLink = type == DT_LNK;
+    if (type == DT_UNKNOWN) {
+        if (fstatat(folderFd, name, &info, AT_SYMLINK_NOFOLLOW) != 0) return false;
+        isLink = S_ISLNK(info.st_mode);
+        if (!isLink) {
+            posix::FillFindData(info, false, record);
+            return true;
+        }
+    }
+    if (fstatat(folderFd, name, &info, 0) != 0) {
+        // A dangling link is listed as the link itself; an entry that vanished
+        // since the folder was read is left out.
+        if (!isLink || fstatat(folderFd, name, &info, AT_SYMLINK_NOFOLLOW) != 0) return false;
+    }
+    posix::FillFindData(info, isLink, record);
+    return true;
+}
+
+bool ListAll(int folderFd, const std::string& mask,
+             const std::function<void(const FindData&)>& onRecord) {
+    DIR* folder = fdopendir(folderFd);
+    if (folder == nullptr) {
+        posix::SetLastErrorFromErrno(errno, posix::ErrnoSubject::Folder);
+        close(folderFd);
+        return false;
+    }
+    bool everything = mask.empty() || mask == "*" || mask == "*.*";
+    FindData record;
+    int failure = 0;
+    for (;;) {
+        errno = 0;
+        struct dirent* entry = readdir(folder);
+        if (entry == nullptr) {
+            failure = errno;
+            break;
+        }
+        if (!everything && !MatchesFindMask(entry->d_name, mask)) continue;
+        if (StatEntry(dirfd(folder), entry->d_name, entry->d_type, record)) onRecord(record);
+    }
+    closedir(folder);
+    if (failure != 0) {
+        posix::SetLastErrorFromErrno(failure, posix::ErrnoSubject::Folder);
+        return false;
+    }
+    SetLastErrorCode(ErrorCode::NoMoreFiles);
+    return true;
+}
+
+}  // namespace
+
+bool MatchesFindMask(const std::string& name, const std::string& mask) {
+    // Greedy match with one back-tracking point: the most recent "*".
+    size_t n = 0, m = 0, starMask = std::string::npos, starName = 0;
+    while (n < name.size()) {
+        if (m < mask.size() && (mask[m] == '?' || mask[m] == name[n])) {
+            ++n, ++m;
+        } else if (m < mask.size() && mask[m] == '*') {
+            starMask = m++, starName = n;
+        } else if (starMask != std::string::npos) {
+            m = starMask + 1, n = ++starName;
+        } else {
+            return false;
+        }
+    }
+    while (m < mask.size() && mask[m] == '*') ++m;
+    return m == mask.size() || mask.substr(m) == ".*";
+}
+
+bool FindFiles(const std::string& pattern, const std::function<void(const FindData&)>& onRecord) {
+    size_t cut = pattern.find_last_of('/');
+    std::string folder = cut == std::string::npos ? "." : pattern.substr(0, cut);
+    std::string mask = cut == std::string::npos ? pattern : pattern.substr(cut + 1);
+    int folderFd = OpenFolder(folder);
+    if (folderFd < 0) return false;
+    if (mask.empty() || HasWildcard(mask)) return ListAll(folderFd, mask, onRecord);
+
+    // One name: look it up directly instead of reading the whole folder.
+    FindData record;
+    bool found = StatEntry(folderFd, mask.c_str(), DT_UNKNOWN, record);
+    int failure = found ? 0 : errno;
+    close(folderFd);
+    if (found) onRecord(record);
+    if (failure != 0 && failure != ENOENT) {
+        posix::SetLastErrorFromErrno(failure, posix::ErrnoSubject::File);
+        return false;
+    }
+    SetLastErrorCode(ErrorCode::NoMoreFiles);
+    return true;
+}
+
+}  // namespace platform
