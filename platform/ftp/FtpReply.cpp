@@ -4,7 +4,9 @@
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // The reply code a line begins with, or -1. separator receives the character after
 // the code: ' ', '-' or '\0' for a line of just the code.
@@ -80,7 +82,9 @@ FtpReplyReader::Status FtpReplyReader::Next(FtpReply& reply) {
     return Fault;
 }
 
-size_t FtpReplyReader::Buffered() const { return ReadyBytes + Current.Text.size() + Line.size(); }
+size_t FtpReplyReader::Buffered() const {
+    return ReadyBytes + Current.Text.size() + Line.size();
+}
 
 void FtpReplyReader::Fail(Status fault) {
     Fault = fault;

@@ -34,7 +34,7 @@ struct FtpReply {
 // replies not yet taken plus the reply in progress (at most maxReplyLength plus
 // one line).
 class FtpReplyReader {
-public:
+  public:
     explicit FtpReplyReader(size_t maxLineLength = 8192, size_t maxReplyLength = 256 * 1024);
 
     enum class Status { NeedMore, Complete, Malformed, TooLong };
@@ -46,7 +46,7 @@ public:
     // Bytes held: complete replies not yet taken plus the reply in progress.
     size_t Buffered() const;
 
-private:
+  private:
     void TakeLine();
     void Fail(Status fault);
 
@@ -54,7 +54,7 @@ private:
     size_t MaxReplyLength;
     std::deque<FtpReply> Ready;
     size_t ReadyBytes = 0;
-    std::string Line;     // the line in progress, without its line end
-    FtpReply Current;     // the multi-line reply in progress (Code 0: none)
+    std::string Line;                 // the line in progress, without its line end
+    FtpReply Current;                 // the multi-line reply in progress (Code 0: none)
     Status Fault = Status::NeedMore;  // NeedMore: no fault
 };

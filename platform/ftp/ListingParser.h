@@ -26,8 +26,7 @@
 // or a line of no known form); entry is then unspecified. A UNIX date without a
 // year is put in now's year, or in the year before when that would make it later
 // than now. now is the local calendar time of the machine.
-bool ParseListingLine(const std::string& line, const CalendarTime& now,
-                      platform::FindData& entry);
+bool ParseListingLine(const std::string& line, const CalendarTime& now, platform::FindData& entry);
 
 // Every entry of a listing, in the order listed; lines end in CR LF or LF.
 std::vector<platform::FindData> ParseListing(const std::string& text, const CalendarTime& now);

@@ -4,7 +4,9 @@
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Reads 1 to maxDigits digits at pos (leading zeros allowed) and moves past them.
 bool ReadNumber(const std::string& text, size_t& pos, size_t maxDigits, unsigned long& value) {
