@@ -1,2 +1,11 @@
-// Placeholder entry until the program body lands.
-int main() { return 0; }
+// Program entry: the arguments after the program name go to the program body,
+// whose result is the exit code.
+
+#include "main/ProgramBody.h"
+#include "platform/Locale.h"
+
+int main(int argc, char** argv) {
+    platform::UseUserLocale();
+    StringList arguments(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
+    return RunProgramBody(arguments, platform::StandardConsole());
+}

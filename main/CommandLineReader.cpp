@@ -1,0 +1,208 @@
+#include "main/CommandLineReader.h"
+
+#include "common/StringUtils.h"
+#include "main/FSwitchValue.h"
+#include "output/ConsoleOutput.h"
+#include "output/DualOutput.h"
+#include "output/LogFileOutput.h"
+#include "platform/Locale.h"
+
+VelCommandLineReader::VelCommandLineReader(VelArgumentHandler& arguments, VelSyncFlags& options,
+                                           ConnectionOptions& source,
+                                           ConnectionOptions& destination,
+                                           platform::Console& console)
+    : Arguments(arguments),
+      Options(options),
+      Source(source),
+      Destination(destination),
+      Console(console) {}
+
+bool VelCommandLineReader::Take(const std::string& name) {
+    return Arguments.TakeSwitch(name, mmPrefixIgnoreCase);
+}
+
+bool VelCommandLineReader::TakeValue(const std::string& name, std::string& value) {
+    std::string argument;
+    if (!Arguments.TakeSwitchValue(name, argument, mmPrefixIgnoreCase)) return false;
+    value = TextAfter(argument, ":");
+    return true;
+}
+
+void VelCommandLineReader::WriteLine(const std::string& text) { Console.Write(text + "\r\n"); }
+
+bool VelCommandLineReader::Read() {
+    ReadUsageSwitch();
+    ReadModes();
+    ReadFlags();
+    BuildConsole();
+    ReadVerbosity();
+    ReadStartDate();
+    ReadDrift();
+    JoinLogFiles();
+    ReadTransferModes(Source, nullptr);
+    ReadTransferModes(Destination, &Source);
+    ReadLogins();
+    if (!ReadFSwitch()) return false;
+    ReadTextFileSpecs();
+    ReadSpecs();
+    ReadLocations();
+    return true;
+}
+
+void VelCommandLineReader::ReadUsageSwitch() {
+    if (Take("/H") || Take("/?")) ShowUsage = true;
+}
+
+void VelCommandLineReader::ReadModes() {
+    std::string value;
+    if (TakeValue("/ChmodF", value)) Options.NewFileMode = value;
+    if (TakeValue("/ChmodS", value)) Options.NewFolderMode = value;
+    if (TakeValue("/CH", value)) Options.NewFileMode = Options.NewFolderMode = value;
+}
+
+void VelCommandLineReader::ReadFlags() {
+    Options.ContinueOnError = Take("/C");
+    Options.MakeTargetDir = Take("/M");
+    Options.DeleteObsolete = Take("/delete");
+    Options.IgnoreErrors = Take("/I");
+    Options.Simulate = Take("/Sim");
+    Options.Recurse = Take("/S");
+    Options.OverwriteReadOnly = Take("/R");
+    Options.NewerOnly = Take("/N");
+}
+
+void VelCommandLineReader::BuildConsole() {
+    auto filter = std::make_unique<TVelSyncFilterOutputByClass>(
+        std::make_unique<VelSyncConsoleOutput>(Console), FilterSet(fsActions | fsDetails));
+    ConsoleFilter = filter.get();
+    Output = std::move(filter);
+}
+
+void VelCommandLineReader::ReadVerbosity() {
+    if (Take("/V2"))
+        ConsoleFilter->SetSuppressed(0);
+    else if (Take("/V1"))
+        ConsoleFilter->SetSuppressed(fsDetails);
+    else if (Take("/V0"))
+        ConsoleFilter->SetSuppressed(FilterSet(fsActions | fsDetails | fsProgress));
+    Options.Explain = false;
+    std::string value;
+    if (TakeValue("/V", value)) {
+        Options.Explain = LowerAscii(LeftOf(value, 1)) == "e";
+        ConsoleFilter->Unsuppress(fsActions);
+    }
+}
+
+void VelCommandLineReader::ReadStartDate() {
+    Options.StartDate = 0;
+    std::string argument;
+    if (!Arguments.TakeSwitchValue("/D", argument, mmPrefixIgnoreCase)) return;
+    double date = 0;
+    if (platform::ParseShortDate(TextAfter(argument, ":"), date)) {
+        Options.StartDate = date;
+    } else {
+        WriteLine("Could not parse date: " + argument);
+        ShowUsage = true;
+    }
+}
+
+void VelCommandLineReader::ReadDrift() {
+    Options.DriftSeconds = 0;
+    if (Take("/1")) Options.DriftSeconds = 1;
+    if (Take("/2")) Options.DriftSeconds += 2;
+}
+
+// Each log joins the chain in front of what is there already, so with both a
+// message reaches the error log, then the log file, then the console.
+void VelCommandLineReader::JoinLogFiles() {
+    std::string fileName;
+    if (TakeValue("/L", fileName)) {
+        Output = std::make_unique<VelSyncDualOutput>(
+            std::make_unique<VelSyncLogFileOutput>(fileName, LogOptionSet(0)), std::move(Output));
+    }
+    if (TakeValue("/E", fileName)) {
+        auto errorLog = std::make_unique<TVelSyncFilterOutputByClass>(
+            std::make_unique<VelSyncLogFileOutput>(fileName, LogOptionSet(loAppend | loTimestamp)),
+            FilterSet(fsActions | fsDetails | fsProgress));
+        Output = std::make_unique<VelSyncDualOutput>(std::move(errorLog), std::move(Output));
+    }
+}
+
+// The first /ACTIVE and /PASSIVE go to the source, the second of each to the
+// destination. With neither word anywhere, both sides may use both modes.
+void VelCommandLineReader::ReadTransferModes(ConnectionOptions& side,
+                                             const ConnectionOptions* fallback) {
+    if (Arguments.WasGiven("/PASSIVE", mmPrefixIgnoreCase) ||
+        Arguments.WasGiven("/ACTIVE", mmPrefixIgnoreCase)) {
+        side.UseActive = Take("/ACTIVE");
+        side.UsePassive = Take("/PASSIVE");
+    } else if (fallback != nullptr) {
+        side.UseActive = fallback->UseActive;
+        side.UsePassive = fallback->UsePassive;
+    } else {
+        side.UseActive = side.UsePassive = true;
+    }
+}
+
+void VelCommandLineReader::ReadLogins() {
+    std::string value;
+    if (TakeValue("/P", value)) Source.Password = Destination.Password = value;
+    if (TakeValue("/U", value)) Source.UserName = Destination.UserName = value;
+    if (TakeValue("/P", value)) Destination.Password = value;
+    if (TakeValue("/U", value)) Destination.UserName = value;
+    if (TakeValue("/T", value)) Options.TempPrefix = value;
+    if (!Destination.Password.empty() && Destination.UserName.empty())
+        WriteLine("Warning: Password supplied but no username.");
+}
+
+bool VelCommandLineReader::ReadFSwitch() {
+    Options.FSwitchFirst = Options.FSwitchSecond = 0;
+    std::string value;
+    if (!TakeValue("/F", value)) return true;
+    return ReadFSwitchValue(value, Options.FSwitchFirst, Options.FSwitchSecond, FatalProblem);
+}
+
+void VelCommandLineReader::ReadTextFileSpecs() {
+    std::string value;
+    while (TakeValue("/A", value)) {
+        if (!value.empty()) {
+            Options.TextFileSpecs.push_back(value);
+        } else {
+            WriteLine("Missing ascii file spec");
+            ShowUsage = true;
+        }
+    }
+}
+
+void VelCommandLineReader::ReadSpecs() {
+    std::string argument;
+    while (Arguments.TakeSwitchValue("^", argument, mmPrefixIgnoreCase))
+        Options.MoveSpecs.push_back(TextAfter(argument, "^"));
+    while (Arguments.TakeSwitchValue("+", argument, mmPrefixIgnoreCase))
+        Options.CopySpecs.push_back(TextAfter(argument, "+"));
+    // A specification that ends in a separator names folders; it is kept
+    // without that last character.
+    auto isFolderSpec = [](const std::string& spec) {
+        return EndsWith(spec, "\\", false) || EndsWith(spec, "/", false);
+    };
+    while (Arguments.TakeSwitchValue("-", argument, mmPrefixIgnoreCase)) {
+        std::string spec = TextAfter(argument, "-");
+        if (isFolderSpec(argument))
+            Options.ExcludeFolderSpecs.push_back(LeftOf(spec, -1));
+        else
+            Options.ExcludeFileSpecs.push_back(spec);
+    }
+    while (Arguments.TakeSwitchValue("#", argument, mmPrefixIgnoreCase)) {
+        std::string spec = TextAfter(argument, "#");
+        if (isFolderSpec(argument))
+            Options.IgnoreFolderSpecs.push_back(LeftOf(spec, -1));
+        else
+            Options.IgnoreFileSpecs.push_back(spec);
+    }
+}
+
+void VelCommandLineReader::ReadLocations() {
+    Arguments.TakeNext(Source.Location);
+    Arguments.TakeNext(Destination.Location);
+    if (Source.Location.empty() || Destination.Location.empty()) ShowUsage = true;
+}

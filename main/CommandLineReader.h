@@ -1,0 +1,64 @@
+#pragma once
+// Reads the switches into the options record and the two side descriptions,
+// in the program's fixed order of lookups, and builds the output chain on the
+// way. The order is part of the behaviour: a lookup consumes the first
+// remaining argument that begins with the name, so longer names are looked up
+// before their prefixes (/ChmodF, /CH, /C; /Sim, /S; /delete, /D; ...).
+//
+// Messages about the command line itself ("Could not parse date: ...") go
+// straight to the console, not through the chain. Borrows everything it is
+// given; owns the chain until the caller takes it. Main thread only.
+
+#include <memory>
+#include <string>
+
+#include "main/ArgumentHandler.h"
+#include "main/ConnectionOptions.h"
+#include "main/SyncFlags.h"
+#include "output/BaseOutput.h"
+#include "output/FilterOutputByClass.h"
+#include "platform/Console.h"
+
+class VelCommandLineReader {
+public:
+    VelCommandLineReader(VelArgumentHandler& arguments, VelSyncFlags& options,
+                         ConnectionOptions& source, ConnectionOptions& destination,
+                         platform::Console& console);
+
+    // Every lookup, then the two locations. False only for an error that ends
+    // the program (a bad /F value); FatalProblem then says what it was.
+    bool Read();
+
+    bool ShowUsage = false;
+    std::string FatalProblem;
+    // The root of the output chain (built by Read).
+    std::unique_ptr<VelSyncBaseOutput> Output;
+    // The filter in front of the console, inside the chain.
+    TVelSyncFilterOutputByClass* ConsoleFilter = nullptr;
+
+private:
+    void ReadUsageSwitch();
+    void ReadModes();
+    void ReadFlags();
+    void BuildConsole();
+    void ReadVerbosity();
+    void ReadStartDate();
+    void ReadDrift();
+    void JoinLogFiles();
+    void ReadTransferModes(ConnectionOptions& side, const ConnectionOptions* fallback);
+    void ReadLogins();
+    bool ReadFSwitch();
+    void ReadTextFileSpecs();
+    void ReadSpecs();
+    void ReadLocations();
+
+    bool Take(const std::string& name);
+    bool TakeValue(const std::string& name, std::string& value);
+    void WriteLine(const std::string& text);
+
+    VelArgumentHandler& Arguments;
+    VelSyncFlags& Options;
+    ConnectionOptions& Source;
+    ConnectionOptions& Destination;
+    platform::Console& Console;
+};

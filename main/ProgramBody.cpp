@@ -1,0 +1,55 @@
+#include "main/ProgramBody.h"
+
+#include <exception>
+
+#include "main/CommandLineReader.h"
+#include "main/RunSync.h"
+#include "main/UsageText.h"
+
+namespace {
+
+int ReadAndRun(const StringList& arguments, platform::Console& console,
+               const RunSyncFunction& runSync) {
+    VelArgumentHandler handler(arguments);
+    VelSyncFlags options;
+    ConnectionOptions source, destination;
+    VelCommandLineReader reader(handler, options, source, destination, console);
+    if (!reader.Read()) {
+        reader.Output.reset();
+        console.Write("VelCopy: " + reader.FatalProblem + "\r\n");
+        return 1;
+    }
+    if (!reader.ShowUsage && handler.RemainingCount() == 0) {
+        runSync(source, destination, options, *reader.Output);
+        reader.Output.reset();
+        return 0;
+    }
+    if (handler.RemainingCount() > 0) {
+        std::string leftOver;
+        handler.RemainingAsText(leftOver);
+        console.Write("Unrecognised arguments: " + leftOver + "\r\n");
+    }
+    console.Write(UsageText());
+    return 0;
+}
+
+}  // namespace
+
+int RunProgramBody(const StringList& arguments, platform::Console& console,
+                   const RunSyncFunction& runSync) {
+    // An error that nothing on the way handled (the error log failing during the
+    // run, memory running out) ends the program here, after the chain has been
+    // destroyed by the unwinding: one line, exit code 1, never a crash.
+    try {
+        return ReadAndRun(arguments, console, runSync);
+    } catch (const std::exception& error) {
+        console.Write(std::string("VelCopy: ") + error.what() + "\r\n");
+    } catch (...) {
+        console.Write("VelCopy: the program stopped on an unexpected error\r\n");
+    }
+    return 1;
+}
+
+int RunProgramBody(const StringList& arguments, platform::Console& console) {
+    return RunProgramBody(arguments, console, RunSync);
+}

@@ -1,0 +1,6 @@
+#pragma once
+// The usage text, byte for byte: 37 lines, each ending in CR LF.
+
+#include <string>
+
+const std::string& UsageText();
