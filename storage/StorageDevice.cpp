@@ -10,3 +10,5 @@ uint32_t VelStorageDevice::LastErrorCode() { return platform::GetLastErrorCode()
 std::string VelStorageDevice::LastErrorText() { return platform::SystemErrorText(LastErrorCode()); }
 
 void VelStorageDevice::FolderFinished(const std::string&) {}
+
+bool VelStorageDevice::LinkLeadsToAncestor(const std::string&) { return false; }

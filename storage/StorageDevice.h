@@ -53,4 +53,10 @@ public:
     virtual bool SetFileDate(const std::string& folder, const std::string& name,
                              double dateTime) = 0;
     virtual void FolderFinished(const std::string& path);
+
+    // Added after the twenty operations above.
+    // True when the folder `path` is reached through a symbolic link that leads
+    // back to one of its own ancestors, so that descending into it would never
+    // end. Base: false (the device knows no links).
+    virtual bool LinkLeadsToAncestor(const std::string& path);
 };

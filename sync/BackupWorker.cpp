@@ -1,0 +1,97 @@
+#include "sync/BackupWorker.h"
+
+#include "sync/CopyRules.h"
+#include "sync/SyncPaths.h"
+
+VelSyncBackupWorker::VelSyncBackupWorker(VelSyncBaseOutput& output) : Output(output) {}
+
+void VelSyncBackupWorker::Run(const std::string& sourceLocation, VelStorageDevice& source,
+                              const VelSyncFlags& options, VelStorageDevice& destination,
+                              const std::string& destinationLocation) {
+    PendingFolderList.clear();
+    PendingFileList.clear();
+    Options = &options;
+    Source = &source;
+    Destination = &destination;
+    Stats = SyncStatistics{};
+    Stats.FoldersFound = 1;
+    RenameStateValue = 2;
+    SourceRoot = NormaliseRoot(sourceLocation);
+    DestinationRoot = NormaliseRoot(destinationLocation);
+
+    if (RootsReady(sourceLocation, destinationLocation)) {
+        int result = CompareFolder("");
+        if (result == CompareDone && options.DeleteObsolete &&
+            (!Stats.CopyErrors || options.IgnoreErrors)) {
+            RefreshDeviceAnswers();
+            ProcessDeletions();
+        }
+    }
+    Output.Finish(Stats);
+}
+
+bool VelSyncBackupWorker::RootsReady(const std::string& sourceLocation,
+                                     const std::string& destinationLocation) {
+    if (!Source->FolderExists(SourceRoot)) {
+        Report(mcError, "Source directory " + sourceLocation + " does not exist");
+        return false;
+    }
+    if (Destination->FolderExists(DestinationRoot)) return true;
+    if (!Options->MakeTargetDir) {
+        Report(mcError, "Destination directory " + destinationLocation + " does not exist");
+        return false;
+    }
+    Report(mcCreateFolder, destinationLocation);
+    if (MakeFolder(DestinationRoot, ".")) return true;
+    Report(mcError, "Failed to create destination directory " + destinationLocation);
+    return false;
+}
+
+bool VelSyncBackupWorker::IsNewer(const VelDirectoryEntry& source,
+                                  const VelDirectoryEntry& destination) const {
+    return IsNewerEntry(source, destination, Options->DriftSeconds);
+}
+
+bool VelSyncBackupWorker::IsMoveFile(const std::string& path) const {
+    return VelFileSpecs(*Options).IsMoveFile(path, SourceIgnoresCase);
+}
+
+bool VelSyncBackupWorker::IsExcludedFile(const std::string& path) const {
+    return VelFileSpecs(*Options).IsExcludedFile(path, SourceIgnoresCase);
+}
+
+bool VelSyncBackupWorker::IsExcludedFolder(const std::string& path) const {
+    return VelFileSpecs(*Options).IsExcludedFolder(path, SourceIgnoresCase);
+}
+
+bool VelSyncBackupWorker::IsIgnoredFile(const std::string& path) const {
+    return VelFileSpecs(*Options).IsIgnoredFile(path, SourceIgnoresCase);
+}
+
+bool VelSyncBackupWorker::IsIgnoredFolder(const std::string& path) const {
+    return VelFileSpecs(*Options).IsIgnoredFolder(path, SourceIgnoresCase);
+}
+
+bool VelSyncBackupWorker::IsTextFile(const std::string& name) const {
+    return VelFileSpecs(*Options).IsTextFile(name);
+}
+
+bool VelSyncBackupWorker::IsFileToCopy(const std::string& path) const {
+    return VelFileSpecs(*Options).IsFileToCopy(path, SourceIgnoresCase);
+}
+
+bool VelSyncBackupWorker::IsFolderToCopy(const std::string& path) const {
+    return VelFileSpecs(*Options).IsFolderToCopy(path, SourceIgnoresCase);
+}
+
+void VelSyncBackupWorker::Report(MessageClass cls, const std::string& text) {
+    Output.Report(Stats, cls, text);
+}
+
+std::string VelSyncBackupWorker::SourceFolder(const std::string& relativePath) const {
+    return FolderPath(SourceRoot, relativePath);
+}
+
+std::string VelSyncBackupWorker::DestinationFolder(const std::string& relativePath) const {
+    return FolderPath(DestinationRoot, relativePath);
+}

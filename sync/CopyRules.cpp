@@ -1,0 +1,63 @@
+#include "sync/CopyRules.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+
+#include "common/DateTime.h"
+
+bool IsNewerEntry(const VelDirectoryEntry& source, const VelDirectoryEntry& destination,
+                  uint32_t driftSeconds) {
+    if (source.DateOnly || destination.DateOnly)
+        return std::trunc(source.ModifiedTime) > std::trunc(destination.ModifiedTime);
+    if (source.ModifiedTime <= destination.ModifiedTime) return false;
+    if (driftSeconds == 0) return true;
+    return source.ModifiedTime > destination.ModifiedTime + (driftSeconds + 0.5) * OneSecond;
+}
+
+std::string FormatSizeHalves(uint32_t high, uint32_t low) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "0x%X%.8X", unsigned(high), unsigned(low));
+    return buffer;
+}
+
+namespace {
+
+std::string SizeText(const char* before, const VelDirectoryEntry& source, const char* middle,
+                     const VelDirectoryEntry& destination) {
+    return std::string(before) + FormatSizeHalves(source.SizeHigh, source.SizeLow) + middle +
+           FormatSizeHalves(destination.SizeHigh, destination.SizeLow) + ")";
+}
+
+}  // namespace
+
+SizeVerdict TextSizeRule(const VelDirectoryEntry& source, const VelDirectoryEntry& destination) {
+    SizeVerdict verdict;
+    const uint64_t sourceSize = (uint64_t(source.SizeHigh) << 32) | source.SizeLow;
+    const uint64_t destinationSize = (uint64_t(destination.SizeHigh) << 32) | destination.SizeLow;
+    if (destinationSize > sourceSize) {
+        verdict.Copy = true;
+        verdict.Explanation = SizeText("Source file size (", source,
+                                       ") is less than at destination (", destination);
+    } else if (destination.Size <= INT64_MAX / 2 && source.Size > 2 * destination.Size) {
+        verdict.Copy = true;
+        verdict.Explanation = SizeText("Source file size (", source,
+                                       ") is significantly bigger than at destination (",
+                                       destination);
+    }
+    return verdict;
+}
+
+SizeVerdict BinarySizeRule(const VelDirectoryEntry& source, const VelDirectoryEntry& destination) {
+    SizeVerdict verdict;
+    const uint32_t unknown = 0xFFFFFFFFu;
+    if (source.SizeHigh == unknown || source.SizeLow == unknown ||
+        destination.SizeHigh == unknown || destination.SizeLow == unknown)
+        return verdict;
+    if (source.SizeLow != destination.SizeLow || source.SizeHigh != destination.SizeHigh) {
+        verdict.Copy = true;
+        verdict.Explanation = SizeText("Source file size (", source,
+                                       ") different to destination size (", destination);
+    }
+    return verdict;
+}

@@ -1,0 +1,81 @@
+// Copying one file to the destination (with its optional detour through a
+// temporary name), and making a destination folder.
+
+#include <string>
+
+#include "platform/ErrorCodes.h"
+#include "platform/LastError.h"
+#include "platform/Paths.h"
+#include "sync/BackupWorker.h"
+#include "sync/SyncPaths.h"
+
+bool VelSyncBackupWorker::CopyFile(const std::string& relativePath,
+                                   const VelDirectoryEntry& source,
+                                   VelDirectoryList& destinationList,
+                                   const VelDirectoryEntry* destination) {
+    const std::string sourceFolder = SourceFolder(relativePath);
+    const std::string destinationFolder = DestinationFolder(relativePath);
+    if (destination != nullptr && destination->IsReadOnly()) {
+        if (!Options->OverwriteReadOnly) {
+            // The caller's message describes this code through the device.
+            platform::SetLastErrorCode(ErrorCode::WriteProtect);
+            return false;
+        }
+        Destination->SetReadOnly(destinationFolder, source.Name, false, false);
+    }
+    const bool binary = !(DestinationTextMode && IsTextFile(source.Name));
+    const std::string local = Source->GetLocalCopy(sourceFolder, source.Name);
+    if (local.empty()) {
+        Report(mcError, "Failed to read " + sourceFolder + platform::PathSeparator + source.Name);
+        return false;
+    }
+    bool ok;
+    if (!Options->TempPrefix.empty() && destination != nullptr) {
+        const std::string temporary = TemporaryName(source, destinationList);
+        ok = Destination->PutFile(local, destinationFolder, temporary, binary);
+        Source->ReleaseLocalCopy(local);
+        if (ok) ok = DeleteDestinationFile(destinationFolder, source.Name, true);
+        if (ok) ok = Destination->RenameFile(destinationFolder, temporary, source.Name);
+    } else {
+        ok = Destination->PutFile(local, destinationFolder, source.Name, binary);
+        Source->ReleaseLocalCopy(local);
+    }
+    if (ok && !Source->LocalCopyKeepsDate())
+        ok = Destination->SetFileDate(destinationFolder, source.Name, source.ListedTime);
+    if (ok && Destination->SupportsChmod()) {
+        const std::string mode = FileModeFor(source.Name);
+        if (!mode.empty()) ok = Destination->Chmod(destinationFolder, source.Name, mode);
+    }
+    return ok;
+}
+
+std::string VelSyncBackupWorker::TemporaryName(const VelDirectoryEntry& source,
+                                               VelDirectoryList& destinationList) {
+    const std::string& prefix = Options->TempPrefix;
+    std::string name = prefix + "_" + source.Name;
+    for (int n = 1; destinationList.FindByName(name, false) != nullptr; ++n)
+        name = prefix + "_" + std::to_string(n) + "_" + source.Name;
+    return name;
+}
+
+std::string VelSyncBackupWorker::FileModeFor(const std::string&) const {
+    return Options->NewFileMode;
+}
+
+bool VelSyncBackupWorker::DeleteDestinationFile(const std::string& folder,
+                                                const std::string& name, bool reportFailure) {
+    bool ok = Destination->DeleteFile(folder, name, reportFailure);
+    if (!ok && Options->OverwriteReadOnly) {
+        Destination->SetReadOnly(folder, name, false, false);
+        ok = Destination->DeleteFile(folder, name, reportFailure);
+    }
+    return ok;
+}
+
+bool VelSyncBackupWorker::MakeFolder(const std::string& folder, const std::string& name) {
+    const bool itself = name == ".";
+    bool ok = Destination->CreateFolder(itself ? folder : folder + platform::PathSeparator + name);
+    if (ok && Destination->SupportsChmod() && !Options->NewFolderMode.empty())
+        ok = Destination->Chmod(folder, name, Options->NewFolderMode);
+    return ok;
+}

@@ -1,0 +1,204 @@
+// Comparing one folder pair: the listings, the count pass, the main pass over
+// the source entries with its folder step and file step, and the copy decision.
+
+#include <string>
+
+#include "platform/Locale.h"
+#include "sync/BackupWorker.h"
+#include "sync/CopyRules.h"
+#include "sync/SyncPaths.h"
+
+namespace {
+
+bool IsFolderLink(const VelDirectoryEntry& entry) {
+    return entry.IsDirectory() && (entry.Attributes & platform::Attribute::ReparsePoint) != 0;
+}
+
+}  // namespace
+
+void VelSyncBackupWorker::RefreshDeviceAnswers() {
+    SourceIgnoresCase = Source->NameCaseMode() != 1;
+    DestinationNamesExact = Destination->NameCaseMode() == 1;
+    DestinationTextMode = Destination->SupportsTextMode();
+}
+
+int VelSyncBackupWorker::CompareFolder(const std::string& relativePath) {
+    ShowProgress();
+    Report(mcScanFolder, relativePath);
+    Report(mcScanSource, SourceFolder(relativePath));
+    SourceListing source;
+    if (!ListSourceFolder(relativePath, source)) {
+        delete source.List;
+        return CompareStopped;
+    }
+    Report(mcScanTarget, DestinationFolder(relativePath));
+    VelDirectoryList* destination = ListDestinationFolder(relativePath);
+    RefreshDeviceAnswers();
+
+    CheckListingLimit(*source.List, *destination);
+    source.Clean = DropUnusableNames(*source.List, SourceFolder(relativePath));
+    DropUnusableNames(*destination, DestinationFolder(relativePath));
+    CountSourceEntries(*source.List);
+    int result = MainPass(relativePath, *source.List, *destination);
+    if (result == CompareDone) {
+        ShowProgress();
+        // Deletions are decided only on a source listing that is known to be whole.
+        if (Options->DeleteObsolete && source.Complete && source.Clean)
+            DeletionPass(relativePath, *source.List, *destination);
+    }
+    delete source.List;
+    delete destination;
+    if (result != CompareDone) return result;
+    Source->FolderFinished(SourceFolder(relativePath));
+    ++Stats.FoldersDone;
+    ShowProgress();
+    return CompareDone;
+}
+
+void VelSyncBackupWorker::CountSourceEntries(const VelDirectoryList& source) {
+    for (int i = 1; i <= source.Count(); ++i) {
+        const VelDirectoryEntry& entry = *source.EntryAt(i);
+        if (entry.IsDirectory()) {
+            if (!entry.IsDotEntry()) ++Stats.FoldersFound;
+        } else {
+            ++Stats.FilesFound;
+        }
+    }
+}
+
+int VelSyncBackupWorker::MainPass(const std::string& relativePath, VelDirectoryList& source,
+                                  VelDirectoryList& destination) {
+    VelExactNameIndex exactIndex(destination);
+    for (int i = 1; i <= source.Count(); ++i) {
+        VelDirectoryEntry& entry = *source.EntryAt(i);
+        VelDirectoryEntry* match = FindDestinationEntry(destination, exactIndex, entry.Name);
+        int result = entry.IsDirectory()
+                         ? FolderStep(relativePath, entry, destination, match)
+                         : FileStep(relativePath, entry, destination, match);
+        if (result != CompareDone) return result;
+    }
+    return CompareDone;
+}
+
+VelDirectoryEntry* VelSyncBackupWorker::FindDestinationEntry(VelDirectoryList& destination,
+                                                             VelExactNameIndex& exactIndex,
+                                                             const std::string& name) {
+    // A destination that tells names apart by case is searched by the exact name:
+    // README and readme are then two files, not duplicates of one.
+    auto [entry, count] = DestinationNamesExact ? exactIndex.Find(name)
+                                                : destination.FindCountingDuplicates(name);
+    if (count >= 2) Report(mcWarning, "Duplicates detected for " + name);
+    return entry;
+}
+
+int VelSyncBackupWorker::FolderStep(const std::string& relativePath, VelDirectoryEntry& source,
+                                    VelDirectoryList& destinationList,
+                                    VelDirectoryEntry* destination) {
+    const std::string child = ChildPath(relativePath, source.Name);
+    bool wanted = !source.IsDotEntry() && IsFolderToCopy(child);
+    if (!wanted || !Options->Recurse) return CompareDone;
+
+    if (IsFolderLink(source) && Source->LinkLeadsToAncestor(SourceFolder(child))) {
+        // Following it would never end; what stands below it at the destination
+        // is left alone.
+        Report(mcWarning, "Folder " + SourceFolder(child) +
+                              " is a link to one of its own ancestors. Not descending into it");
+        return CompareDone;
+    }
+    const std::string target = DestinationFolder(child);
+    if (destination == nullptr) {
+        if (Options->Simulate) {
+            Report(mcCreateFolder, target);
+            return CompareDone;
+        }
+        if (MakeFolder(DestinationFolder(relativePath), source.Name)) {
+            Report(mcCreateFolder, target);
+        } else {
+            Stats.CopyErrors = true;
+            if (!Options->ContinueOnError) {
+                Report(mcError, "Failed to create directory: " + target + ". Stopping");
+                return CompareStopped;
+            }
+            Report(mcWarning, "Failed to create directory: " + target + ". Continuing");
+        }
+    } else {
+        AlignNameCase(relativePath, source, destinationList, *destination);
+    }
+    return CompareFolder(child);
+}
+
+int VelSyncBackupWorker::FileStep(const std::string& relativePath, VelDirectoryEntry& source,
+                                  VelDirectoryList& destinationList,
+                                  VelDirectoryEntry* destination) {
+    const bool selected = source.ModifiedTime >= Options->StartDate &&
+                          IsFileToCopy(ChildPath(relativePath, source.Name));
+    const bool copy = selected && DecideCopy(source, destination);
+    if (copy) {
+        if (CarryOutCopy(relativePath, source, destinationList, destination) != CompareDone)
+            return CompareStopped;
+    } else {
+        if (selected && destination != nullptr)
+            AlignNameCase(relativePath, source, destinationList, *destination);
+        Report(mcUpToDate, source.Name);
+    }
+    ++Stats.FilesDone;
+    return CompareDone;
+}
+
+bool VelSyncBackupWorker::DecideCopy(const VelDirectoryEntry& source,
+                                     const VelDirectoryEntry* destination) {
+    if (destination == nullptr) {
+        if (Options->Explain) Report(mcExplain, "Destination file does not exist");
+        return true;
+    }
+    bool copy = IsNewer(source, *destination);
+    if (copy && source.Size == 0 && destination->Size == 0) copy = false;
+    if (copy && Options->Explain)
+        Report(mcExplain, "File (" + platform::FormatDateTimeC(source.ModifiedTime) +
+                              ") is newer than at destination (" +
+                              platform::FormatDateTimeC(destination->ModifiedTime) + ")");
+    if (!copy && !Options->NewerOnly) copy = SizeRulesSayCopy(source, *destination);
+    return copy;
+}
+
+bool VelSyncBackupWorker::SizeRulesSayCopy(const VelDirectoryEntry& source,
+                                           const VelDirectoryEntry& destination) {
+    const SizeVerdict verdict = DestinationTextMode && IsTextFile(source.Name)
+                                    ? TextSizeRule(source, destination)
+                                    : BinarySizeRule(source, destination);
+    if (verdict.Copy && Options->Explain) Report(mcExplain, verdict.Explanation);
+    return verdict.Copy;
+}
+
+int VelSyncBackupWorker::CarryOutCopy(const std::string& relativePath, VelDirectoryEntry& source,
+                                      VelDirectoryList& destinationList,
+                                      VelDirectoryEntry* destination) {
+    if (destination != nullptr && destination->IsDirectory()) {
+        // A destination folder stands where the source has a file: it goes first,
+        // together with everything queued so far.
+        QueueFolderDeletion(relativePath, *destination);
+        ProcessDeletions();
+        destination->SetDirectoryFlag(false);
+    }
+    Report(mcCopyFile, source.Name);
+    if (Options->Simulate) return CompareDone;
+
+    if (CopyFile(relativePath, source, destinationList, destination)) {
+        if (destination != nullptr && destination->Name != source.Name)
+            destination->Name = source.Name;
+        const std::string child = ChildPath(relativePath, source.Name);
+        if (IsMoveFile(child)) Source->DeleteFile(SourceFolder(relativePath), source.Name, true);
+        return CompareDone;
+    }
+    Stats.CopyErrors = true;
+    const uint32_t code = Destination->LastErrorCode();
+    const std::string text = Destination->LastErrorText();
+    const std::string path = SourceFolder(ChildPath(relativePath, source.Name));
+    if (Options->ContinueOnError) {
+        Report(mcWarning, "Failed to copy file " + path + ". " + text + " Continuing");
+        return CompareDone;
+    }
+    Report(mcError, "Failed to copy file " + path + ". " + text + " (" + std::to_string(code) +
+                        "). Stopping");
+    return CompareStopped;
+}

@@ -1,0 +1,60 @@
+// Listing one folder pair: a source listing that did not complete is told apart
+// from an empty folder, and names that cannot be used as one path component are
+// left out before anything is decided on them.
+
+#include <string>
+#include <vector>
+
+#include "platform/ErrorCodes.h"
+#include "sync/BackupWorker.h"
+#include "sync/SyncPaths.h"
+
+bool VelSyncBackupWorker::ListSourceFolder(const std::string& relativePath,
+                                           SourceListing& listing) {
+    const std::string folder = SourceFolder(relativePath);
+    listing.List = Source->ListFolder(folder, "", false);
+    // Read the reason at once: reporting may touch the thread's last error.
+    const uint32_t code = Source->LastErrorCode();
+    if (listing.List == nullptr) listing.List = new VelDirectoryList;
+    listing.Complete = code == ErrorCode::NoMoreFiles || code == ErrorCode::Success;
+    if (listing.Complete) return true;
+
+    // A folder that could not be listed is not an empty folder: report it like a
+    // failed copy and keep its destination entries out of the deletion pass.
+    Stats.CopyErrors = true;
+    const std::string text = Source->LastErrorText();
+    if (Options->ContinueOnError) {
+        Report(mcWarning, "Failed to list folder " + folder + ". " + text + " Continuing");
+        return true;
+    }
+    Report(mcError, "Failed to list folder " + folder + ". " + text + " (" +
+                        std::to_string(code) + "). Stopping");
+    return false;
+}
+
+VelDirectoryList* VelSyncBackupWorker::ListDestinationFolder(const std::string& relativePath) {
+    VelDirectoryList* list = Destination->ListFolder(DestinationFolder(relativePath), "", false);
+    return list != nullptr ? list : new VelDirectoryList;
+}
+
+bool VelSyncBackupWorker::DropUnusableNames(VelDirectoryList& list, const std::string& folder) {
+    std::vector<int> unusable;
+    for (int i = 1; i <= list.Count(); ++i) {
+        const VelDirectoryEntry& entry = *list.EntryAt(i);
+        if (IsUsableName(entry.Name, entry.IsDirectory())) continue;
+        Report(mcWarning, "Invalid name \"" + PrintableName(entry.Name) + "\" listed in " +
+                              folder + " (it holds a path separator or a NUL). Left out");
+        unusable.push_back(i);
+    }
+    for (auto position = unusable.rbegin(); position != unusable.rend(); ++position)
+        list.Delete(*position);
+    return unusable.empty();
+}
+
+void VelSyncBackupWorker::CheckListingLimit(const VelDirectoryList& source,
+                                            const VelDirectoryList& destination) {
+    if (destination.Count() == 2000 && source.Count() > 2002)
+        Report(mcWarning,
+               "FTP server may not be listing all files. Recommend reducing the number of files "
+               "in this folder to less than 2000.");
+}

@@ -1,0 +1,48 @@
+#include "sync/SyncPaths.h"
+
+#include <cstdio>
+
+#include "platform/Paths.h"
+
+std::string NormaliseRoot(const std::string& location) {
+    std::string root = location;
+    if (platform::PathSeparator == '\\') {
+        for (char& c : root)
+            if (c == '/') c = '\\';
+    }
+    if (root.size() > 1 && root.back() == platform::PathSeparator) root.pop_back();
+    return root;
+}
+
+std::string FolderPath(const std::string& root, const std::string& relativePath) {
+    if (!relativePath.empty() && !root.empty() && root.back() == platform::PathSeparator)
+        return root + relativePath.substr(1);
+    return root + relativePath;
+}
+
+std::string ChildPath(const std::string& relativePath, const std::string& name) {
+    return relativePath + platform::PathSeparator + name;
+}
+
+bool IsUsableName(const std::string& name, bool isFolder) {
+    if (name.empty()) return false;
+    for (char c : name) {
+        if (c == '\0' || c == '/' || c == platform::PathSeparator) return false;
+    }
+    if (name == "." || name == "..") return isFolder;
+    return true;
+}
+
+std::string PrintableName(const std::string& name) {
+    std::string shown;
+    for (unsigned char c : name) {
+        if (c < 0x20 || c == 0x7F) {
+            char buffer[8];
+            std::snprintf(buffer, sizeof buffer, "\\x%02X", unsigned(c));
+            shown += buffer;
+        } else {
+            shown += char(c);
+        }
+    }
+    return shown;
+}

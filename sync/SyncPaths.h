@@ -1,0 +1,24 @@
+#pragma once
+// How the engine forms paths. A root is a location with one trailing separator
+// removed; a relative path is empty for the root folder and otherwise begins
+// with the separator (/sub/deeper on POSIX). Pure functions.
+
+#include <string>
+
+// The location as a root: on Windows every "/" becomes "\" first; then one
+// trailing separator goes, except from a root that is the separator alone.
+std::string NormaliseRoot(const std::string& location);
+
+// root + relative path, without doubling the separator after a root "/".
+std::string FolderPath(const std::string& root, const std::string& relativePath);
+
+// relative path + separator + name.
+std::string ChildPath(const std::string& relativePath, const std::string& name);
+
+// A listed name can be used as one path component: it is not empty, holds no
+// path separator ("/" on every platform, "\" too where that is the separator)
+// and no NUL, and is not "." or ".." unless it is the folder entry of that name.
+bool IsUsableName(const std::string& name, bool isFolder);
+
+// The name with control bytes shown as \xNN, for messages.
+std::string PrintableName(const std::string& name);
