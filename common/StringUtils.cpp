@@ -96,13 +96,19 @@ bool EndsWith(const std::string& text, const std::string& suffix, bool ignoreCas
 std::string ReplaceAll(const std::string& text, const std::string& oldText,
                        const std::string& newText) {
     if (oldText.empty()) return text;
-    if (newText.find(oldText) == std::string::npos) {
-        // Each replacement shortens or reshapes the text without recreating the
-        // pattern from the replacement alone, so the rescan ends.
+    // Replacements are rescanned only when each one shortens the text, so that
+    // the rescan always ends: with a replacement as long as the pattern or
+    // longer, a new occurrence can be formed again and again ("aab", "ab" ->
+    // "bbaa" grows for ever).
+    if (newText.size() < oldText.size() && newText.find(oldText) == std::string::npos) {
         std::string result = text;
-        size_t at;
-        while ((at = result.find(oldText)) != std::string::npos)
+        size_t from = 0, at;
+        while ((at = result.find(oldText, from)) != std::string::npos) {
             result.replace(at, oldText.size(), newText);
+            // Nothing before `at` held an occurrence, so a new one begins at most
+            // one pattern length short of a character before it.
+            from = at >= oldText.size() - 1 ? at - (oldText.size() - 1) : 0;
+        }
         return result;
     }
     std::string result;

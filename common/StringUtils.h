@@ -29,9 +29,9 @@ std::string JoinPath(const std::string& first, const std::string& separator,
                      const std::string& second);
 bool StartsWith(const std::string& text, const std::string& prefix, bool ignoreCase);
 bool EndsWith(const std::string& text, const std::string& suffix, bool ignoreCase);
-// Every occurrence of `oldText` replaced by `newText`. When `newText` does not hold
-// `oldText`, replacements are rescanned (so "aabb" less "ab" is empty); otherwise
-// one left-to-right pass, which always ends.
+// Every occurrence of `oldText` replaced by `newText`. When `newText` is shorter
+// and does not hold `oldText`, replacements are rescanned (so "aabb" less "ab" is
+// empty); otherwise one left-to-right pass. Always ends.
 std::string ReplaceAll(const std::string& text, const std::string& oldText,
                        const std::string& newText);
 std::string TextIf(bool condition, const std::string& text);

@@ -57,6 +57,12 @@ TEST(StringUtilsTest, TableOfCuts) {
         {"ReplaceAll / to \\", ReplaceAll("C:/a/b", "/", "\\"), "C:\\a\\b"},
         {"ReplaceAll new holds old", ReplaceAll("a.b", ".", ".."), "a..b"},
         {"ReplaceAll empty old", ReplaceAll("abc", "", "x"), "abc"},
+        {"ReplaceAll rescans nested CRLF", ReplaceAll("a\r\r\n\nb", "\r\n", ""), "ab"},
+        {"ReplaceAll rescans after the first", ReplaceAll("xaabbyab", "ab", "c"), "xacbyc"},
+        // A replacement as long as the pattern would form new occurrences for
+        // ever when rescanned; it is one pass instead.
+        {"ReplaceAll growing replacement ends", ReplaceAll("aab", "ab", "bbaa"), "abbaa"},
+        {"ReplaceAll same length one pass", ReplaceAll("aab", "ab", "ba"), "aba"},
         {"TextIf true", TextIf(true, "x"), "x"},
         {"TextIf false", TextIf(false, "x"), ""},
         {"TextIfElse false", TextIfElse(false, "x", "y"), "y"},
