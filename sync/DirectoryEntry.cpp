@@ -38,9 +38,15 @@ void VelDirectoryEntry::Clear() {
     Name.clear();
 }
 
-bool VelDirectoryEntry::IsDirectory() const { return Attributes & platform::Attribute::Directory; }
-bool VelDirectoryEntry::IsReadOnly() const { return Attributes & platform::Attribute::ReadOnly; }
-bool VelDirectoryEntry::IsHidden() const { return Attributes & platform::Attribute::Hidden; }
+bool VelDirectoryEntry::IsDirectory() const {
+    return Attributes & platform::Attribute::Directory;
+}
+bool VelDirectoryEntry::IsReadOnly() const {
+    return Attributes & platform::Attribute::ReadOnly;
+}
+bool VelDirectoryEntry::IsHidden() const {
+    return Attributes & platform::Attribute::Hidden;
+}
 
 namespace {
 
@@ -60,7 +66,9 @@ void VelDirectoryEntry::SetHiddenFlag(bool flag) {
     SetBit(Attributes, platform::Attribute::Hidden, flag);
 }
 
-bool VelDirectoryEntry::IsDotEntry() const { return Name == "." || Name == ".."; }
+bool VelDirectoryEntry::IsDotEntry() const {
+    return Name == "." || Name == "..";
+}
 
 double FileTimeToDateTime(const platform::FileTime& fileTime) {
     CalendarTime calendar;

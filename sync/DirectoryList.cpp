@@ -26,7 +26,9 @@ VelDirectoryList* VelDirectoryList::CreateFromFolder(const std::string& folder,
     return list;
 }
 
-void VelDirectoryList::Add(VelDirectoryEntry* entry) { Entries.emplace_back(entry); }
+void VelDirectoryList::Add(VelDirectoryEntry* entry) {
+    Entries.emplace_back(entry);
+}
 
 void VelDirectoryList::Delete(int i) {
     Entries.erase(Entries.begin() + (i - 1));

@@ -29,40 +29,63 @@ uint32_t SubjectCode(int error, ErrnoSubject subject) {
 uint32_t ErrorCodeFromErrno(int error, ErrnoSubject subject) {
     if (uint32_t code = SubjectCode(error, subject)) return code;
     switch (error) {
-        case 0: return ErrorCode::Success;
+        case 0:
+            return ErrorCode::Success;
         case EACCES:
         case EPERM:
-        case EISDIR: return ErrorCode::AccessDenied;
-        case ENOTEMPTY: return ErrorCode::DirNotEmpty;
+        case EISDIR:
+            return ErrorCode::AccessDenied;
+        case ENOTEMPTY:
+            return ErrorCode::DirNotEmpty;
         case ENOSPC:
-        case EDQUOT: return ErrorCode::DiskFull;
-        case ENAMETOOLONG: return ErrorCode::FilenameExcedRange;
-        case EROFS: return ErrorCode::WriteProtect;
+        case EDQUOT:
+            return ErrorCode::DiskFull;
+        case ENAMETOOLONG:
+            return ErrorCode::FilenameExcedRange;
+        case EROFS:
+            return ErrorCode::WriteProtect;
         case EBUSY:
-        case ETXTBSY: return ErrorCode::Busy;
-        case EXDEV: return ErrorCode::NotSameDevice;
+        case ETXTBSY:
+            return ErrorCode::Busy;
+        case EXDEV:
+            return ErrorCode::NotSameDevice;
         case EMFILE:
-        case ENFILE: return ErrorCode::TooManyOpenFiles;
-        case ENOMEM: return ErrorCode::NotEnoughMemory;
-        case EINVAL: return ErrorCode::InvalidParameter;
-        case ELOOP: return ErrorCode::CantResolveFilename;
-        case EBADF: return ErrorCode::InvalidHandle;
-        case EIO: return ErrorCode::IoDevice;
-        case ENOTSUP: return ErrorCode::NotSupported;
+        case ENFILE:
+            return ErrorCode::TooManyOpenFiles;
+        case ENOMEM:
+            return ErrorCode::NotEnoughMemory;
+        case EINVAL:
+            return ErrorCode::InvalidParameter;
+        case ELOOP:
+            return ErrorCode::CantResolveFilename;
+        case EBADF:
+            return ErrorCode::InvalidHandle;
+        case EIO:
+            return ErrorCode::IoDevice;
+        case ENOTSUP:
+            return ErrorCode::NotSupported;
         case ENXIO:
-        case ENODEV: return ErrorCode::NotReady;
-        case EAGAIN: return ErrorCode::LockViolation;
-        case EFBIG: return ErrorCode::DiskFull;
-        case EILSEQ: return ErrorCode::InvalidName;
-        case EPIPE: return ErrorCode::BrokenPipe;
+        case ENODEV:
+            return ErrorCode::NotReady;
+        case EAGAIN:
+            return ErrorCode::LockViolation;
+        case EFBIG:
+            return ErrorCode::DiskFull;
+        case EILSEQ:
+            return ErrorCode::InvalidName;
+        case EPIPE:
+            return ErrorCode::BrokenPipe;
         case EHOSTDOWN:
         case EHOSTUNREACH:
         case ENETUNREACH:
-        case ESTALE: return ErrorCode::BadNetPath;
+        case ESTALE:
+            return ErrorCode::BadNetPath;
         case ETIMEDOUT:
         case ECONNRESET:
-        case ECONNABORTED: return ErrorCode::UnexpectedNetworkError;
-        default: return ErrorCode::InvalidFunction;
+        case ECONNABORTED:
+            return ErrorCode::UnexpectedNetworkError;
+        default:
+            return ErrorCode::InvalidFunction;
     }
 }
 

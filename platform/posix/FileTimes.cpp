@@ -62,9 +62,10 @@ bool CalendarToFileTime(const CalendarTime& calendar, FileTime& fileTime) {
         return false;
     }
     int64_t days = DaysFromCivil(calendar.Year, calendar.Month, calendar.Day) + DaysTo1970;
-    int64_t milliseconds = days * MillisecondsPerDay +
-                           ((calendar.Hour * 60LL + calendar.Minute) * 60 + calendar.Second) * 1000 +
-                           calendar.Millisecond;
+    int64_t milliseconds =
+        days * MillisecondsPerDay +
+        ((calendar.Hour * 60LL + calendar.Minute) * 60 + calendar.Second) * 1000 +
+        calendar.Millisecond;
     fileTime = FileTime::FromTicks(uint64_t(milliseconds * TicksPerMillisecond));
     return true;
 }

@@ -15,7 +15,9 @@ namespace platform {
 
 namespace {
 
-bool HasWildcard(const std::string& mask) { return mask.find_first_of("*?") != std::string::npos; }
+bool HasWildcard(const std::string& mask) {
+    return mask.find_first_of("*?") != std::string::npos;
+}
 
 // Opens the folder for enumeration; -1 (last error set) when it cannot be.
 int OpenFolder(const std::string& folder) {

@@ -1,0 +1,57 @@
+#pragma once
+// Operations on local files and folders, the counterparts of CreateDirectory,
+// RemoveDirectory, DeleteFile, MoveFile, Get/SetFileAttributes, SetFileTime and
+// GetTempPath. Each returns false (or InvalidAttributes) on failure and leaves the
+// reason as the thread's last error code; nothing is thrown. Safe from any thread.
+//
+// A file is read-only when its owner may not write it. As on Windows, a
+// read-only file is protected also when the program runs with every privilege:
+// deleting it, renaming onto it, overwriting it and setting its time fail with 5
+// (access denied) until WriteAttributes clears the state.
+
+#include <cstdint>
+#include <string>
+
+#include "platform/FindData.h"
+
+namespace platform {
+
+constexpr uint32_t InvalidAttributes = 0xFFFFFFFFu;
+
+// One folder whose parent exists. 183 when the name exists, 3 when the parent
+// does not.
+bool MakeFolder(const std::string& path);
+
+// An empty folder. A symbolic link to a folder is removed itself, never what it
+// points to. 145 when the folder is not empty, 267 when it is not a folder, 2/3
+// when it does not exist.
+bool RemoveFolder(const std::string& path);
+
+// A file or a symbolic link (the link is removed, never what it points to).
+// 5 for a folder or a read-only file, 2 when the file does not exist, 3 when its
+// folder does not.
+bool RemoveFile(const std::string& path);
+
+// Renames a file or folder. An existing target is never replaced: 5 when it is a
+// read-only file, 183 otherwise (renaming a name onto itself, or onto another
+// name of the same file, is allowed).
+bool RenameFile(const std::string& from, const std::string& to);
+
+// Attribute bits as a listing gives them (links followed; a dangling link reads
+// as itself), or InvalidAttributes.
+uint32_t ReadAttributes(const std::string& path);
+
+// Applies the read-only bit: set, it removes every write permission; clear, it
+// gives the owner write permission back. Other mode bits stay; the other
+// attribute bits cannot be written here and are ignored.
+bool WriteAttributes(const std::string& path, uint32_t attributes);
+
+// Sets the last-write time only (the access time stays). The file is opened for
+// writing as on Windows, so a folder or a read-only file fails with 5.
+bool SetLastWriteTime(const std::string& path, const FileTime& lastWriteTime);
+
+// The folder for temporary files ($TMPDIR when it names a folder, else /tmp),
+// ending in the path separator.
+std::string TemporaryFolder();
+
+}  // namespace platform

@@ -1,0 +1,153 @@
+#include "platform/FileCopy.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/sendfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <memory>
+
+#include "platform/ErrorCodes.h"
+#include "platform/LastError.h"
+#include "platform/posix/ErrnoMapping.h"
+#include "platform/posix/FileStatus.h"
+
+namespace platform {
+
+namespace {
+
+constexpr size_t CopyChunk = size_t(1) << 30;
+constexpr size_t LoopBuffer = size_t(1) << 20;
+
+// The errors after which the next, plainer way of copying may still work.
+bool TryPlainer(int error) {
+    return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP ||
+           error == EBADF || error == EPERM || error == ETXTBSY;
+}
+
+// 0 when the content was copied, an errno otherwise; `handled` tells whether
+// the method did any work, so that a later one does not start in the middle.
+int CopyWithKernel(int in, int out, bool useCopyRange, bool& handled) {
+    handled = false;
+    for (;;) {
+        ssize_t done = useCopyRange ? copy_file_range(in, nullptr, out, nullptr, CopyChunk, 0)
+                                    : sendfile(out, in, nullptr, CopyChunk);
+        if (done == 0) return 0;
+        if (done < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        handled = true;
+    }
+}
+
+int CopyWithLoop(int in, int out) {
+    std::unique_ptr<char[]> buffer(new char[LoopBuffer]);
+    for (;;) {
+        ssize_t got = read(in, buffer.get(), LoopBuffer);
+        if (got == 0) return 0;
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        for (ssize_t written = 0; written < got;) {
+            ssize_t put = write(out, buffer.get() + written, size_t(got - written));
+            if (put < 0) {
+                if (errno == EINTR) continue;
+                return errno;
+            }
+            written += put;
+        }
+    }
+}
+
+int CopyContent(int in, int out) {
+    bool handled = false;
+    int error = CopyWithKernel(in, out, true, handled);
+    if (error == 0 || handled || !TryPlainer(error)) return error;
+    error = CopyWithKernel(in, out, false, handled);
+    if (error == 0 || handled || !TryPlainer(error)) return error;
+    return CopyWithLoop(in, out);
+}
+
+// Content, permission bits and times into `out`, which is closed here. 0 or an errno.
+int WriteCopy(int in, const struct stat& source, int out) {
+    int error = CopyContent(in, out);
+    if (error == 0 && fchmod(out, source.st_mode & 07777) != 0) error = errno;
+    if (error == 0) {
+        struct timespec times[2] = {source.st_atim, source.st_mtim};
+        if (futimens(out, times) != 0) error = errno;
+    }
+    // A network file system may report a failed write only when the file closes.
+    if (close(out) != 0 && error == 0) error = errno;
+    return error;
+}
+
+std::string FolderOf(const std::string& path) {
+    size_t cut = path.find_last_of('/');
+    if (cut == std::string::npos) return ".";
+    return cut == 0 ? "/" : path.substr(0, cut);
+}
+
+// Replaces an existing destination through a temporary file beside it.
+bool ReplaceExisting(int in, const struct stat& source, const std::string& destination) {
+    struct stat existing;
+    if (stat(destination.c_str(), &existing) == 0 &&
+        (S_ISDIR(existing.st_mode) || posix::IsReadOnlyFile(existing))) {
+        SetLastErrorCode(ErrorCode::AccessDenied);
+        return false;
+    }
+    std::string temporary = FolderOf(destination) + "/.velcopy-XXXXXX";
+    int out = mkostemp(temporary.data(), O_CLOEXEC);
+    if (out < 0) {
+        posix::SetLastErrorForPath(errno, destination);
+        return false;
+    }
+    int error = WriteCopy(in, source, out);
+    if (error == 0 && rename(temporary.c_str(), destination.c_str()) != 0) error = errno;
+    if (error != 0) {
+        unlink(temporary.c_str());
+        posix::SetLastErrorFromErrno(error);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool CopyFileOver(const std::string& source, const std::string& destination) {
+    int in = open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+        posix::SetLastErrorForPath(errno, source);
+        return false;
+    }
+    struct stat info;
+    if (fstat(in, &info) != 0 || S_ISDIR(info.st_mode)) {
+        close(in);
+        SetLastErrorCode(ErrorCode::AccessDenied);
+        return false;
+    }
+    bool copied;
+    int out = open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (out >= 0) {
+        // A new file: nothing good can be lost, so write it in place.
+        int error = WriteCopy(in, info, out);
+        if (error != 0) {
+            unlink(destination.c_str());
+            posix::SetLastErrorFromErrno(error);
+        }
+        copied = error == 0;
+    } else if (errno == EEXIST) {
+        copied = ReplaceExisting(in, info, destination);
+    } else {
+        posix::SetLastErrorForPath(errno, destination);
+        copied = false;
+    }
+    close(in);
+    if (copied) SetLastErrorCode(ErrorCode::Success);
+    return copied;
+}
+
+}  // namespace platform
