@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include "platform/ErrorCodes.h"
+#include "platform/LastError.h"
+#include "platform/TextFile.h"
+#include "support/ScratchFolder.h"
+
+namespace {
+
+TEST(TextFileTest, CreateRewritesAndLinesEndInCrLf) {
+    ScratchFolder folder;
+    const std::string path = folder.File("a.txt");
+    ScratchFolder::Write(path, "old content that is longer\r\n");
+    platform::TextFile file;
+    ASSERT_TRUE(file.Create(path));
+    EXPECT_TRUE(file.IsOpen());
+    EXPECT_TRUE(file.WriteLine("one"));
+    EXPECT_TRUE(file.WriteLine(""));
+    EXPECT_TRUE(file.Close());
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_EQ(ScratchFolder::Read(path), "one\r\n\r\n");
+}
+
+TEST(TextFileTest, AppendAddsAtTheEnd) {
+    ScratchFolder folder;
+    const std::string path = folder.File("a.txt");
+    ScratchFolder::Write(path, "first\r\n");
+    {
+        platform::TextFile file;
+        ASSERT_TRUE(file.OpenForAppend(path));
+        EXPECT_TRUE(file.WriteLine("second"));
+    }  // closed by the destructor
+    EXPECT_EQ(ScratchFolder::Read(path), "first\r\nsecond\r\n");
+}
+
+TEST(TextFileTest, FailuresKeepTheReason) {
+    ScratchFolder folder;
+    platform::TextFile file;
+    struct {
+        bool append;
+        std::string path;
+        uint32_t code;
+    } cases[] = {
+        {true, folder.File("missing.txt"), ErrorCode::FileNotFound},
+        {false, folder.File("no/such/dir.txt"), ErrorCode::FileNotFound},
+        {false, folder.Path, ErrorCode::AccessDenied},  // a folder
+        {true, "", ErrorCode::FileNotFound},
+        {false, folder.File(std::string(300, 'n')), ErrorCode::FilenameExcedRange},
+    };
+    for (auto& c : cases) {
+        platform::SetLastErrorCode(0);
+        EXPECT_FALSE(c.append ? file.OpenForAppend(c.path) : file.Create(c.path)) << c.path;
+        EXPECT_EQ(platform::GetLastErrorCode(), c.code) << c.path;
+        EXPECT_FALSE(file.IsOpen());
+    }
+    EXPECT_FALSE(ScratchFolder::Exists(folder.File("missing.txt")));
+    platform::SetLastErrorCode(0);
+    EXPECT_FALSE(file.WriteLine("closed"));
+    EXPECT_EQ(platform::GetLastErrorCode(), ErrorCode::InvalidHandle);
+    EXPECT_TRUE(file.Close());
+}
+
+TEST(TextFileTest, WriteFailureIsReported) {
+    platform::TextFile file;
+    if (!file.OpenForAppend("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    EXPECT_FALSE(file.WriteLine("x"));
+    EXPECT_EQ(platform::GetLastErrorCode(), ErrorCode::DiskFull);
+}
+
+}  // namespace
