@@ -1,0 +1,132 @@
+#include "platform/posix/ftp/DataTransfer.h"
+
+#include "platform/ErrorCodes.h"
+#include "platform/ftp/PassiveReply.h"
+
+namespace platform::posix {
+
+namespace {
+
+constexpr size_t ChunkSize = 256 * 1024;
+
+std::string PortArgument(const SocketAddress& address) {
+    std::string text = address.HostText();
+    for (char& c : text)
+        if (c == '.') c = ',';
+    uint16_t port = address.Port();
+    return text + "," + std::to_string(port >> 8) + "," + std::to_string(port & 0xFF);
+}
+
+}  // namespace
+
+DataTransfer::DataTransfer(FtpConnection& connection)
+    : Connection(connection), Buffer(ChunkSize) {}
+
+DataTransfer::~DataTransfer() = default;
+
+uint32_t DataTransfer::Start(const std::string& command) {
+    uint32_t error = Connection.Passive ? OpenPassive() : OpenActive();
+    if (error != 0) return error;
+    if ((error = Connection.SendCommand(command))) return error;
+    FtpReply reply;
+    if ((error = Connection.ReadReply(reply))) return error;
+    if (reply.Code / 100 == 2) {
+        // Some servers answer an empty listing at once, without a data stream.
+        Completed = true;
+        Data.Close();
+        Listener.Close();
+        return 0;
+    }
+    if (reply.Code / 100 != 1) {
+        Completed = true;
+        Data.Close();
+        Listener.Close();
+        return Connection.ReplyError(reply);
+    }
+    Started = true;
+    if (!Connection.Passive) {
+        error = Listener.Accept(Connection.PeerAddress(), WaitLimit(Connection.Limits.ReceiveMs),
+                                Data);
+        Listener.Close();
+        if (error != 0) return Fail(error);
+    }
+    return 0;
+}
+
+uint32_t DataTransfer::OpenPassive() {
+    SocketAddress target = Connection.PeerAddress();
+    FtpReply reply;
+    uint16_t port = 0;
+    if (target.Family() == AF_INET6) {
+        if (uint32_t error = Connection.Expect("EPSV", "2", &reply)) return error;
+        if (!ParseEpsvReply(reply.Text, port)) return ErrorCode::InternetInvalidServerResponse;
+    } else {
+        if (uint32_t error = Connection.Expect("PASV", "2", &reply)) return error;
+        std::string namedHost;  // not trusted: the data goes to the control peer
+        if (!ParsePasvReply(reply.Text, namedHost, port))
+            return ErrorCode::InternetInvalidServerResponse;
+    }
+    target.SetPort(port);
+    // Nothing has been asked of the server yet, so a failure here leaves the control
+    // connection usable.
+    return Socket::ConnectTo(Connection.Abort, target, WaitLimit(Connection.Limits.ConnectMs),
+                             Data);
+}
+
+uint32_t DataTransfer::OpenActive() {
+    if (uint32_t error = Socket::Listen(Connection.Abort, Connection.LocalAddress(), Listener))
+        return error;
+    SocketAddress listening;
+    if (!Listener.LocalAddress(listening)) return ErrorCode::InternetCannotConnect;
+    std::string command =
+        listening.Family() == AF_INET6
+            ? "EPRT |2|" + listening.HostText() + "|" + std::to_string(listening.Port()) + "|"
+            : "PORT " + PortArgument(listening);
+    return Connection.Expect(command, "2");
+}
+
+uint32_t DataTransfer::ReceiveChunk(size_t& received) {
+    Connection.Report(InternetStatus::ReceivingResponse);
+    uint32_t error = Data.Receive(Buffer.data(), Buffer.size(),
+                                  WaitLimit(Connection.Limits.ReceiveMs), received);
+    if (error != 0) return Fail(error);
+    if (received > 0) Connection.Report(InternetStatus::ResponseReceived);
+    return 0;
+}
+
+uint32_t DataTransfer::Send(const char* data, size_t size) {
+    if (Completed) return 0;
+    Connection.Report(InternetStatus::SendingRequest);
+    uint32_t error = Data.SendAll(data, size, WaitLimit(Connection.Limits.SendMs), [&](size_t) {
+        Connection.Report(InternetStatus::RequestSent);
+    });
+    return error == 0 ? 0 : Fail(error);
+}
+
+uint32_t DataTransfer::Finish() {
+    Data.Close();
+    if (Completed) return 0;
+    Completed = true;
+    FtpReply reply;
+    if (uint32_t error = Connection.ReadFinalReply(reply)) return error;
+    return reply.Code / 100 == 2 ? 0 : Connection.ReplyError(reply);
+}
+
+void DataTransfer::Abandon() {
+    Data.Close();
+    Listener.Close();
+    if (!Started || Completed) return;
+    Completed = true;
+    FtpReply reply;
+    Connection.ReadFinalReply(reply);
+}
+
+uint32_t DataTransfer::Fail(uint32_t error) {
+    Data.Close();
+    Listener.Close();
+    Completed = true;
+    Connection.MarkBroken(error);
+    return error;
+}
+
+}  // namespace platform::posix

@@ -1,0 +1,75 @@
+#pragma once
+// Internal to the POSIX FTP client: one data connection for one command (LIST,
+// RETR, STOR), opened the way the connection's mode asks.
+//
+// Passive: PASV (EPSV when the control connection is IPv6), then a connection to
+// the control connection's peer address at the port of the reply; the address a
+// 227 reply names is never used, so a server cannot point us at a third host.
+// Active: a listening socket on the control connection's local address, PORT
+// (EPRT on IPv6), and after the server's 1xx reply an accept with the receive time
+// limit that takes a connection only from the server's own address.
+//
+// Every chunk received is reported (ReceivingResponse / ResponseReceived) and
+// every part sent (SendingRequest / RequestSent), so a transfer that moves data
+// reports many times a second. A failure on the data connection other than a
+// server's error reply leaves the control connection broken: its state is unknown.
+//
+// Used by the thread running the call only; lives for one call.
+
+#include <string>
+#include <vector>
+
+#include "platform/posix/ftp/FtpConnection.h"
+
+namespace platform::posix {
+
+class DataTransfer {
+public:
+    explicit DataTransfer(FtpConnection& connection);
+    ~DataTransfer();
+    DataTransfer(const DataTransfer&) = delete;
+    DataTransfer& operator=(const DataTransfer&) = delete;
+
+    // Opens the data connection and sends command. 0 when the server has answered
+    // 1xx (or completed at once with 2xx) and data can flow.
+    uint32_t Start(const std::string& command);
+
+    // Receives until the server ends the data stream, handing each chunk to sink,
+    // which returns 0 to go on or an error code to stop the transfer.
+    template <typename Sink>
+    uint32_t ReceiveAll(Sink&& sink);
+    uint32_t Send(const char* data, size_t size);
+
+    // Ends the data stream and reads the final reply: 0 for 2xx, else the error.
+    uint32_t Finish();
+    // Gives up after a local failure: drops the data connection and reads the
+    // server's final reply without judging it.
+    void Abandon();
+
+private:
+    uint32_t OpenPassive();
+    uint32_t OpenActive();
+    uint32_t ReceiveChunk(size_t& received);
+    // A data connection failure: the control connection's state is unknown.
+    uint32_t Fail(uint32_t error);
+
+    FtpConnection& Connection;
+    Socket Listener;
+    Socket Data;
+    bool Started = false;   // the command was sent and answered with 1xx
+    bool Completed = false; // the final reply has been read
+    std::vector<char> Buffer;
+};
+
+template <typename Sink>
+uint32_t DataTransfer::ReceiveAll(Sink&& sink) {
+    if (Completed) return 0;
+    for (;;) {
+        size_t received = 0;
+        if (uint32_t error = ReceiveChunk(received)) return error;
+        if (received == 0) return 0;
+        if (uint32_t error = sink(Buffer.data(), received)) return error;
+    }
+}
+
+}  // namespace platform::posix

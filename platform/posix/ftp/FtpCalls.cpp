@@ -1,0 +1,177 @@
+// The FTP calls of platform/InternetClient.h on a connection handle. Each runs
+// under the connection's call lock, sends only the commands it needs, and reports
+// RequestComplete when it has run.
+
+#include "common/DateTime.h"
+#include "platform/ErrorCodes.h"
+#include "platform/InternetClient.h"
+#include "platform/LastError.h"
+#include "platform/LocalClock.h"
+#include "platform/ftp/ListingParser.h"
+#include "platform/posix/ftp/FtpConnection.h"
+#include "platform/posix/ftp/FtpTransfers.h"
+
+namespace platform {
+
+using namespace platform::posix;
+
+namespace {
+
+bool Fail(uint32_t code) {
+    SetLastErrorCode(code);
+    return false;
+}
+
+template <typename Call>
+bool RunCall(InternetHandle handle, Call&& call) {
+    auto connection = FindHandleAs<FtpConnection>(handle, HandleKind::Connection);
+    if (!connection) return Fail(ErrorCode::InvalidHandle);
+    uint32_t error = 0;
+    auto lock = connection->BeginCall(error);
+    if (error != 0) return Fail(error);
+    error = call(*connection);
+    InternetAsyncResult done{error == 0 ? 1u : 0u, error};
+    connection->Report(InternetStatus::RequestComplete, &done, sizeof done);
+    return error == 0 ? true : Fail(error);
+}
+
+// The path of a 257 reply: the first quoted text, "" standing for one quote.
+bool QuotedPath(const std::string& reply, std::string& path) {
+    size_t open = reply.find('"');
+    if (open == std::string::npos) return false;
+    std::string result;
+    for (size_t i = open + 1; i < reply.size(); ++i) {
+        if (reply[i] != '"') {
+            if (reply[i] == '\r' || reply[i] == '\n') return false;
+            result.push_back(reply[i]);
+        } else if (i + 1 < reply.size() && reply[i + 1] == '"') {
+            result.push_back('"');
+            ++i;
+        } else {
+            path = result;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ValidTransferType(uint32_t type) {
+    return type == FtpTransferTypeAscii || type == FtpTransferTypeBinary;
+}
+
+// The entries of a listing that the mask selects.
+std::vector<FindData> SelectEntries(const std::string& listing, const std::string& mask) {
+    CalendarTime now = DecodeDateTime(CurrentLocalDateTime());
+    std::vector<FindData> entries = ParseListing(listing, now);
+    if (mask.empty() || mask == "*" || mask == "*.*") return entries;
+    std::vector<FindData> selected;
+    for (FindData& entry : entries)
+        if (MaskMatches(mask, entry.Name)) selected.push_back(std::move(entry));
+    return selected;
+}
+
+}  // namespace
+
+bool FtpSetCurrentDirectory(InternetHandle connection, const std::string& directory) {
+    if (directory.empty()) return Fail(ErrorCode::InvalidParameter);
+    return RunCall(connection,
+                   [&](FtpConnection& c) { return c.Expect("CWD " + directory, "2"); });
+}
+
+bool FtpGetCurrentDirectory(InternetHandle connection, std::string& directory) {
+    return RunCall(connection, [&](FtpConnection& c) -> uint32_t {
+        FtpReply reply;
+        if (uint32_t error = c.Expect("PWD", "2", &reply)) return error;
+        if (reply.Code != 257 || !QuotedPath(reply.Text, directory))
+            return ErrorCode::InternetInvalidServerResponse;
+        return 0;
+    });
+}
+
+InternetHandle FtpFindFirstFile(InternetHandle connection, const std::string& mask,
+                                FindData& entry, uint32_t /*flags: nothing is cached*/,
+                                uintptr_t context) {
+    InternetHandle result = NoInternetHandle;
+    RunCall(connection, [&](FtpConnection& c) -> uint32_t {
+        auto find = PublishRequest<FindListing>(c, HandleKind::Find, context);
+        std::string listing;
+        uint32_t error = ListDirectory(c, listing);
+        find->Finished();
+        if (error == 0 && find->Closed()) error = ErrorCode::InternetConnectionAborted;
+        std::vector<FindData> entries;
+        if (error == 0) entries = SelectEntries(listing, mask);
+        if (error == 0 && entries.empty()) error = ErrorCode::NoMoreFiles;
+        if (error != 0) {
+            CloseHandleObject(find->Id);
+            return error;
+        }
+        entry = std::move(entries.front());
+        entries.erase(entries.begin());
+        find->SetEntries(std::move(entries));
+        result = find->Id;
+        return 0;
+    });
+    return result;
+}
+
+bool InternetFindNextFile(InternetHandle find, FindData& entry) {
+    auto listing = FindHandleAs<FindListing>(find, HandleKind::Find);
+    if (!listing) return Fail(ErrorCode::InvalidHandle);
+    return listing->TakeNext(entry) ? true : Fail(ErrorCode::NoMoreFiles);
+}
+
+bool FtpPutFile(InternetHandle connection, const std::string& localPath,
+                const std::string& remoteName, uint32_t transferType, uintptr_t context) {
+    if (!ValidTransferType(transferType) || remoteName.empty())
+        return Fail(ErrorCode::InvalidParameter);
+    return RunCall(connection, [&](FtpConnection& c) {
+        auto request = PublishRequest<RequestHandle>(c, HandleKind::Data, context);
+        uint32_t error =
+            PutFile(c, localPath, remoteName, transferType == FtpTransferTypeAscii);
+        request->Finished();
+        CloseHandleObject(request->Id);
+        return error;
+    });
+}
+
+bool FtpGetFile(InternetHandle connection, const std::string& remoteName,
+                const std::string& localPath, bool failIfExists, uint32_t transferType,
+                uintptr_t context) {
+    if (!ValidTransferType(transferType) || remoteName.empty() || localPath.empty())
+        return Fail(ErrorCode::InvalidParameter);
+    return RunCall(connection, [&](FtpConnection& c) {
+        auto request = PublishRequest<RequestHandle>(c, HandleKind::Data, context);
+        uint32_t error = GetFile(c, remoteName, localPath, failIfExists,
+                                 transferType == FtpTransferTypeAscii);
+        request->Finished();
+        CloseHandleObject(request->Id);
+        return error;
+    });
+}
+
+bool FtpDeleteFile(InternetHandle connection, const std::string& name) {
+    return RunCall(connection, [&](FtpConnection& c) { return c.Expect("DELE " + name, "2"); });
+}
+
+bool FtpRenameFile(InternetHandle connection, const std::string& oldName,
+                   const std::string& newName) {
+    return RunCall(connection, [&](FtpConnection& c) -> uint32_t {
+        if (uint32_t error = c.Expect("RNFR " + oldName, "3")) return error;
+        return c.Expect("RNTO " + newName, "2");
+    });
+}
+
+bool FtpCreateDirectory(InternetHandle connection, const std::string& name) {
+    return RunCall(connection, [&](FtpConnection& c) { return c.Expect("MKD " + name, "2"); });
+}
+
+bool FtpRemoveDirectory(InternetHandle connection, const std::string& name) {
+    return RunCall(connection, [&](FtpConnection& c) { return c.Expect("RMD " + name, "2"); });
+}
+
+bool FtpCommand(InternetHandle connection, const std::string& command, uintptr_t /*context*/) {
+    if (command.empty()) return Fail(ErrorCode::InvalidParameter);
+    return RunCall(connection, [&](FtpConnection& c) { return c.Expect(command, "23"); });
+}
+
+}  // namespace platform

@@ -1,0 +1,85 @@
+#pragma once
+// Internal to the POSIX FTP client: one logged-in FTP control connection, the
+// object behind a connection handle.
+//
+// Threads: one call at a time runs on a connection (BeginCall). Closing the
+// handle from another thread raises the connection's AbortSignal, which makes the
+// running call's waits return 12030 at once; the sockets are closed by this
+// object's destructor, after the last reference (the running call's included)
+// has gone.
+//
+// Failures leave the control stream either usable (an error reply, 12003) or
+// broken (time-out, lost connection, unreadable reply, 421): a broken connection
+// is closed and every later call fails with BrokenError.
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "platform/ftp/FtpReply.h"
+#include "platform/posix/ftp/HandleTable.h"
+#include "platform/posix/ftp/Socket.h"
+
+namespace platform::posix {
+
+class FtpConnection : public HandleObject {
+public:
+    FtpConnection(InternetHandle id, uintptr_t context, bool passive, const TimeLimits& limits);
+    ~FtpConnection() override;
+
+    const bool Passive;
+    TimeLimits Limits;
+    const std::shared_ptr<AbortSignal> Abort;
+
+    // Connects and logs in; run before the handle is published. 0 or the error.
+    uint32_t Open(const std::string& host, uint16_t port, const std::string& userName,
+                  const std::string& password);
+
+    // Starts a call: the returned lock is held for the call's length. error is set
+    // (and the lock not held) when the call cannot run: 6 closed, 12110 another call
+    // in progress, or the error that broke the connection.
+    std::unique_lock<std::mutex> BeginCall(uint32_t& error);
+
+    // Sends one command line (CR LF added). A line holding CR, LF or NUL is refused
+    // with 123 before anything is sent, so no name can smuggle in a command.
+    uint32_t SendCommand(const std::string& line);
+    // Reads one reply, a 1xx reply included (reported as IntermediateResponse).
+    // Every reply becomes the thread's last response.
+    uint32_t ReadReply(FtpReply& reply);
+    // Reads replies until one that is not 1xx.
+    uint32_t ReadFinalReply(FtpReply& reply);
+    // Sends a command and reads its final reply; 0 when the reply's first digit is
+    // one of acceptedClasses (e.g. "2", "23"), else the error (ReplyError).
+    uint32_t Expect(const std::string& line, const char* acceptedClasses,
+                    FtpReply* reply = nullptr);
+    // The error an unwanted reply stands for: 12111 for 421 (the connection is then
+    // broken), else 12003.
+    uint32_t ReplyError(const FtpReply& reply);
+    // TYPE I or TYPE A, only when the connection's current type differs.
+    uint32_t EnsureType(char type);
+
+    const SocketAddress& PeerAddress() const { return Peer; }
+    const SocketAddress& LocalAddress() const { return Local; }
+
+    // The control stream is unusable: close it and fail every later call.
+    void MarkBroken(uint32_t error);
+    uint32_t BrokenError() const { return Broken; }
+
+protected:
+    void OnClose() override;
+
+private:
+    uint32_t ReadGreeting();
+    uint32_t LogIn(const std::string& userName, const std::string& password);
+    void CloseControl(bool sendQuit, bool closingHandle);
+
+    std::mutex CallLock;
+    Socket Control;
+    FtpReplyReader Reader;
+    SocketAddress Peer;
+    SocketAddress Local;
+    char CurrentType = 0;  // 0: not set on this connection yet
+    uint32_t Broken = 0;
+};
+
+}  // namespace platform::posix

@@ -1,0 +1,17 @@
+#pragma once
+// Internal to the POSIX FTP client: the calling thread's last server response, as
+// InternetGetLastResponseInfo hands it out. Each thread has its own; a reply read
+// on one thread never shows in another's.
+
+#include <cstdint>
+#include <string>
+
+namespace platform::posix {
+
+// Every final reply a call reads becomes the thread's last response; error is
+// 12003 for an error reply and 0 otherwise.
+void SetThreadLastResponse(uint32_t error, const std::string& text);
+// false when this thread has received no response yet.
+bool GetThreadLastResponse(uint32_t& error, std::string& text);
+
+}  // namespace platform::posix
