@@ -52,8 +52,12 @@ bool ReadEpsvPort(const std::string& text, size_t pos, uint16_t& port) {
 
 bool ParsePasvReply(const std::string& replyText, std::string& host, uint16_t& port) {
     for (size_t pos = 0; pos < replyText.size(); ++pos) {
-        // Only where a number begins, so "1227,0,0,1,..." is not read from its middle.
+        // Only where a run of numbers begins, so "1127,0,0,1,4,1" or a seventh number
+        // never yields an address from the middle of the run.
         if (!IsDigit(replyText[pos]) || (pos > 0 && IsDigit(replyText[pos - 1]))) continue;
+        size_t back = pos;
+        while (back > 0 && replyText[back - 1] == ' ') --back;
+        if (back > 0 && replyText[back - 1] == ',') continue;
         unsigned long n[6];
         if (!ReadSixNumbers(replyText, pos, n)) continue;
         unsigned long value = n[4] * 256 + n[5];
