@@ -50,6 +50,10 @@ bool WriteAttributes(const std::string& path, uint32_t attributes);
 // writing as on Windows, so a folder or a read-only file fails with 5.
 bool SetLastWriteTime(const std::string& path, const FileTime& lastWriteTime);
 
+// The absolute path with every symbolic link, "." and ".." resolved; empty (with
+// the reason as the last error) when some part of it does not exist.
+std::string ResolvedPath(const std::string& path);
+
 // The folder for temporary files ($TMPDIR when it names a folder, else /tmp),
 // ending in the path separator.
 std::string TemporaryFolder();

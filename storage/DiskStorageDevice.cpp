@@ -116,6 +116,23 @@ bool DiskStorageDevice::SetFileDate(const std::string& folder, const std::string
     return SetFileDateOnDisk(PlainJoin(folder, name), dateTime);
 }
 
+bool DiskStorageDevice::LinkLeadsToAncestor(const std::string& path) {
+    std::string local = LocalPath(path);
+    uint32_t attributes = platform::ReadAttributes(local);
+    if (attributes == platform::InvalidAttributes ||
+        (attributes & platform::Attribute::ReparsePoint) == 0) {
+        return false;
+    }
+    std::string target = platform::ResolvedPath(local);
+    size_t cut = local.find_last_of(platform::PathSeparator);
+    std::string parent = platform::ResolvedPath(cut == std::string::npos ? "."
+                                                : cut == 0 ? platform::PathSeparatorText
+                                                           : local.substr(0, cut));
+    if (target.empty() || parent.empty()) return false;
+    if (target == platform::PathSeparatorText || target == parent) return true;
+    return StartsWith(parent, target + platform::PathSeparatorText, false);
+}
+
 std::string DiskStorageDevice::LocalPath(const std::string& path) const {
     if (SharePrefix.empty() || !StartsWith(path, SharePrefix, false)) return path;
     std::string rest = path.substr(SharePrefix.size());

@@ -67,6 +67,9 @@ class DiskStorageDevice : public VelStorageDevice {
     // The time lands on an even second; a date outside 1980-2107 gives false
     // and leaves the file alone.
     bool SetFileDate(const std::string& folder, const std::string& name, double dateTime) override;
+    // True when `path` is a symbolic link to a folder that holds it (its own
+    // parent or a folder above that).
+    bool LinkLeadsToAncestor(const std::string& path) override;
 
     // The mount table Connect reads for shares (default: the system's own).
     void SetMountTable(const std::string& path) { MountTable = path; }

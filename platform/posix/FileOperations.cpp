@@ -159,6 +159,18 @@ bool SetLastWriteTime(const std::string& path, const FileTime& lastWriteTime) {
     return Succeed();
 }
 
+std::string ResolvedPath(const std::string& path) {
+    char* resolved = realpath(path.c_str(), nullptr);
+    if (resolved == nullptr) {
+        FailForPath(errno, path);
+        return std::string();
+    }
+    std::string result = resolved;
+    free(resolved);
+    SetLastErrorCode(ErrorCode::Success);
+    return result;
+}
+
 std::string TemporaryFolder() {
     const char* fromEnvironment = getenv("TMPDIR");
     std::string folder = fromEnvironment != nullptr ? fromEnvironment : "";
