@@ -1,6 +1,6 @@
 #pragma once
 // Real LIST lines, grouped by the server that sent them, each with the record it
-// must give. Shared by the listing parser tests and the fuzz target's seed corpus.
+// must give.
 
 #include <cstdint>
 #include <string>
