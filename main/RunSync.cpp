@@ -1,8 +1,48 @@
 #include "main/RunSync.h"
 
-// The synchronisation engine is not part of this build yet: a complete command
-// line is read and its outputs are built, but nothing is copied.
-void RunSync(const ConnectionOptions&, const ConnectionOptions&, const VelSyncFlags&,
-             VelSyncBaseOutput& output) {
-    output.Message(mcError, "Synchronisation is not available in this build.");
+#include <memory>
+
+#include "storage/DiskStorageDevice.h"
+#include "sync/BackupWorker.h"
+
+namespace {
+
+// The test is case-sensitive at the first position: FTP://host is a disk path.
+bool IsFtpLocation(const std::string& location) { return location.compare(0, 3, "ftp") == 0; }
+
+bool ConnectSide(VelStorageDevice& device, const ConnectionOptions& side) {
+    return device.Connect(side.Location, side.UserName, side.Password, "");
+}
+
+}  // namespace
+
+void RunSync(const ConnectionOptions& source, const ConnectionOptions& destination,
+             const VelSyncFlags& options, VelSyncBaseOutput& output) {
+    // The FTP device is not part of this build: a run that needs it does not start.
+    for (const ConnectionOptions* side : {&source, &destination}) {
+        if (IsFtpLocation(side->Location)) {
+            output.Message(mcError, "The FTP device is not available in this build: " +
+                                        side->Location + " cannot be reached.");
+            return;
+        }
+    }
+    auto sourceDevice = std::make_unique<DiskStorageDevice>(&output);
+    if (!ConnectSide(*sourceDevice, source)) {
+        output.Message(mcError, "Failed to connect to source " + source.Location + ".");
+        return;
+    }
+    auto destinationDevice = std::make_unique<DiskStorageDevice>(&output);
+    if (!ConnectSide(*destinationDevice, destination)) {
+        output.Message(mcError, "Failed to connect to destination " + destination.Location + ".");
+        sourceDevice.reset();
+        destinationDevice.reset();
+        return;
+    }
+    {
+        VelSyncBackupWorker worker(output);
+        worker.Run(source.Location, *sourceDevice, options, *destinationDevice,
+                   destination.Location);
+    }
+    sourceDevice.reset();
+    destinationDevice.reset();
 }
