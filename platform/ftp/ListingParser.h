@@ -25,7 +25,9 @@
 // One listing line (without its line end). false: not an entry ("total 12", blank,
 // or a line of no known form); entry is then unspecified. A UNIX date without a
 // year is put in now's year, or in the year before when that would make it later
-// than now. now is the local calendar time of the machine.
+// than now by more than two days (a server's clock may run ahead of ours by up to
+// 26 hours of time-zone difference). now is the local calendar time of the
+// machine and must be a valid time.
 bool ParseListingLine(const std::string& line, const CalendarTime& now, platform::FindData& entry);
 
 // Every entry of a listing, in the order listed; lines end in CR LF or LF.
