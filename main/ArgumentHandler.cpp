@@ -16,16 +16,21 @@ bool VelArgumentHandler::IsAbsolutePathArgument(const std::string& argument) {
 bool VelArgumentHandler::Matches(const std::string& argument, const std::string& name, int mode) {
     if (IsAbsolutePathArgument(argument)) return false;
     switch (mode) {
-        case mmExact: return argument == name;
-        case mmExactIgnoreCase: return LowerAscii(argument) == LowerAscii(name);
-        case mmPrefix: return StartsWith(argument, name, false);
-        case mmPrefixIgnoreCase: return StartsWith(argument, name, true);
+        case mmExact:
+            return argument == name;
+        case mmExactIgnoreCase:
+            return LowerAscii(argument) == LowerAscii(name);
+        case mmPrefix:
+            return StartsWith(argument, name, false);
+        case mmPrefixIgnoreCase:
+            return StartsWith(argument, name, true);
         // Unlike EndsWith, a shorter argument never matches.
         case mmSuffix:
         case mmSuffixIgnoreCase:
             return argument.size() >= name.size() &&
                    EndsWith(argument, name, mode == mmSuffixIgnoreCase);
-        default: return false;
+        default:
+            return false;
     }
 }
 

@@ -28,7 +28,9 @@ bool VelCommandLineReader::TakeValue(const std::string& name, std::string& value
     return true;
 }
 
-void VelCommandLineReader::WriteLine(const std::string& text) { Console.Write(text + "\r\n"); }
+void VelCommandLineReader::WriteLine(const std::string& text) {
+    Console.Write(text + "\r\n");
+}
 
 bool VelCommandLineReader::Read() {
     ReadUsageSwitch();

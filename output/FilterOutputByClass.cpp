@@ -10,4 +10,6 @@ bool TVelSyncFilterOutputByClass::Accepts(MessageClass cls) {
     return true;
 }
 
-bool TVelSyncFilterOutputByClass::PassesProgress() { return (Suppressed & fsProgress) == 0; }
+bool TVelSyncFilterOutputByClass::PassesProgress() {
+    return (Suppressed & fsProgress) == 0;
+}

@@ -9,10 +9,14 @@ void TGenericFilteredOutput::ShowProgress(const SyncStatistics& stats) {
     if (PassesProgress()) TargetOutput->ShowProgress(stats);
 }
 
-void TGenericFilteredOutput::Finish(const SyncStatistics& stats) { TargetOutput->Finish(stats); }
+void TGenericFilteredOutput::Finish(const SyncStatistics& stats) {
+    TargetOutput->Finish(stats);
+}
 
 void TGenericFilteredOutput::Message(MessageClass cls, const std::string& text) {
     if (Accepts(cls)) TargetOutput->Message(cls, text);
 }
 
-bool TGenericFilteredOutput::PassesProgress() { return true; }
+bool TGenericFilteredOutput::PassesProgress() {
+    return true;
+}

@@ -19,11 +19,15 @@ namespace {
 VelSyncLogFileOutput::VelSyncLogFileOutput(const std::string& fileName, LogOptionSet options)
     : FileName(fileName), LogOptions(options) {}
 
-VelSyncLogFileOutput::~VelSyncLogFileOutput() { CloseLog(); }
+VelSyncLogFileOutput::~VelSyncLogFileOutput() {
+    CloseLog();
+}
 
 void VelSyncLogFileOutput::ShowProgress(const SyncStatistics&) {}
 
-void VelSyncLogFileOutput::Finish(const SyncStatistics&) { CloseLog(); }
+void VelSyncLogFileOutput::Finish(const SyncStatistics&) {
+    CloseLog();
+}
 
 bool VelSyncLogFileOutput::OpenLog() {
     if (File.IsOpen()) return true;
@@ -46,7 +50,9 @@ bool VelSyncLogFileOutput::OpenLog() {
     return true;
 }
 
-void VelSyncLogFileOutput::CloseLog() { File.Close(); }
+void VelSyncLogFileOutput::CloseLog() {
+    File.Close();
+}
 
 std::string VelSyncLogFileOutput::LineFor(MessageClass cls, const std::string& text) const {
     std::string line = FormatLine(cls, text);
@@ -57,5 +63,6 @@ std::string VelSyncLogFileOutput::LineFor(MessageClass cls, const std::string& t
 
 void VelSyncLogFileOutput::Message(MessageClass cls, const std::string& text) {
     if (!OpenLog()) return;
-    if (!File.WriteLine(LineFor(cls, text))) ThrowFileError("cannot write to the log file", FileName);
+    if (!File.WriteLine(LineFor(cls, text)))
+        ThrowFileError("cannot write to the log file", FileName);
 }

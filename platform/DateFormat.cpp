@@ -21,7 +21,8 @@ bool SplitFormat(const std::string& format, std::vector<Piece>& pieces) {
     for (size_t i = 0; i < format.size(); ++i) {
         char c = format[i];
         if (c == ' ') {
-            if (pieces.empty() || pieces.back().Kind != Field::Blank) pieces.push_back({Field::Blank});
+            if (pieces.empty() || pieces.back().Kind != Field::Blank)
+                pieces.push_back({Field::Blank});
             continue;
         }
         if (c != '%') {
@@ -29,25 +30,39 @@ bool SplitFormat(const std::string& format, std::vector<Piece>& pieces) {
             continue;
         }
         // glibc's padding flags and the E/O modifiers change nothing for reading.
-        while (i + 1 < format.size() && std::string("-_0^#EO").find(format[i + 1]) != std::string::npos)
+        while (i + 1 < format.size() &&
+               std::string("-_0^#EO").find(format[i + 1]) != std::string::npos)
             ++i;
         if (++i >= format.size()) return false;
         switch (format[i]) {
             case 'd':
-            case 'e': pieces.push_back({Field::Day}); break;
-            case 'm': pieces.push_back({Field::Month}); break;
+            case 'e':
+                pieces.push_back({Field::Day});
+                break;
+            case 'm':
+                pieces.push_back({Field::Month});
+                break;
             case 'y':
-            case 'Y': pieces.push_back({Field::Year}); break;
-            case 'D': return SplitFormat("%m/%d/%y", pieces) && SplitFormat(format.substr(i + 1), pieces);
-            case 'F': return SplitFormat("%Y-%m-%d", pieces) && SplitFormat(format.substr(i + 1), pieces);
-            case '%': pieces.push_back({Field::Literal, '%'}); break;
-            default: return false;
+            case 'Y':
+                pieces.push_back({Field::Year});
+                break;
+            case 'D':
+                return SplitFormat("%m/%d/%y", pieces) && SplitFormat(format.substr(i + 1), pieces);
+            case 'F':
+                return SplitFormat("%Y-%m-%d", pieces) && SplitFormat(format.substr(i + 1), pieces);
+            case '%':
+                pieces.push_back({Field::Literal, '%'});
+                break;
+            default:
+                return false;
         }
     }
     return true;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Up to `maxDigits` digits at `pos`; the number of digits read, 0 when none.
 int ReadNumber(const std::string& text, size_t& pos, int maxDigits, int& value) {

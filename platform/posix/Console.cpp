@@ -8,7 +8,7 @@ namespace platform {
 namespace {
 
 class StandardOutputConsole : public Console {
-public:
+  public:
     // write(2) straight to descriptor 1: there is no user-space buffer to flush,
     // and a short write (a pipe under load) is continued until all is out.
     void Write(const std::string& bytes) override {

@@ -47,7 +47,9 @@ std::string Format(const char* format, const CalendarTime& time) {
 
 }  // namespace
 
-void UseUserLocale() { setlocale(LC_TIME, ""); }
+void UseUserLocale() {
+    setlocale(LC_TIME, "");
+}
 
 bool ParseShortDate(const std::string& text, double& dateTime) {
     CalendarTime today = DecodeDateTime(CurrentLocalDateTime());

@@ -15,24 +15,37 @@ namespace {
 // TODO(lead): use the file-system layer's shared errno mapping once it exists.
 uint32_t TextFileErrorCode(int error) {
     switch (error) {
-        case ENOENT: return ErrorCode::FileNotFound;
-        case ENOTDIR: return ErrorCode::PathNotFound;
+        case ENOENT:
+            return ErrorCode::FileNotFound;
+        case ENOTDIR:
+            return ErrorCode::PathNotFound;
         case EACCES:
         case EPERM:
-        case EISDIR: return ErrorCode::AccessDenied;
-        case EROFS: return ErrorCode::WriteProtect;
+        case EISDIR:
+            return ErrorCode::AccessDenied;
+        case EROFS:
+            return ErrorCode::WriteProtect;
         case ENOSPC:
-        case EDQUOT: return ErrorCode::DiskFull;
-        case ENAMETOOLONG: return ErrorCode::FilenameExcedRange;
+        case EDQUOT:
+            return ErrorCode::DiskFull;
+        case ENAMETOOLONG:
+            return ErrorCode::FilenameExcedRange;
         case EMFILE:
-        case ENFILE: return ErrorCode::TooManyOpenFiles;
+        case ENFILE:
+            return ErrorCode::TooManyOpenFiles;
         case EBUSY:
-        case ETXTBSY: return ErrorCode::SharingViolation;
-        case EEXIST: return ErrorCode::FileExists;
-        case ENOMEM: return ErrorCode::NotEnoughMemory;
-        case EPIPE: return ErrorCode::BrokenPipe;
-        case EINVAL: return ErrorCode::InvalidParameter;
-        default: return ErrorCode::IoDevice;
+        case ETXTBSY:
+            return ErrorCode::SharingViolation;
+        case EEXIST:
+            return ErrorCode::FileExists;
+        case ENOMEM:
+            return ErrorCode::NotEnoughMemory;
+        case EPIPE:
+            return ErrorCode::BrokenPipe;
+        case EINVAL:
+            return ErrorCode::InvalidParameter;
+        default:
+            return ErrorCode::IoDevice;
     }
 }
 
@@ -43,7 +56,9 @@ bool Fail(int error) {
 
 }  // namespace
 
-TextFile::~TextFile() { Close(); }
+TextFile::~TextFile() {
+    Close();
+}
 
 bool TextFile::Open(const std::string& path, bool append) {
     Close();
@@ -59,9 +74,13 @@ bool TextFile::Open(const std::string& path, bool append) {
     return true;
 }
 
-bool TextFile::Create(const std::string& path) { return Open(path, false); }
+bool TextFile::Create(const std::string& path) {
+    return Open(path, false);
+}
 
-bool TextFile::OpenForAppend(const std::string& path) { return Open(path, true); }
+bool TextFile::OpenForAppend(const std::string& path) {
+    return Open(path, true);
+}
 
 bool TextFile::WriteLine(const std::string& text) {
     if (!IsOpen()) {

@@ -83,12 +83,8 @@ TEST(StringUtilsTest, TakeLastWordShortensTheText) {
     struct {
         std::string text, delims, word, rest;
     } cases[] = {
-        {"a\\b\\c", "\\", "c", "a\\b"},
-        {"\\c", "\\", "c", ""},
-        {"a\\b\\", "\\", "b", "a"},
-        {"c", "\\", "c", ""},
-        {"\\\\\\", "\\", "", ""},
-        {"one two\r\n", "", "two", "one"},
+        {"a\\b\\c", "\\", "c", "a\\b"}, {"\\c", "\\", "c", ""},   {"a\\b\\", "\\", "b", "a"},
+        {"c", "\\", "c", ""},           {"\\\\\\", "\\", "", ""}, {"one two\r\n", "", "two", "one"},
         {" \t\r\n", "", "", ""},
     };
     for (auto& c : cases) {

@@ -24,7 +24,8 @@ Outcome RunBinary(const std::vector<std::string>& arguments) {
         close(pipeEnds[0]);
         close(pipeEnds[1]);
         std::vector<char*> argv = {const_cast<char*>(VELCOPY_BINARY)};
-        for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
         argv.push_back(nullptr);
         execv(VELCOPY_BINARY, argv.data());
         _exit(127);
@@ -32,7 +33,8 @@ Outcome RunBinary(const std::vector<std::string>& arguments) {
     close(pipeEnds[1]);
     char buffer[4096];
     ssize_t got;
-    while ((got = read(pipeEnds[0], buffer, sizeof buffer)) > 0) outcome.Output.append(buffer, size_t(got));
+    while ((got = read(pipeEnds[0], buffer, sizeof buffer)) > 0)
+        outcome.Output.append(buffer, size_t(got));
     close(pipeEnds[0]);
     int status = 0;
     waitpid(child, &status, 0);
@@ -60,7 +62,8 @@ TEST(BinaryTest, BadFValueEndsWithExitCodeOneAndOneLine) {
     Outcome outcome = RunBinary({"a", "b", "/F:3,"});
     EXPECT_FALSE(outcome.Signalled);
     EXPECT_EQ(outcome.ExitCode, 1);
-    EXPECT_EQ(outcome.Output, "VelCopy: \"3,\" is not a valid /F value: \"\" is not a whole number\r\n");
+    EXPECT_EQ(outcome.Output,
+              "VelCopy: \"3,\" is not a valid /F value: \"\" is not a whole number\r\n");
 }
 
 TEST(BinaryTest, CompleteCommandLineEndsWithExitCodeZero) {

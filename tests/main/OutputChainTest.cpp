@@ -49,7 +49,7 @@ TEST_F(ProgramBodyTest, DefaultConsoleBytes) {
 }
 
 class LoggedRunTest : public ProgramBodyTest {
-protected:
+  protected:
     ScratchFolder folder;
     std::string runLog = folder.File("run.log");
     std::string errorLog = folder.File("err.log");

@@ -19,20 +19,20 @@ struct RunRecord {
 };
 
 class ProgramBodyTest : public ::testing::Test {
-protected:
+  protected:
     int Run(const StringList& arguments) {
-        return RunProgramBody(arguments, console,
-                              [this](const ConnectionOptions& source,
-                                     const ConnectionOptions& destination,
-                                     const VelSyncFlags& options, VelSyncBaseOutput& output) {
-                                  EXPECT_FALSE(run.Ran) << "the driver ran twice";
-                                  run.Ran = true;
-                                  run.Source = source;
-                                  run.Destination = destination;
-                                  run.Options = options;
-                                  run.ConsoleBefore = console.Text;
-                                  if (during) during(output);
-                              });
+        return RunProgramBody(
+            arguments, console,
+            [this](const ConnectionOptions& source, const ConnectionOptions& destination,
+                   const VelSyncFlags& options, VelSyncBaseOutput& output) {
+                EXPECT_FALSE(run.Ran) << "the driver ran twice";
+                run.Ran = true;
+                run.Source = source;
+                run.Destination = destination;
+                run.Options = options;
+                run.ConsoleBefore = console.Text;
+                if (during) during(output);
+            });
     }
 
     // What the console shows of a probe run: a progress update, then one report

@@ -15,8 +15,8 @@ TEST_F(ProgramBodyTest, NoSwitchesLeavesRecurseAndNewerOnlyOff) {
     EXPECT_EQ(o.FSwitchFirst, 0u);
     EXPECT_TRUE(o.NewFileMode.empty() && o.NewFolderMode.empty() && o.TempPrefix.empty());
     EXPECT_TRUE(o.TextFileSpecs.empty() && o.CopySpecs.empty() && o.ExcludeFileSpecs.empty() &&
-                o.IgnoreFileSpecs.empty() && o.MoveSpecs.empty() &&
-                o.ExcludeFolderSpecs.empty() && o.IgnoreFolderSpecs.empty());
+                o.IgnoreFileSpecs.empty() && o.MoveSpecs.empty() && o.ExcludeFolderSpecs.empty() &&
+                o.IgnoreFolderSpecs.empty());
     EXPECT_EQ(console.Text, "");
 }
 
@@ -25,16 +25,15 @@ TEST_F(ProgramBodyTest, EachFlagSwitch) {
         const char* argument;
         bool VelSyncFlags::*field;
     } cases[] = {
-        {"/C", &VelSyncFlags::ContinueOnError}, {"/M", &VelSyncFlags::MakeTargetDir},
+        {"/C", &VelSyncFlags::ContinueOnError},     {"/M", &VelSyncFlags::MakeTargetDir},
         {"/delete", &VelSyncFlags::DeleteObsolete}, {"/I", &VelSyncFlags::IgnoreErrors},
-        {"/Sim", &VelSyncFlags::Simulate},         {"/s", &VelSyncFlags::Recurse},
-        {"/R", &VelSyncFlags::OverwriteReadOnly},  {"/N", &VelSyncFlags::NewerOnly},
+        {"/Sim", &VelSyncFlags::Simulate},          {"/s", &VelSyncFlags::Recurse},
+        {"/R", &VelSyncFlags::OverwriteReadOnly},   {"/N", &VelSyncFlags::NewerOnly},
     };
-    bool VelSyncFlags::*all[] = {
-        &VelSyncFlags::ContinueOnError, &VelSyncFlags::MakeTargetDir,
-        &VelSyncFlags::DeleteObsolete,  &VelSyncFlags::IgnoreErrors,
-        &VelSyncFlags::Simulate,        &VelSyncFlags::Recurse,
-        &VelSyncFlags::OverwriteReadOnly, &VelSyncFlags::NewerOnly};
+    bool VelSyncFlags::*all[] = {&VelSyncFlags::ContinueOnError,   &VelSyncFlags::MakeTargetDir,
+                                 &VelSyncFlags::DeleteObsolete,    &VelSyncFlags::IgnoreErrors,
+                                 &VelSyncFlags::Simulate,          &VelSyncFlags::Recurse,
+                                 &VelSyncFlags::OverwriteReadOnly, &VelSyncFlags::NewerOnly};
     for (auto& c : cases) {
         run = RunRecord();
         ASSERT_EQ(Run({"a", "b", c.argument}), 0);
@@ -97,8 +96,8 @@ TEST_F(ProgramBodyTest, StartDateAndOtherValues) {
 }
 
 TEST_F(ProgramBodyTest, SpecificationsAccumulateInOrder) {
-    ASSERT_EQ(Run({"+*.htm", "a", "-a.txt", "-docs\\", "/A:*.txt", "b", "+*.css", "-tmp/",
-                   "^*.mov", "#keep.me", "#cache/", "/a:*.ini", "^*.avi", "-"}),
+    ASSERT_EQ(Run({"+*.htm", "a", "-a.txt", "-docs\\", "/A:*.txt", "b", "+*.css", "-tmp/", "^*.mov",
+                   "#keep.me", "#cache/", "/a:*.ini", "^*.avi", "-"}),
               0);
     const VelSyncFlags& o = run.Options;
     EXPECT_EQ(o.CopySpecs, (StringList{"*.htm", "*.css"}));

@@ -60,8 +60,8 @@ TEST(UsageTextTest, ByteForByte) {
 }
 
 TEST_F(ProgramBodyTest, UsageWithoutAnythingToDo) {
-    const StringList cases[] = {{}, {"/?"}, {"/H", "a", "b"}, {"/h"}, {"/? ", "a", "b"}, {"a"},
-                                {"/help", "a", "b"}};
+    const StringList cases[] = {
+        {}, {"/?"}, {"/H", "a", "b"}, {"/h"}, {"/? ", "a", "b"}, {"a"}, {"/help", "a", "b"}};
     for (const StringList& arguments : cases) {
         console.Text.clear();
         EXPECT_EQ(Run(arguments), 0);
@@ -125,7 +125,8 @@ TEST_F(ProgramBodyTest, BadFValueEndsWithExitCodeOne) {
     for (auto& c : cases) {
         console.Text.clear();
         EXPECT_EQ(Run({"a", "b", c.argument, "/P:x"}), 1);
-        EXPECT_EQ(console.Text, "Warning: Password supplied but no username.\r\n" + c.line + "\r\n");
+        EXPECT_EQ(console.Text,
+                  "Warning: Password supplied but no username.\r\n" + c.line + "\r\n");
         EXPECT_FALSE(run.Ran);
     }
 }

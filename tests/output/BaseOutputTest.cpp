@@ -5,7 +5,9 @@
 
 namespace {
 
-MessageClass Class(int value) { return MessageClass(value); }
+MessageClass Class(int value) {
+    return MessageClass(value);
+}
 
 TEST(BaseOutputTest, FormatTexts) {
     struct {

@@ -4,11 +4,15 @@
 
 namespace {
 
-std::string Blanks(size_t n) { return std::string(n, ' '); }
-std::string Backspaces(size_t n) { return std::string(n, '\b'); }
+std::string Blanks(size_t n) {
+    return std::string(n, ' ');
+}
+std::string Backspaces(size_t n) {
+    return std::string(n, '\b');
+}
 
 class ConsoleOutputTest : public ::testing::Test {
-protected:
+  protected:
     platform::CapturingConsole console;
     SyncStatistics stats;
 };
@@ -46,8 +50,9 @@ TEST_F(ConsoleOutputTest, PrefixesOfWarningsAndErrors) {
     output.Message(mcWarning, "Timedout - Retrying");
     output.Message(mcError, "Failed");
     output.Message(mcDebug, "x");
-    EXPECT_EQ(console.Text,
-              "\r!! Warning: Timedout - Retrying\r\n\r!! Error: Failed\r\n\r!! Error: Debug: x\r\n");
+    EXPECT_EQ(
+        console.Text,
+        "\r!! Warning: Timedout - Retrying\r\n\r!! Error: Failed\r\n\r!! Error: Debug: x\r\n");
 }
 
 TEST_F(ConsoleOutputTest, SummaryText) {
@@ -66,7 +71,8 @@ TEST_F(ConsoleOutputTest, SummaryText) {
 TEST_F(ConsoleOutputTest, SummaryCountersDoNotWrap) {
     stats.FoldersDone = INT32_MAX;
     stats.FoldersDeleted = 1;
-    EXPECT_EQ(VelSyncConsoleOutput::ProgressSummary(stats), "Directories: 2147483648/0  Files: 0/0");
+    EXPECT_EQ(VelSyncConsoleOutput::ProgressSummary(stats),
+              "Directories: 2147483648/0  Files: 0/0");
 }
 
 TEST_F(ConsoleOutputTest, FinishEndsAPendingSummaryOnly) {

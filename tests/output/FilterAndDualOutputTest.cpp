@@ -12,16 +12,16 @@ namespace {
 using Calls = std::vector<std::string>;
 
 TEST(FilterOutputTest, EachLevelPassesItsGroups) {
-    const MessageClass scan = mcScanSource, copy = mcCopyFile, warning = mcWarning,
-                       error = mcError, debug = mcDebug, unassigned = MessageClass(27);
+    const MessageClass scan = mcScanSource, copy = mcCopyFile, warning = mcWarning, error = mcError,
+                       debug = mcDebug, unassigned = MessageClass(27);
     struct {
         FilterSet suppressed;
         bool details, actions, progress;
     } levels[] = {
-        {FilterSet(fsActions | fsDetails), false, false, true},              // console default
-        {0, true, true, true},                                               // /V2
-        {fsDetails, false, true, true},                                      // /V1, /V
-        {FilterSet(fsActions | fsDetails | fsProgress), false, false, false}, // /V0, error log
+        {FilterSet(fsActions | fsDetails), false, false, true},                // console default
+        {0, true, true, true},                                                 // /V2
+        {fsDetails, false, true, true},                                        // /V1, /V
+        {FilterSet(fsActions | fsDetails | fsProgress), false, false, false},  // /V0, error log
     };
     for (auto& level : levels) {
         TVelSyncFilterOutputByClass filter(std::make_unique<RecordingOutput>(), level.suppressed);
@@ -105,11 +105,10 @@ TEST(DualOutputTest, FirstThenSecondEachWithItsOwnClassTest) {
 TEST(DualOutputTest, SilentConsoleStillLetsTheLogHaveTheReport) {
     platform::CapturingConsole console;
     Calls log;
-    VelSyncDualOutput dual(
-        std::make_unique<RecordingOutput>(&log),
-        std::make_unique<TVelSyncFilterOutputByClass>(
-            std::make_unique<VelSyncConsoleOutput>(console),
-            FilterSet(fsActions | fsDetails | fsProgress)));
+    VelSyncDualOutput dual(std::make_unique<RecordingOutput>(&log),
+                           std::make_unique<TVelSyncFilterOutputByClass>(
+                               std::make_unique<VelSyncConsoleOutput>(console),
+                               FilterSet(fsActions | fsDetails | fsProgress)));
     SyncStatistics stats;
     dual.Report(stats, mcCopyFile, "/c");
     EXPECT_EQ(console.Text, "");

@@ -11,7 +11,7 @@
 namespace {
 
 class LogFileOutputTest : public ::testing::Test {
-protected:
+  protected:
     ScratchFolder folder;
     SyncStatistics stats;
     const LogOptionSet ErrorLog = LogOptionSet(loAppend | loTimestamp);
@@ -72,8 +72,9 @@ TEST_F(LogFileOutputTest, ErrorLogAppendsTimeStampedLines) {
     }
     std::string text = ScratchFolder::Read(path);
     const std::string stamp = R"(\d{4}-\d\d-\d\d( \d\d:\d\d:\d\d)? )";
-    std::regex expected("earlier run\r\n(" + stamp + R"(!! Error: Failed to connect to source /data\.)" +
-                        "\r\n" + stamp + "!! Warning: run 1\r\n)" + "(" + stamp +
+    std::regex expected("earlier run\r\n(" + stamp +
+                        R"(!! Error: Failed to connect to source /data\.)" + "\r\n" + stamp +
+                        "!! Warning: run 1\r\n)" + "(" + stamp +
                         R"(!! Error: Failed to connect to source /data\.)" + "\r\n" + stamp +
                         "!! Warning: run 2\r\n)");
     EXPECT_TRUE(std::regex_match(text, expected)) << text;

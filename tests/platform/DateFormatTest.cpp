@@ -5,7 +5,9 @@
 
 namespace {
 
-double Day(int year, int month, int day) { return EncodeDateTime({year, month, day, 0, 0, 0, 0}); }
+double Day(int year, int month, int day) {
+    return EncodeDateTime({year, month, day, 0, 0, 0, 0});
+}
 
 TEST(DateFormatTest, ReadsDatesByLocaleFormats) {
     struct {
@@ -25,7 +27,7 @@ TEST(DateFormatTest, ReadsDatesByLocaleFormats) {
         {"2024. 12. 31.", "%Y. %m. %d.", Day(2024, 12, 31)},
         {"2024.  12. 31.", "%Y. %m. %d.", Day(2024, 12, 31)},
         {"3.7.2024", "%-d.%-m.%Y", Day(2024, 7, 3)},
-        {"24.12", "%d.%m.%Y", Day(2030, 12, 24)},   // year left out: the current one
+        {"24.12", "%d.%m.%Y", Day(2030, 12, 24)},  // year left out: the current one
         {"24.12.", "%d.%m.%Y", Day(2030, 12, 24)},
         // impossible or malformed
         {"31.02.2024", "%d.%m.%Y", 0},

@@ -10,9 +10,10 @@
 #include <string>
 
 class ScratchFolder {
-public:
+  public:
     ScratchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velcopy-test-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "velcopy-test-XXXXXX").string();
         if (mkdtemp(pattern.data()) != nullptr) Path = pattern;
     }
     ~ScratchFolder() {
