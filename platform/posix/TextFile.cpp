@@ -6,51 +6,14 @@
 
 #include "platform/ErrorCodes.h"
 #include "platform/LastError.h"
+#include "platform/posix/ErrnoMapping.h"
 
 namespace platform {
 
 namespace {
 
-// The few errno values that opening and writing a text file produce.
-// TODO(lead): use the file-system layer's shared errno mapping once it exists.
-uint32_t TextFileErrorCode(int error) {
-    switch (error) {
-        case ENOENT:
-            return ErrorCode::FileNotFound;
-        case ENOTDIR:
-            return ErrorCode::PathNotFound;
-        case EACCES:
-        case EPERM:
-        case EISDIR:
-            return ErrorCode::AccessDenied;
-        case EROFS:
-            return ErrorCode::WriteProtect;
-        case ENOSPC:
-        case EDQUOT:
-            return ErrorCode::DiskFull;
-        case ENAMETOOLONG:
-            return ErrorCode::FilenameExcedRange;
-        case EMFILE:
-        case ENFILE:
-            return ErrorCode::TooManyOpenFiles;
-        case EBUSY:
-        case ETXTBSY:
-            return ErrorCode::SharingViolation;
-        case EEXIST:
-            return ErrorCode::FileExists;
-        case ENOMEM:
-            return ErrorCode::NotEnoughMemory;
-        case EPIPE:
-            return ErrorCode::BrokenPipe;
-        case EINVAL:
-            return ErrorCode::InvalidParameter;
-        default:
-            return ErrorCode::IoDevice;
-    }
-}
-
 bool Fail(int error) {
-    SetLastErrorCode(TextFileErrorCode(error));
+    posix::SetLastErrorFromErrno(error);
     return false;
 }
 
