@@ -1,0 +1,255 @@
+#include "platform/ftp/FtpClientServers.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+const char* const PyftpdlibScript = R"(
+import logging, sys
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+root, log = sys.argv[1], sys.argv[2]
+logging.disable(logging.CRITICAL)
+class Handler(FTPHandler):
+    def pre_process_command(self, line, cmd, arg):
+        with open(log, "a") as out:
+            out.write(line + "\n")
+        return super().pre_process_command(line, cmd, arg)
+authorizer = DummyAuthorizer()
+authorizer.add_user("user", "secret", root, perm="elradfmwMT")
+Handler.authorizer = authorizer
+Handler.auth_failed_timeout = 0
+server = FTPServer(("127.0.0.1", 0), Handler)
+print(server.address[1], flush=True)
+server.serve_forever()
+)";
+
+uint16_t FreePort() {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    uint16_t port = 0;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        port = ntohs(address.sin_port);
+    close(fd);
+    return port;
+}
+
+bool WaitUntilAccepting(uint16_t port, int milliseconds) {
+    for (int waited = 0; waited < milliseconds; waited += 20) {
+        if (PortAccepts(port)) return true;
+        usleep(20000);
+    }
+    return false;
+}
+
+}  // namespace
+
+bool PortAccepts(uint16_t port) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    close(fd);
+    return ok;
+}
+
+ExternalFtpServer::~ExternalFtpServer() {
+    if (Child > 0) {
+        kill(Child, SIGTERM);
+        int status = 0;
+        waitpid(Child, &status, 0);
+    }
+}
+
+bool ExternalFtpServer::Spawn(const std::vector<std::string>& argv, int* stdoutPipe) {
+    int pipeFds[2] = {-1, -1};
+    if (stdoutPipe && pipe(pipeFds) != 0) return false;
+    pid_t child = fork();
+    if (child < 0) return false;
+    if (child == 0) {
+        int null = open("/dev/null", O_RDWR);
+        dup2(null, 0);
+        dup2(stdoutPipe ? pipeFds[1] : null, 1);
+        dup2(null, 2);
+        std::vector<char*> args;
+        for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+        args.push_back(nullptr);
+        execv(args[0], args.data());
+        _exit(127);
+    }
+    Child = child;
+    if (stdoutPipe) {
+        close(pipeFds[1]);
+        *stdoutPipe = pipeFds[0];
+    }
+    return true;
+}
+
+PyftpdlibServer::PyftpdlibServer() {
+    Root = Folder / "root";
+    LogPath = Folder / "commands.log";
+    mkdir(Root.c_str(), 0755);
+    std::string script = Folder / "server.py";
+    WriteTextFile(script, PyftpdlibScript);
+    WriteTextFile(LogPath, "");
+    if (access("/usr/bin/python3", X_OK) != 0) {
+        Problem = "/usr/bin/python3 is not installed";
+        return;
+    }
+    int out = -1;
+    if (!Spawn({"/usr/bin/python3", script, Root, LogPath}, &out)) {
+        Problem = "cannot start /usr/bin/python3";
+        return;
+    }
+    // The server prints its port once it listens; nothing within 10 s means the
+    // module is missing.
+    pollfd wait{out, POLLIN, 0};
+    char text[32] = {};
+    if (poll(&wait, 1, 10000) == 1 && read(out, text, sizeof text - 1) > 0) Port = uint16_t(atoi(text));
+    close(out);
+    if (Port == 0) Problem = "pyftpdlib did not start (is python3-pyftpdlib installed?)";
+}
+
+std::vector<std::string> PyftpdlibServer::Commands() const {
+    std::vector<std::string> lines;
+    std::istringstream in(ReadTextFile(LogPath));
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+VsftpdServer::VsftpdServer() {
+    const char* binary = "/usr/sbin/vsftpd";
+    if (access(binary, X_OK) != 0) {
+        Problem = "vsftpd is not installed";
+        return;
+    }
+    Root = Folder / "root";
+    Pub = Root + "/pub";
+    LogPath = Folder / "vsftpd.log";
+    mkdir(Root.c_str(), 0755);
+    mkdir(Pub.c_str(), 0755);
+    chmod(Folder.Path.c_str(), 0755);
+    // Anonymous sessions run as the "ftp" user; its uploads go into pub.
+    if (passwd* ftp = getpwnam("ftp")) chown(Pub.c_str(), ftp->pw_uid, ftp->pw_gid);
+    bool root = geteuid() == 0;
+    for (int attempt = 0; attempt < 3 && Port == 0; ++attempt) {
+        uint16_t port = FreePort();
+        std::string config = Folder / "vsftpd.conf";
+        std::ostringstream text;
+        text << "listen=YES\nlisten_address=127.0.0.1\nlisten_port=" << port
+             << "\nbackground=NO\nanonymous_enable=YES\nlocal_enable=NO\nwrite_enable=YES\n"
+                "anon_upload_enable=YES\nanon_mkdir_write_enable=YES\n"
+                "anon_other_write_enable=YES\nanon_umask=022\nno_anon_password=YES\n"
+                "anon_root="
+             << Root << "\nsecure_chroot_dir=/var/run/vsftpd/empty\n"
+             << (root ? "ftp_username=ftp\n" : "run_as_launching_user=YES\n")
+             << "pasv_enable=YES\nport_enable=YES\nconnect_from_port_20=NO\n"
+                "seccomp_sandbox=NO\nlog_ftp_protocol=YES\nxferlog_enable=YES\n"
+                "xferlog_std_format=NO\nvsftpd_log_file="
+             << LogPath << "\nmax_per_ip=0\nmax_clients=0\n";
+        WriteTextFile(config, text.str());
+        if (!Spawn({binary, config}, nullptr)) break;
+        if (WaitUntilAccepting(port, 3000)) {
+            Port = port;
+        } else {
+            kill(Child, SIGTERM);
+            waitpid(Child, nullptr, 0);
+            Child = -1;
+        }
+    }
+    if (Port == 0 && Problem.empty()) Problem = "vsftpd did not start";
+}
+
+bool ScriptedSession::Send(const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        ssize_t sent = send(Fd, text.data() + done, text.size() - done, MSG_NOSIGNAL);
+        if (sent <= 0) return false;
+        done += size_t(sent);
+    }
+    return true;
+}
+
+ScriptedFtpServer::ScriptedFtpServer(std::string greeting, Script script)
+    : Greeting(std::move(greeting)), Run(std::move(script)) {
+    ListenFd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    bind(ListenFd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    listen(ListenFd, 8);
+    getsockname(ListenFd, reinterpret_cast<sockaddr*>(&address), &length);
+    ListenPort = ntohs(address.sin_port);
+    StopFd = eventfd(0, EFD_CLOEXEC);
+    Worker = std::thread([this] { Serve(); });
+}
+
+ScriptedFtpServer::~ScriptedFtpServer() {
+    uint64_t one = 1;
+    if (write(StopFd, &one, sizeof one) < 0) {
+    }
+    Worker.join();
+    close(ListenFd);
+    close(StopFd);
+}
+
+void ScriptedFtpServer::Serve() {
+    for (;;) {
+        pollfd fds[2] = {{ListenFd, POLLIN, 0}, {StopFd, POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0 || fds[1].revents) return;
+        int fd = accept4(ListenFd, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0) continue;
+        ++Accepted;
+        ServeOne(fd);
+        close(fd);
+    }
+}
+
+void ScriptedFtpServer::ServeOne(int fd) {
+    ScriptedSession session(fd);
+    if (!Greeting.empty() && !session.Send(Greeting)) return;
+    std::string pending;
+    for (;;) {
+        pollfd fds[2] = {{fd, POLLIN, 0}, {StopFd, POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0 || fds[1].revents) return;
+        char buffer[4096];
+        ssize_t got = recv(fd, buffer, sizeof buffer, 0);
+        if (got <= 0) return;
+        pending.append(buffer, size_t(got));
+        for (size_t end; (end = pending.find("\r\n")) != std::string::npos;) {
+            std::string line = pending.substr(0, end);
+            pending.erase(0, end + 2);
+            if (!Run(session, line)) return;
+        }
+    }
+}
+
+ScriptedFtpServer::Script LoginThen(std::function<bool(ScriptedSession&, const std::string&)> next) {
+    return [next](ScriptedSession& session, const std::string& line) {
+        if (line.rfind("USER ", 0) == 0) return session.Send("331 Password please.\r\n");
+        if (line.rfind("PASS ", 0) == 0) return session.Send("230 Logged in.\r\n");
+        return next(session, line);
+    };
+}
