@@ -267,6 +267,33 @@ TEST_P(PyftpdlibTest, RefusedPasswordFails12014WithTheReply) {
     EXPECT_EQ(LastResponse().substr(0, 4), "530 ");
 }
 
+TEST(FtpClientIpv6, UsesEpsvAndEprtOverIpv6) {
+    PyftpdlibServer server("::1");
+    if (!server.Started()) GTEST_SKIP() << "pyftpdlib on ::1 not available: " << server.Problem;
+    TempFolder local;
+    WriteTextFile(local / "f", "six");
+    InternetHandle session = InternetOpen("VelCopyTest");
+    for (bool passive : {true, false}) {
+        InternetHandle connection = InternetConnect(session, "::1", server.Port, "user", "secret",
+                                                    passive ? InternetFlagPassive : 0, 0);
+        ASSERT_NE(connection, NoInternetHandle) << GetLastErrorCode();
+        std::string name = passive ? "passive" : "active";
+        EXPECT_TRUE(FtpPutFile(connection, local / "f", name, FtpTransferTypeBinary, 2))
+            << GetLastErrorCode();
+        EXPECT_EQ(ReadTextFile(server.Root + "/" + name), "six");
+        InternetCloseHandle(connection);
+    }
+    InternetCloseHandle(session);
+    bool epsv = false, eprt = false;
+    for (const std::string& command : server.Commands()) {
+        epsv = epsv || command == "EPSV";
+        eprt = eprt || command.rfind("EPRT |2|::1|", 0) == 0;
+        EXPECT_NE(command, "PASV");
+    }
+    EXPECT_TRUE(epsv);
+    EXPECT_TRUE(eprt);
+}
+
 INSTANTIATE_TEST_SUITE_P(Modes, PyftpdlibTest, ::testing::Values(true, false),
                          [](const auto& info) { return info.param ? "Passive" : "Active"; });
 

@@ -23,7 +23,7 @@ import logging, sys
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
-root, log = sys.argv[1], sys.argv[2]
+root, log, host = sys.argv[1], sys.argv[2], sys.argv[3]
 logging.disable(logging.CRITICAL)
 class Handler(FTPHandler):
     def pre_process_command(self, line, cmd, arg):
@@ -34,7 +34,7 @@ authorizer = DummyAuthorizer()
 authorizer.add_user("user", "secret", root, perm="elradfmwMT")
 Handler.authorizer = authorizer
 Handler.auth_failed_timeout = 0
-server = FTPServer(("127.0.0.1", 0), Handler)
+server = FTPServer((host, 0), Handler)
 print(server.address[1], flush=True)
 server.serve_forever()
 )";
@@ -106,7 +106,7 @@ bool ExternalFtpServer::Spawn(const std::vector<std::string>& argv, int* stdoutP
     return true;
 }
 
-PyftpdlibServer::PyftpdlibServer() {
+PyftpdlibServer::PyftpdlibServer(const std::string& host) {
     Root = Folder / "root";
     LogPath = Folder / "commands.log";
     mkdir(Root.c_str(), 0755);
@@ -118,7 +118,7 @@ PyftpdlibServer::PyftpdlibServer() {
         return;
     }
     int out = -1;
-    if (!Spawn({"/usr/bin/python3", script, Root, LogPath}, &out)) {
+    if (!Spawn({"/usr/bin/python3", script, Root, LogPath, host}, &out)) {
         Problem = "cannot start /usr/bin/python3";
         return;
     }

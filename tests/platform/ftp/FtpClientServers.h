@@ -2,7 +2,7 @@
 // FTP servers for the client's integration tests, all on 127.0.0.1 and on ports
 // the system hands out, so that test programs can run side by side:
 // - PyftpdlibServer: pyftpdlib with one user ("user"/"secret") over a temp folder,
-//   logging every command it receives;
+//   logging every command it receives (on "::1" for the IPv6 tests);
 // - VsftpdServer: vsftpd standalone with its own configuration, anonymous with
 //   uploads into the writable folder "pub" of a temp root;
 // - ScriptedFtpServer: an in-process fake whose replies a test scripts, for
@@ -36,7 +36,7 @@ protected:
 
 class PyftpdlibServer : public ExternalFtpServer {
 public:
-    PyftpdlibServer();
+    explicit PyftpdlibServer(const std::string& host = "127.0.0.1");
     // Every command line received so far, in order (PASS lines included).
     std::vector<std::string> Commands() const;
     std::string LogPath;
