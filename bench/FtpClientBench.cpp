@@ -135,7 +135,9 @@ Measure Run(const Vsftpd& server, const std::function<bool()>& operation) {
     return m;
 }
 
-bool Shell(const std::string& command) { return std::system(command.c_str()) == 0; }
+bool Shell(const std::string& command) {
+    return std::system(command.c_str()) == 0;
+}
 
 platform::InternetHandle ClientConnect(platform::InternetHandle session, const Vsftpd& server,
                                        const std::string& folder) {
@@ -169,11 +171,11 @@ Measure Best(const std::vector<Measure>& runs) {
 void Print(const char* what, double amount, const char* unit, const Measure& client,
            const Measure& curl) {
     double clientRate = amount / client.Seconds, curlRate = amount / curl.Seconds;
-    std::printf("%-10s client %9.1f %s (%6.3f s, %2zu commands)   curl %9.1f %s (%6.3f s, "
-                "%2zu commands)   throughput ratio %.2fx%s\n",
-                what, clientRate, unit, client.Seconds, client.Commands, curlRate, unit,
-                curl.Seconds, curl.Commands, clientRate / curlRate,
-                client.Ok && curl.Ok ? "" : "  (FAILED)");
+    std::printf(
+        "%-10s client %9.1f %s (%6.3f s, %2zu commands)   curl %9.1f %s (%6.3f s, "
+        "%2zu commands)   throughput ratio %.2fx%s\n",
+        what, clientRate, unit, client.Seconds, client.Commands, curlRate, unit, curl.Seconds,
+        curl.Commands, clientRate / curlRate, client.Ok && curl.Ok ? "" : "  (FAILED)");
 }
 
 }  // namespace
@@ -217,9 +219,8 @@ int main(int argc, char** argv) {
                                             platform::FtpTransferTypeBinary, 2);
             });
         }));
-        curlUp.push_back(Run(server, [&] {
-            return Shell("curl -s -S -T " + source + " " + url + "curl.bin");
-        }));
+        curlUp.push_back(
+            Run(server, [&] { return Shell("curl -s -S -T " + source + " " + url + "curl.bin"); }));
         clientDown.push_back(Run(server, [&] {
             return ClientCall(session, server, "/pub", [&](platform::InternetHandle c) {
                 return platform::FtpGetFile(c, "client.bin", local + "/client.out", false,
@@ -246,9 +247,10 @@ int main(int argc, char** argv) {
     }
     platform::InternetCloseHandle(session);
     bool same = Shell("cmp -s " + source + " " + local + "/client.out");
-    std::printf("vsftpd on 127.0.0.1:%u, %zu MiB file, best of %d rounds; commands include "
-                "login and QUIT\n",
-                server.Port, mib, rounds);
+    std::printf(
+        "vsftpd on 127.0.0.1:%u, %zu MiB file, best of %d rounds; commands include "
+        "login and QUIT\n",
+        server.Port, mib, rounds);
     Print("upload", double(mib), "MiB/s", Best(clientUp), Best(curlUp));
     Print("download", double(mib), "MiB/s", Best(clientDown), Best(curlDown));
     Print("list 5000", 5000.0, "entries/s", Best(clientList), Best(curlList));

@@ -47,16 +47,16 @@ constexpr InternetHandle NoInternetHandle = 0;
 
 // Status codes passed to the status callback.
 namespace InternetStatus {
-constexpr uint32_t SendingRequest = 30;        // a command is about to be sent; data being sent
-constexpr uint32_t RequestSent = 31;           // the command (or data chunk) went out
-constexpr uint32_t ReceivingResponse = 40;     // waiting for a reply or a data chunk
-constexpr uint32_t ResponseReceived = 41;      // a reply or a data chunk arrived
-constexpr uint32_t ClosingConnection = 50;     // the control connection is being closed
-constexpr uint32_t ConnectionClosed = 51;      // ... and is closed
-constexpr uint32_t HandleCreated = 60;         // info: InternetAsyncResult, Result = handle
-constexpr uint32_t HandleClosing = 70;         // info: the InternetHandle being closed
-constexpr uint32_t RequestComplete = 100;      // info: InternetAsyncResult
-constexpr uint32_t IntermediateResponse = 120; // a 1xx reply arrived
+constexpr uint32_t SendingRequest = 30;         // a command is about to be sent; data being sent
+constexpr uint32_t RequestSent = 31;            // the command (or data chunk) went out
+constexpr uint32_t ReceivingResponse = 40;      // waiting for a reply or a data chunk
+constexpr uint32_t ResponseReceived = 41;       // a reply or a data chunk arrived
+constexpr uint32_t ClosingConnection = 50;      // the control connection is being closed
+constexpr uint32_t ConnectionClosed = 51;       // ... and is closed
+constexpr uint32_t HandleCreated = 60;          // info: InternetAsyncResult, Result = handle
+constexpr uint32_t HandleClosing = 70;          // info: the InternetHandle being closed
+constexpr uint32_t RequestComplete = 100;       // info: InternetAsyncResult
+constexpr uint32_t IntermediateResponse = 120;  // a 1xx reply arrived
 }  // namespace InternetStatus
 
 // The information of HandleCreated and RequestComplete reports.
@@ -67,9 +67,9 @@ struct InternetAsyncResult {
 
 // handle: the handle the report is about; context: the value given to the call.
 // info points at the report's information (valid during the call only), or is null.
-using InternetStatusCallback = std::function<void(InternetHandle handle, uintptr_t context,
-                                                  uint32_t status, const void* info,
-                                                  uint32_t infoLength)>;
+using InternetStatusCallback =
+    std::function<void(InternetHandle handle, uintptr_t context, uint32_t status, const void* info,
+                       uint32_t infoLength)>;
 
 // Options (milliseconds) for InternetSetOption / InternetQueryOption. A session's
 // values are the defaults of the connections opened through it afterwards; a
@@ -132,8 +132,8 @@ bool FtpGetCurrentDirectory(InternetHandle connection, std::string& directory);
 // against the parsed names (never sent to the server). The listing is read whole
 // before the call returns; the find handle then holds the remaining records.
 // Nothing to return fails with 18. Reports HandleCreated with the find handle.
-InternetHandle FtpFindFirstFile(InternetHandle connection, const std::string& mask,
-                                FindData& entry, uint32_t flags, uintptr_t context);
+InternetHandle FtpFindFirstFile(InternetHandle connection, const std::string& mask, FindData& entry,
+                                uint32_t flags, uintptr_t context);
 // The next record; false with 18 at the end.
 bool InternetFindNextFile(InternetHandle find, FindData& entry);
 

@@ -19,8 +19,7 @@ std::string PortArgument(const SocketAddress& address) {
 
 }  // namespace
 
-DataTransfer::DataTransfer(FtpConnection& connection)
-    : Connection(connection), Buffer(ChunkSize) {}
+DataTransfer::DataTransfer(FtpConnection& connection) : Connection(connection), Buffer(ChunkSize) {}
 
 DataTransfer::~DataTransfer() = default;
 
@@ -45,8 +44,8 @@ uint32_t DataTransfer::Start(const std::string& command) {
     }
     Started = true;
     if (!Connection.Passive) {
-        error = Listener.Accept(Connection.PeerAddress(), WaitLimit(Connection.Limits.ReceiveMs),
-                                Data);
+        error =
+            Listener.Accept(Connection.PeerAddress(), WaitLimit(Connection.Limits.ReceiveMs), Data);
         Listener.Close();
         if (error != 0) return Fail(error);
     }
@@ -97,9 +96,8 @@ uint32_t DataTransfer::ReceiveChunk(size_t& received) {
 uint32_t DataTransfer::Send(const char* data, size_t size) {
     if (Completed) return 0;
     Connection.Report(InternetStatus::SendingRequest);
-    uint32_t error = Data.SendAll(data, size, WaitLimit(Connection.Limits.SendMs), [&](size_t) {
-        Connection.Report(InternetStatus::RequestSent);
-    });
+    uint32_t error = Data.SendAll(data, size, WaitLimit(Connection.Limits.SendMs),
+                                  [&](size_t) { Connection.Report(InternetStatus::RequestSent); });
     return error == 0 ? 0 : Fail(error);
 }
 

@@ -56,8 +56,8 @@ private:
     FtpConnection& Connection;
     Socket Listener;
     Socket Data;
-    bool Started = false;   // the command was sent and answered with 1xx
-    bool Completed = false; // the final reply has been read
+    bool Started = false;    // the command was sent and answered with 1xx
+    bool Completed = false;  // the final reply has been read
     std::vector<char> Buffer;
 };
 

@@ -74,8 +74,7 @@ std::vector<FindData> SelectEntries(const std::string& listing, const std::strin
 
 bool FtpSetCurrentDirectory(InternetHandle connection, const std::string& directory) {
     if (directory.empty()) return Fail(ErrorCode::InvalidParameter);
-    return RunCall(connection,
-                   [&](FtpConnection& c) { return c.Expect("CWD " + directory, "2"); });
+    return RunCall(connection, [&](FtpConnection& c) { return c.Expect("CWD " + directory, "2"); });
 }
 
 bool FtpGetCurrentDirectory(InternetHandle connection, std::string& directory) {
@@ -88,9 +87,8 @@ bool FtpGetCurrentDirectory(InternetHandle connection, std::string& directory) {
     });
 }
 
-InternetHandle FtpFindFirstFile(InternetHandle connection, const std::string& mask,
-                                FindData& entry, uint32_t /*flags: nothing is cached*/,
-                                uintptr_t context) {
+InternetHandle FtpFindFirstFile(InternetHandle connection, const std::string& mask, FindData& entry,
+                                uint32_t /*flags: nothing is cached*/, uintptr_t context) {
     InternetHandle result = NoInternetHandle;
     RunCall(connection, [&](FtpConnection& c) -> uint32_t {
         auto find = PublishRequest<FindListing>(c, HandleKind::Find, context);
@@ -126,8 +124,7 @@ bool FtpPutFile(InternetHandle connection, const std::string& localPath,
         return Fail(ErrorCode::InvalidParameter);
     return RunCall(connection, [&](FtpConnection& c) {
         auto request = PublishRequest<RequestHandle>(c, HandleKind::Data, context);
-        uint32_t error =
-            PutFile(c, localPath, remoteName, transferType == FtpTransferTypeAscii);
+        uint32_t error = PutFile(c, localPath, remoteName, transferType == FtpTransferTypeAscii);
         request->Finished();
         CloseHandleObject(request->Id);
         return error;
@@ -141,8 +138,8 @@ bool FtpGetFile(InternetHandle connection, const std::string& remoteName,
         return Fail(ErrorCode::InvalidParameter);
     return RunCall(connection, [&](FtpConnection& c) {
         auto request = PublishRequest<RequestHandle>(c, HandleKind::Data, context);
-        uint32_t error = GetFile(c, remoteName, localPath, failIfExists,
-                                 transferType == FtpTransferTypeAscii);
+        uint32_t error =
+            GetFile(c, remoteName, localPath, failIfExists, transferType == FtpTransferTypeAscii);
         request->Finished();
         CloseHandleObject(request->Id);
         return error;

@@ -91,8 +91,8 @@ uint32_t FtpConnection::SendCommand(const std::string& line) {
     if (!Control.Valid()) return Broken ? Broken : ErrorCode::InternetConnectionAborted;
     Report(InternetStatus::SendingRequest);
     std::string wire = line + "\r\n";
-    uint32_t error = Control.SendAll(wire.data(), wire.size(), WaitLimit(Limits.SendMs),
-                                     [](size_t) {});
+    uint32_t error =
+        Control.SendAll(wire.data(), wire.size(), WaitLimit(Limits.SendMs), [](size_t) {});
     if (error != 0) {
         MarkBroken(error);
         return error;
@@ -171,9 +171,7 @@ void FtpConnection::CloseControl(bool sendQuit, bool closingHandle) {
     if (!Control.Valid()) return;
     // A call that finds its connection cut off by a close reports nothing more; the
     // close has made its own reports.
-    auto report = [&](uint32_t status) {
-        closingHandle ? ReportAlways(status) : Report(status);
-    };
+    auto report = [&](uint32_t status) { closingHandle ? ReportAlways(status) : Report(status); };
     report(InternetStatus::ClosingConnection);
     if (sendQuit) Control.SendNoWait("QUIT\r\n");
     Control.Close();

@@ -29,19 +29,33 @@ void TimeLimits::CopyFrom(const TimeLimits& other) {
 
 bool TimeLimits::Set(uint32_t option, uint32_t value) {
     switch (option) {
-        case InternetOption::ConnectTimeout: ConnectMs = value; return true;
-        case InternetOption::SendTimeout: SendMs = value; return true;
-        case InternetOption::ReceiveTimeout: ReceiveMs = value; return true;
-        default: return false;
+        case InternetOption::ConnectTimeout:
+            ConnectMs = value;
+            return true;
+        case InternetOption::SendTimeout:
+            SendMs = value;
+            return true;
+        case InternetOption::ReceiveTimeout:
+            ReceiveMs = value;
+            return true;
+        default:
+            return false;
     }
 }
 
 bool TimeLimits::Query(uint32_t option, uint32_t& value) const {
     switch (option) {
-        case InternetOption::ConnectTimeout: value = ConnectMs; return true;
-        case InternetOption::SendTimeout: value = SendMs; return true;
-        case InternetOption::ReceiveTimeout: value = ReceiveMs; return true;
-        default: return false;
+        case InternetOption::ConnectTimeout:
+            value = ConnectMs;
+            return true;
+        case InternetOption::SendTimeout:
+            value = SendMs;
+            return true;
+        case InternetOption::ReceiveTimeout:
+            value = ReceiveMs;
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -54,8 +68,8 @@ HandleObject::HandleObject(HandleKind kind, InternetHandle id, uintptr_t context
     : Kind(kind), Id(id), Context(context) {}
 
 void HandleObject::SetCallback(InternetStatusCallback callback) {
-    auto shared = callback ? std::make_shared<const InternetStatusCallback>(std::move(callback))
-                           : nullptr;
+    auto shared =
+        callback ? std::make_shared<const InternetStatusCallback>(std::move(callback)) : nullptr;
     std::lock_guard<std::mutex> guard(CallbackLock);
     CurrentCallback = std::move(shared);
 }
@@ -74,7 +88,9 @@ void HandleObject::ReportAlways(uint32_t status, const void* info, uint32_t leng
     if (auto callback = Callback()) (*callback)(Id, Context, status, info, length);
 }
 
-InternetHandle NewHandleId() { return nextHandle.fetch_add(1); }
+InternetHandle NewHandleId() {
+    return nextHandle.fetch_add(1);
+}
 
 void InsertHandle(std::shared_ptr<HandleObject> object) {
     Table& table = Handles();

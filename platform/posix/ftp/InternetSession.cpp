@@ -69,7 +69,9 @@ bool InternetGetConnectedState(uint32_t& flags, std::string& connectionName) {
     return true;
 }
 
-uint32_t InternetAttemptConnect() { return 0; }
+uint32_t InternetAttemptConnect() {
+    return 0;
+}
 
 bool InternetGetLastResponseInfo(uint32_t& error, std::string& response) {
     return GetThreadLastResponse(error, response);
@@ -87,8 +89,7 @@ InternetHandle InternetConnect(InternetHandle session, const std::string& host, 
         NewHandleId(), context, (flags & InternetFlagPassive) != 0, owner->Limits);
     if (auto callback = owner->Callback()) connection->SetCallback(*callback);
     owner.reset();  // the session may be closed meanwhile; the connection does not need it
-    uint32_t error =
-        connection->Open(host, port == 0 ? DefaultFtpPort : port, userName, password);
+    uint32_t error = connection->Open(host, port == 0 ? DefaultFtpPort : port, userName, password);
     if (error != 0) {
         Fail(error);
         return NoInternetHandle;

@@ -24,9 +24,12 @@ uint32_t BrokenStreamError(int error) {
 
 uint32_t ConnectFailure(int error) {
     switch (error) {
-        case ETIMEDOUT: return ErrorCode::InternetTimeout;
-        case EINTR: return ErrorCode::InternetConnectionAborted;
-        default: return ErrorCode::InternetCannotConnect;
+        case ETIMEDOUT:
+            return ErrorCode::InternetTimeout;
+        case EINTR:
+            return ErrorCode::InternetConnectionAborted;
+        default:
+            return ErrorCode::InternetCannotConnect;
     }
 }
 
@@ -38,7 +41,8 @@ int64_t NowMs() {
 }  // namespace
 
 uint16_t SocketAddress::Port() const {
-    if (Family() == AF_INET6) return ntohs(reinterpret_cast<const sockaddr_in6&>(Storage).sin6_port);
+    if (Family() == AF_INET6)
+        return ntohs(reinterpret_cast<const sockaddr_in6&>(Storage).sin6_port);
     return ntohs(reinterpret_cast<const sockaddr_in&>(Storage).sin_port);
 }
 
@@ -51,9 +55,10 @@ void SocketAddress::SetPort(uint16_t port) {
 
 std::string SocketAddress::HostText() const {
     char text[INET6_ADDRSTRLEN] = {};
-    const void* raw = Family() == AF_INET6
-                          ? static_cast<const void*>(&reinterpret_cast<const sockaddr_in6&>(Storage).sin6_addr)
-                          : static_cast<const void*>(&reinterpret_cast<const sockaddr_in&>(Storage).sin_addr);
+    const void* raw =
+        Family() == AF_INET6
+            ? static_cast<const void*>(&reinterpret_cast<const sockaddr_in6&>(Storage).sin6_addr)
+            : static_cast<const void*>(&reinterpret_cast<const sockaddr_in&>(Storage).sin_addr);
     if (!inet_ntop(Family(), raw, text, sizeof text)) return std::string();
     return text;
 }
@@ -69,7 +74,9 @@ bool SocketAddress::SameHost(const SocketAddress& other) const {
            reinterpret_cast<const sockaddr_in&>(other.Storage).sin_addr.s_addr;
 }
 
-AbortSignal::AbortSignal() { EventFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK); }
+AbortSignal::AbortSignal() {
+    EventFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+}
 
 AbortSignal::~AbortSignal() {
     if (EventFd >= 0) close(EventFd);
@@ -161,8 +168,8 @@ uint32_t Socket::ConnectTo(std::shared_ptr<AbortSignal> abort, const SocketAddre
     return 0;
 }
 
-uint32_t Socket::Connect(std::shared_ptr<AbortSignal> abort, const std::string& host,
-                         uint16_t port, int timeoutMs, Socket& result) {
+uint32_t Socket::Connect(std::shared_ptr<AbortSignal> abort, const std::string& host, uint16_t port,
+                         int timeoutMs, Socket& result) {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
@@ -253,14 +260,16 @@ uint32_t Socket::Receive(char* data, size_t size, int timeoutMs, size_t& receive
         }
         if (errno == EINTR) continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK) {
-            return Abort->Raised() ? ErrorCode::InternetConnectionAborted : BrokenStreamError(errno);
+            return Abort->Raised() ? ErrorCode::InternetConnectionAborted
+                                   : BrokenStreamError(errno);
         }
         if (uint32_t waited = Wait(POLLIN, timeoutMs)) return waited;
     }
 }
 
 void Socket::SendNoWait(const std::string& text) {
-    if (Fd >= 0 && !Abort->Raised()) send(Fd, text.data(), text.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (Fd >= 0 && !Abort->Raised())
+        send(Fd, text.data(), text.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
 }
 
 void Socket::ShutdownSend() {

@@ -35,8 +35,8 @@ struct DataListener {
     }
     ~DataListener() { close(Fd); }
     std::string PasvReply(const std::string& hostCommas) const {
-        return "227 Entering Passive Mode (" + hostCommas + "," + std::to_string(Port / 256) +
-               "," + std::to_string(Port % 256) + ").\r\n";
+        return "227 Entering Passive Mode (" + hostCommas + "," + std::to_string(Port / 256) + "," +
+               std::to_string(Port % 256) + ").\r\n";
     }
     int Fd;
     uint16_t Port;
@@ -48,8 +48,7 @@ protected:
         return Connect(server.Port(), "user", "pw", passive);
     }
     static long long MillisecondsSince(Clock::time_point start) {
-        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start)
-            .count();
+        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
     }
 };
 
@@ -134,11 +133,12 @@ TEST_F(FtpClientFailureTest, CloseFromAnotherThreadEndsABlockedCallAtOnceWith120
     // The server takes the command and never answers; then the same with a listing
     // whose data connection stays silent after the 150.
     DataListener data;
-    ScriptedFtpServer server("220 hi\r\n", LoginThen([&](ScriptedSession& s, const std::string& line) {
-        if (line == "PASV") return s.Send(data.PasvReply("127,0,0,1"));
-        if (line == "LIST") return s.Send("150 Here it comes.\r\n");
-        return true;  // stall
-    }));
+    ScriptedFtpServer server("220 hi\r\n",
+                             LoginThen([&](ScriptedSession& s, const std::string& line) {
+                                 if (line == "PASV") return s.Send(data.PasvReply("127,0,0,1"));
+                                 if (line == "LIST") return s.Send("150 Here it comes.\r\n");
+                                 return true;  // stall
+                             }));
     for (std::string command : {"CWD", "LIST"}) {
         InternetHandle connection = ConnectTo(server);
         ASSERT_NE(connection, NoInternetHandle);
@@ -166,12 +166,13 @@ TEST_F(FtpClientFailureTest, CloseFromAnotherThreadEndsABlockedCallAtOnceWith120
 TEST_F(FtpClientFailureTest, ClosingTheRequestHandleOfAStalledTransferAbortsIt) {
     // The watchdog closes the data handle it was told about first.
     DataListener data;
-    ScriptedFtpServer server("220 hi\r\n", LoginThen([&](ScriptedSession& s, const std::string& line) {
-        if (line == "PASV") return s.Send(data.PasvReply("127,0,0,1"));
-        if (line.rfind("TYPE", 0) == 0) return s.Send("200 ok\r\n");
-        if (line.rfind("RETR", 0) == 0) return s.Send("150 Sending.\r\n");
-        return true;
-    }));
+    ScriptedFtpServer server("220 hi\r\n",
+                             LoginThen([&](ScriptedSession& s, const std::string& line) {
+                                 if (line == "PASV") return s.Send(data.PasvReply("127,0,0,1"));
+                                 if (line.rfind("TYPE", 0) == 0) return s.Send("200 ok\r\n");
+                                 if (line.rfind("RETR", 0) == 0) return s.Send("150 Sending.\r\n");
+                                 return true;
+                             }));
     std::promise<InternetHandle> created;
     ASSERT_TRUE(InternetSetStatusCallback(
         Session, [&](InternetHandle, uintptr_t, uint32_t status, const void* info, uint32_t) {
@@ -199,8 +200,8 @@ TEST_F(FtpClientFailureTest, ClosingTheRequestHandleOfAStalledTransferAbortsIt) 
 
 TEST_F(FtpClientFailureTest, ReceiveTimeLimitFails12002) {
     ScriptedFtpServer server("220 hi\r\n", LoginThen([](ScriptedSession&, const std::string&) {
-        return true;  // never answers
-    }));
+                                 return true;  // never answers
+                             }));
     ASSERT_TRUE(InternetSetOption(Session, InternetOption::ReceiveTimeout, 300));
     InternetHandle connection = ConnectTo(server);
     ASSERT_NE(connection, NoInternetHandle);
@@ -259,8 +260,8 @@ TEST_F(FtpClientFailureTest, SessionEndedByTheServerFails12111) {
 TEST_F(FtpClientFailureTest, MultiLineErrorReplyIsKeptWhole) {
     const std::string reply = "550-Cannot go there:\r\n  it is not a folder.\r\n550 End.\r\n";
     ScriptedFtpServer server("220 hi\r\n", LoginThen([&](ScriptedSession& s, const std::string&) {
-        return s.Send(reply);
-    }));
+                                 return s.Send(reply);
+                             }));
     InternetHandle connection = ConnectTo(server);
     ASSERT_NE(connection, NoInternetHandle);
     EXPECT_FALSE(FtpSetCurrentDirectory(connection, "/x"));
@@ -270,11 +271,11 @@ TEST_F(FtpClientFailureTest, MultiLineErrorReplyIsKeptWhole) {
 
 TEST_F(FtpClientFailureTest, EndlessReplyLineIsCutOff) {
     ScriptedFtpServer server("220 hi\r\n", LoginThen([](ScriptedSession& s, const std::string&) {
-        std::string flood(1024 * 1024, 'x');
-        for (int i = 0; i < 10; ++i)
-            if (!s.Send(flood)) return false;
-        return true;
-    }));
+                                 std::string flood(1024 * 1024, 'x');
+                                 for (int i = 0; i < 10; ++i)
+                                     if (!s.Send(flood)) return false;
+                                 return true;
+                             }));
     InternetHandle connection = ConnectTo(server);
     ASSERT_NE(connection, NoInternetHandle);
     EXPECT_FALSE(FtpSetCurrentDirectory(connection, "/x"));
@@ -285,15 +286,16 @@ TEST_F(FtpClientFailureTest, PassiveReplyNamingAnotherHostIsNotFollowed) {
     // The 227 names 10.9.8.7; the client connects to the control peer (127.0.0.1)
     // at the named port, where the fake server's data listener waits.
     DataListener data;
-    ScriptedFtpServer server("220 hi\r\n", LoginThen([&](ScriptedSession& s, const std::string& line) {
-        if (line == "PASV") return s.Send(data.PasvReply("10,9,8,7"));
-        if (line != "LIST") return s.Send("500 ?\r\n");
-        s.Send("150 Listing.\r\n");
-        int fd = accept(data.Fd, nullptr, nullptr);
-        ScriptedSession(fd).Send("-rw-r--r--   1 u g   42 Jan  1  2020 file.txt\r\n");
-        close(fd);
-        return s.Send("226 Done.\r\n");
-    }));
+    ScriptedFtpServer server(
+        "220 hi\r\n", LoginThen([&](ScriptedSession& s, const std::string& line) {
+            if (line == "PASV") return s.Send(data.PasvReply("10,9,8,7"));
+            if (line != "LIST") return s.Send("500 ?\r\n");
+            s.Send("150 Listing.\r\n");
+            int fd = accept(data.Fd, nullptr, nullptr);
+            ScriptedSession(fd).Send("-rw-r--r--   1 u g   42 Jan  1  2020 file.txt\r\n");
+            close(fd);
+            return s.Send("226 Done.\r\n");
+        }));
     InternetHandle connection = ConnectTo(server);
     ASSERT_NE(connection, NoInternetHandle);
     std::vector<FindData> entries = ListAll(connection);
@@ -303,9 +305,8 @@ TEST_F(FtpClientFailureTest, PassiveReplyNamingAnotherHostIsNotFollowed) {
 }
 
 TEST_F(FtpClientFailureTest, SecondCallWhileOneRunsFails12110) {
-    ScriptedFtpServer server("220 hi\r\n", LoginThen([](ScriptedSession&, const std::string&) {
-        return true;
-    }));
+    ScriptedFtpServer server("220 hi\r\n",
+                             LoginThen([](ScriptedSession&, const std::string&) { return true; }));
     InternetHandle connection = ConnectTo(server);
     ASSERT_NE(connection, NoInternetHandle);
     std::thread first([&] { FtpSetCurrentDirectory(connection, "/x"); });
@@ -321,8 +322,8 @@ TEST_F(FtpClientFailureTest, CloseRacesWithCallsSafely) {
     // Many closes at random points of running calls: no crash, no hang, and every
     // call ends with success or one of the expected errors.
     ScriptedFtpServer server("220 hi\r\n", LoginThen([](ScriptedSession& s, const std::string&) {
-        return s.Send("250 ok\r\n");
-    }));
+                                 return s.Send("250 ok\r\n");
+                             }));
     for (int round = 0; round < 20; ++round) {
         InternetHandle connection = ConnectTo(server);
         ASSERT_NE(connection, NoInternetHandle);

@@ -68,9 +68,9 @@ protected:
     platform::InternetHandle Connect(uint16_t port, const std::string& user,
                                      const std::string& password, bool passive,
                                      uintptr_t context = 0) {
-        platform::InternetHandle connection = platform::InternetConnect(
-            Session, "127.0.0.1", port, user, password,
-            passive ? platform::InternetFlagPassive : 0, context);
+        platform::InternetHandle connection =
+            platform::InternetConnect(Session, "127.0.0.1", port, user, password,
+                                      passive ? platform::InternetFlagPassive : 0, context);
         if (connection != platform::NoInternetHandle) Open.push_back(connection);
         return connection;
     }

@@ -23,11 +23,11 @@ struct LineEndCase {
 const LineEndCase LineEndCases[] = {
     {"", "", ""},
     {"a\nb\n", "a\r\nb\r\n", "a\nb\n"},
-    {"a\r\nb", "a\r\nb", "a\nb"},           // CR LF already there is not doubled
+    {"a\r\nb", "a\r\nb", "a\nb"},  // CR LF already there is not doubled
     {"\n\n", "\r\n\r\n", "\n\n"},
-    {"a\rb", "a\rb", "a\rb"},               // a lone CR stays
+    {"a\rb", "a\rb", "a\rb"},  // a lone CR stays
     {"\r\r\n", "\r\r\n", "\r\n"},
-    {"end\r", "end\r", "end\r"},            // a CR at the very end survives Finish
+    {"end\r", "end\r", "end\r"},  // a CR at the very end survives Finish
     {"x\r\n\r\n", "x\r\n\r\n", "x\n\n"},
 };
 
@@ -69,7 +69,7 @@ TEST(FtpClientMask, MatchesExactNamesAndWildcards) {
     const MaskCase cases[] = {
         {"", "anything", true},
         {"a.txt", "a.txt", true},
-        {"a.txt", "A.txt", false},          // letter case counts
+        {"a.txt", "A.txt", false},  // letter case counts
         {"a.txt", "a.txt2", false},
         {"name with  spaces", "name with  spaces", true},
         {"*.txt", "b.txt", true},
@@ -93,9 +93,8 @@ TEST(FtpClientErrorTexts, EveryCodeTheClientProducesHasAText) {
           ErrorCode::InternetNameNotResolved, ErrorCode::InternetIncorrectUserName,
           ErrorCode::InternetIncorrectPassword, ErrorCode::InternetCannotConnect,
           ErrorCode::InternetConnectionAborted, ErrorCode::InternetConnectionReset,
-          ErrorCode::FtpTransferInProgress, ErrorCode::FtpDropped,
-          ErrorCode::InternetInvalidOption, ErrorCode::InternetIncorrectHandleType,
-          ErrorCode::InternetInvalidServerResponse})
+          ErrorCode::FtpTransferInProgress, ErrorCode::FtpDropped, ErrorCode::InternetInvalidOption,
+          ErrorCode::InternetIncorrectHandleType, ErrorCode::InternetInvalidServerResponse})
         EXPECT_FALSE(InternetErrorText(code).empty()) << code;
     EXPECT_TRUE(InternetErrorText(ErrorCode::AccessDenied).empty());
 }

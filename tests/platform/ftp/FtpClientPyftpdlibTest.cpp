@@ -59,8 +59,8 @@ TEST_P(PyftpdlibTest, BinaryRoundTripKeepsEveryByte) {
     ASSERT_TRUE(FtpPutFile(Connection, Local / "up.bin", "stored.bin", FtpTransferTypeBinary, 2))
         << GetLastErrorCode();
     EXPECT_EQ(ReadTextFile(Here + "/stored.bin"), data);
-    ASSERT_TRUE(FtpGetFile(Connection, "stored.bin", Local / "down.bin", false,
-                           FtpTransferTypeBinary, 4));
+    ASSERT_TRUE(
+        FtpGetFile(Connection, "stored.bin", Local / "down.bin", false, FtpTransferTypeBinary, 4));
     EXPECT_EQ(ReadTextFile(Local / "down.bin"), data);
 }
 
@@ -70,7 +70,8 @@ TEST_P(PyftpdlibTest, TextTransfersConvertLineEnds) {
     WriteTextFile(Local / "up.txt", "one\ntwo\r\nthree\n");
     ASSERT_TRUE(FtpPutFile(Connection, Local / "up.txt", "t.txt", FtpTransferTypeAscii, 2));
     EXPECT_EQ(ReadTextFile(Here + "/t.txt"), "one\ntwo\nthree\n");
-    ASSERT_TRUE(FtpGetFile(Connection, "t.txt", Local / "down.txt", false, FtpTransferTypeAscii, 4));
+    ASSERT_TRUE(
+        FtpGetFile(Connection, "t.txt", Local / "down.txt", false, FtpTransferTypeAscii, 4));
     EXPECT_EQ(ReadTextFile(Local / "down.txt"), "one\ntwo\nthree\n");
 }
 
@@ -180,8 +181,9 @@ TEST_P(PyftpdlibTest, SendsOnlyTheCommandsACallNeeds) {
     ASSERT_TRUE(FtpDeleteFile(fresh, "two"));
     std::string data = GetParam() ? "PASV" : "PORT";
     std::vector<std::string> expected = {
-        "USER user", "PASS secret", "CWD /" + Folder, "TYPE I", data, "STOR one", data,
-        "STOR two",  "TYPE A",      data,             "RETR one", data, "LIST", "DELE two"};
+        "USER user", "PASS secret", "CWD /" + Folder, "TYPE I",  data,
+        "STOR one",  data,          "STOR two",       "TYPE A",  data,
+        "RETR one",  data,          "LIST",           "DELE two"};
     std::vector<std::string> sent = CommandsSince(before);
     // PORT carries an address; compare its verb only.
     for (std::string& command : sent)
@@ -192,8 +194,8 @@ TEST_P(PyftpdlibTest, SendsOnlyTheCommandsACallNeeds) {
 TEST_P(PyftpdlibTest, TransferReportsItsProgressAndItsHandle) {
     WriteTextFile(Here + "/big.bin", AllBytes(2 * 1024 * 1024));
     Recorder.Take();
-    ASSERT_TRUE(FtpGetFile(Connection, "big.bin", Local / "big.bin", false,
-                           FtpTransferTypeBinary, 4));
+    ASSERT_TRUE(
+        FtpGetFile(Connection, "big.bin", Local / "big.bin", false, FtpTransferTypeBinary, 4));
     std::vector<StatusEvent> events = Recorder.Take();
     ASSERT_FALSE(events.empty());
     auto count = [&](uint32_t status) {
@@ -202,7 +204,7 @@ TEST_P(PyftpdlibTest, TransferReportsItsProgressAndItsHandle) {
     };
     EXPECT_GE(count(InternetStatus::SendingRequest), 2);  // TYPE/PASV/RETR
     EXPECT_EQ(count(InternetStatus::SendingRequest), count(InternetStatus::RequestSent));
-    EXPECT_GE(count(InternetStatus::ResponseReceived), 8);  // replies and data chunks
+    EXPECT_GE(count(InternetStatus::ResponseReceived), 8);      // replies and data chunks
     EXPECT_EQ(count(InternetStatus::IntermediateResponse), 1);  // the 150
     ASSERT_EQ(events.front().Status, InternetStatus::HandleCreated);
     InternetHandle data = events.front().Carried;

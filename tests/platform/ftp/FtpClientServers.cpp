@@ -126,7 +126,8 @@ PyftpdlibServer::PyftpdlibServer(const std::string& host) {
     // module is missing.
     pollfd wait{out, POLLIN, 0};
     char text[32] = {};
-    if (poll(&wait, 1, 10000) == 1 && read(out, text, sizeof text - 1) > 0) Port = uint16_t(atoi(text));
+    if (poll(&wait, 1, 10000) == 1 && read(out, text, sizeof text - 1) > 0)
+        Port = uint16_t(atoi(text));
     close(out);
     if (Port == 0) Problem = "pyftpdlib did not start (is python3-pyftpdlib installed?)";
 }
@@ -246,7 +247,8 @@ void ScriptedFtpServer::ServeOne(int fd) {
     }
 }
 
-ScriptedFtpServer::Script LoginThen(std::function<bool(ScriptedSession&, const std::string&)> next) {
+ScriptedFtpServer::Script LoginThen(
+    std::function<bool(ScriptedSession&, const std::string&)> next) {
     return [next](ScriptedSession& session, const std::string& line) {
         if (line.rfind("USER ", 0) == 0) return session.Send("331 Password please.\r\n");
         if (line.rfind("PASS ", 0) == 0) return session.Send("230 Logged in.\r\n");

@@ -39,7 +39,8 @@ TEST_P(VsftpdTest, BinaryRoundTripAndListing) {
     std::string data(1024 * 1024 + 3, '\0');
     for (size_t i = 0; i < data.size(); ++i) data[i] = char(i % 251);
     WriteTextFile(Local / "up.bin", data);
-    ASSERT_TRUE(FtpPutFile(Connection, Local / "up.bin", Prefix + "b.bin", FtpTransferTypeBinary, 2))
+    ASSERT_TRUE(
+        FtpPutFile(Connection, Local / "up.bin", Prefix + "b.bin", FtpTransferTypeBinary, 2))
         << GetLastErrorCode() << " " << LastResponse();
     EXPECT_EQ(ReadTextFile(Server->Pub + "/" + Prefix + "b.bin"), data);
     ASSERT_TRUE(FtpGetFile(Connection, Prefix + "b.bin", Local / "down.bin", false,
@@ -54,7 +55,8 @@ TEST_P(VsftpdTest, BinaryRoundTripAndListing) {
 
 TEST_P(VsftpdTest, TextModeConvertsLineEndsOnTheWire) {
     WriteTextFile(Local / "up.txt", "a\nb\r\n\nc");
-    ASSERT_TRUE(FtpPutFile(Connection, Local / "up.txt", Prefix + "t.txt", FtpTransferTypeAscii, 2));
+    ASSERT_TRUE(
+        FtpPutFile(Connection, Local / "up.txt", Prefix + "t.txt", FtpTransferTypeAscii, 2));
     EXPECT_EQ(ReadTextFile(Server->Pub + "/" + Prefix + "t.txt"), "a\r\nb\r\n\r\nc");
     WriteTextFile(Server->Pub + "/" + Prefix + "crlf.txt", "x\r\ny\n\r\rz\r\n");
     chmod((Server->Pub + "/" + Prefix + "crlf.txt").c_str(), 0644);
