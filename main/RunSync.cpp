@@ -8,7 +8,9 @@
 namespace {
 
 // The test is case-sensitive at the first position: FTP://host is a disk path.
-bool IsFtpLocation(const std::string& location) { return location.compare(0, 3, "ftp") == 0; }
+bool IsFtpLocation(const std::string& location) {
+    return location.compare(0, 3, "ftp") == 0;
+}
 
 bool ConnectSide(VelStorageDevice& device, const ConnectionOptions& side) {
     return device.Connect(side.Location, side.UserName, side.Password, "");

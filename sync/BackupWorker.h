@@ -106,8 +106,7 @@ private:
     int MainPass(const std::string& relativePath, VelDirectoryList& source,
                  VelDirectoryList& destination);
     VelDirectoryEntry* FindDestinationEntry(VelDirectoryList& destination,
-                                            VelExactNameIndex& exactIndex,
-                                            const std::string& name);
+                                            VelExactNameIndex& exactIndex, const std::string& name);
     int FolderStep(const std::string& relativePath, VelDirectoryEntry& source,
                    VelDirectoryList& destinationList, VelDirectoryEntry* destination);
     int FileStep(const std::string& relativePath, VelDirectoryEntry& source,
@@ -129,8 +128,7 @@ private:
 
     // Deletion queues (DeletionQueue.cpp).
     bool IsProtectedFromDeletion(const std::string& relativePath) const;
-    int QueueFolderContents(const std::string& relativePath, VelDirectoryList& list,
-                            int& kept);
+    int QueueFolderContents(const std::string& relativePath, VelDirectoryList& list, int& kept);
     int RemoveEmptiedFolder(const std::string& folder);
 
     void Report(MessageClass cls, const std::string& text);

@@ -37,13 +37,13 @@ SizeVerdict TextSizeRule(const VelDirectoryEntry& source, const VelDirectoryEntr
     const uint64_t destinationSize = (uint64_t(destination.SizeHigh) << 32) | destination.SizeLow;
     if (destinationSize > sourceSize) {
         verdict.Copy = true;
-        verdict.Explanation = SizeText("Source file size (", source,
-                                       ") is less than at destination (", destination);
+        verdict.Explanation =
+            SizeText("Source file size (", source, ") is less than at destination (", destination);
     } else if (destination.Size <= INT64_MAX / 2 && source.Size > 2 * destination.Size) {
         verdict.Copy = true;
-        verdict.Explanation = SizeText("Source file size (", source,
-                                       ") is significantly bigger than at destination (",
-                                       destination);
+        verdict.Explanation =
+            SizeText("Source file size (", source,
+                     ") is significantly bigger than at destination (", destination);
     }
     return verdict;
 }

@@ -9,8 +9,7 @@
 #include "sync/BackupWorker.h"
 #include "sync/SyncPaths.h"
 
-bool VelSyncBackupWorker::CopyFile(const std::string& relativePath,
-                                   const VelDirectoryEntry& source,
+bool VelSyncBackupWorker::CopyFile(const std::string& relativePath, const VelDirectoryEntry& source,
                                    VelDirectoryList& destinationList,
                                    const VelDirectoryEntry* destination) {
     const std::string sourceFolder = SourceFolder(relativePath);
@@ -62,8 +61,8 @@ std::string VelSyncBackupWorker::FileModeFor(const std::string&) const {
     return Options->NewFileMode;
 }
 
-bool VelSyncBackupWorker::DeleteDestinationFile(const std::string& folder,
-                                                const std::string& name, bool reportFailure) {
+bool VelSyncBackupWorker::DeleteDestinationFile(const std::string& folder, const std::string& name,
+                                                bool reportFailure) {
     bool ok = Destination->DeleteFile(folder, name, reportFailure);
     if (!ok && Options->OverwriteReadOnly) {
         Destination->SetReadOnly(folder, name, false, false);

@@ -72,9 +72,8 @@ int VelSyncBackupWorker::MainPass(const std::string& relativePath, VelDirectoryL
     for (int i = 1; i <= source.Count(); ++i) {
         VelDirectoryEntry& entry = *source.EntryAt(i);
         VelDirectoryEntry* match = FindDestinationEntry(destination, exactIndex, entry.Name);
-        int result = entry.IsDirectory()
-                         ? FolderStep(relativePath, entry, destination, match)
-                         : FileStep(relativePath, entry, destination, match);
+        int result = entry.IsDirectory() ? FolderStep(relativePath, entry, destination, match)
+                                         : FileStep(relativePath, entry, destination, match);
         if (result != CompareDone) return result;
     }
     return CompareDone;
@@ -85,8 +84,8 @@ VelDirectoryEntry* VelSyncBackupWorker::FindDestinationEntry(VelDirectoryList& d
                                                              const std::string& name) {
     // A destination that tells names apart by case is searched by the exact name:
     // README and readme are then two files, not duplicates of one.
-    auto [entry, count] = DestinationNamesExact ? exactIndex.Find(name)
-                                                : destination.FindCountingDuplicates(name);
+    auto [entry, count] =
+        DestinationNamesExact ? exactIndex.Find(name) : destination.FindCountingDuplicates(name);
     if (count >= 2) Report(mcWarning, "Duplicates detected for " + name);
     return entry;
 }

@@ -27,8 +27,8 @@ bool VelSyncBackupWorker::ListSourceFolder(const std::string& relativePath,
         Report(mcWarning, "Failed to list folder " + folder + ". " + text + " Continuing");
         return true;
     }
-    Report(mcError, "Failed to list folder " + folder + ". " + text + " (" +
-                        std::to_string(code) + "). Stopping");
+    Report(mcError, "Failed to list folder " + folder + ". " + text + " (" + std::to_string(code) +
+                        "). Stopping");
     return false;
 }
 
@@ -42,8 +42,8 @@ bool VelSyncBackupWorker::DropUnusableNames(VelDirectoryList& list, const std::s
     for (int i = 1; i <= list.Count(); ++i) {
         const VelDirectoryEntry& entry = *list.EntryAt(i);
         if (IsUsableName(entry.Name, entry.IsDirectory())) continue;
-        Report(mcWarning, "Invalid name \"" + PrintableName(entry.Name) + "\" listed in " +
-                              folder + " (it holds a path separator or a NUL). Left out");
+        Report(mcWarning, "Invalid name \"" + PrintableName(entry.Name) + "\" listed in " + folder +
+                              " (it holds a path separator or a NUL). Left out");
         unusable.push_back(i);
     }
     for (auto position = unusable.rbegin(); position != unusable.rend(); ++position)

@@ -26,8 +26,8 @@ void VelSyncBackupWorker::AlignNameCase(const std::string& relativePath,
             // The first rename of the run shows whether the destination keeps the
             // case it is given.
             VelDirectoryList* check = Destination->ListFolder(folder, source.Name, false);
-            const bool kept = check != nullptr && check->Count() == 1 &&
-                              check->EntryAt(1)->Name == source.Name;
+            const bool kept =
+                check != nullptr && check->Count() == 1 && check->EntryAt(1)->Name == source.Name;
             RenameStateValue = kept ? 1 : 0;
             delete check;
         }

@@ -117,11 +117,11 @@ TEST_F(EndToEndMirror, TempPrefixReplacesThroughAFreeTemporaryName) {
 
 TEST_F(EndToEndMirror, MissingRoots) {
     RunResult noSource = RunVelCopy({Root / "nowhere", Dst}, Log);
-    EXPECT_TRUE(HasLine(noSource, "!! Error: Source directory " + (Root / "nowhere") +
-                                      " does not exist"));
+    EXPECT_TRUE(
+        HasLine(noSource, "!! Error: Source directory " + (Root / "nowhere") + " does not exist"));
     RunResult noDestination = RunVelCopy({Src, Root / "new"}, Log);
-    EXPECT_TRUE(HasLine(noDestination, "!! Error: Destination directory " + (Root / "new") +
-                                           " does not exist"));
+    EXPECT_TRUE(HasLine(noDestination,
+                        "!! Error: Destination directory " + (Root / "new") + " does not exist"));
     MakeFile(Src + "/a.txt", "alpha");
     RunResult made = RunVelCopy({Src, Root / "new", "/M"}, Log);
     EXPECT_TRUE(HasLine(made, "Creating folder " + (Root / "new")));
@@ -135,8 +135,8 @@ TEST_F(EndToEndMirror, SourceAndDestinationThatCannotBeConnected) {
     EXPECT_EQ(CountLinesStartingWith(source, "!! Error: Failed to connect to destination"), 0);
 
     RunResult destination = RunVelCopy({Src, "//nosuchserver/share/y"}, Log);
-    EXPECT_TRUE(HasLine(destination,
-                        "!! Error: Failed to connect to destination //nosuchserver/share/y."));
+    EXPECT_TRUE(
+        HasLine(destination, "!! Error: Failed to connect to destination //nosuchserver/share/y."));
     EXPECT_EQ(CountLinesStartingWith(destination, "Scanning"), 0);
 }
 
@@ -145,8 +145,9 @@ TEST_F(EndToEndMirror, FtpLocationsAreNotAvailableYetButFTPInCapitalsIsADiskPath
     EXPECT_EQ(CountLinesStartingWith(ftp, "!! Error: The FTP device is not available"), 1);
     EXPECT_EQ(CountLinesStartingWith(ftp, "Scanning"), 0);
     RunResult capitals = RunVelCopy({Src, "FTP://localhost/dir"}, Log);
-    EXPECT_TRUE(HasLine(capitals, "!! Error: Destination directory FTP://localhost/dir does not "
-                                  "exist"));
+    EXPECT_TRUE(HasLine(capitals,
+                        "!! Error: Destination directory FTP://localhost/dir does not "
+                        "exist"));
 }
 
 TEST_F(EndToEndMirror, LetterCaseTellsFilesApartAndABackslashIsAnOrdinaryCharacter) {

@@ -40,8 +40,8 @@ inline RunResult RunVelCopy(std::vector<std::string> arguments, const std::strin
         dup2(ends[1], STDOUT_FILENO);
         close(ends[0]);
         close(ends[1]);
-        if (asNobody && (setgroups(0, nullptr) != 0 || setgid(NobodyId) != 0 ||
-                         setuid(NobodyId) != 0))
+        if (asNobody &&
+            (setgroups(0, nullptr) != 0 || setgid(NobodyId) != 0 || setuid(NobodyId) != 0))
             _exit(126);
         std::vector<char*> argv = {const_cast<char*>(VELCOPY_BINARY)};
         for (std::string& argument : arguments) argv.push_back(argument.data());
@@ -52,7 +52,8 @@ inline RunResult RunVelCopy(std::vector<std::string> arguments, const std::strin
     close(ends[1]);
     char buffer[4096];
     ssize_t got;
-    while ((got = read(ends[0], buffer, sizeof buffer)) > 0) result.Console.append(buffer, size_t(got));
+    while ((got = read(ends[0], buffer, sizeof buffer)) > 0)
+        result.Console.append(buffer, size_t(got));
     close(ends[0]);
     int status = 0;
     waitpid(child, &status, 0);

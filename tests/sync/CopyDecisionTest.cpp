@@ -21,7 +21,7 @@ class DriftTest : public WorkerTest {};
 
 TEST_F(DriftTest, TwoSecondsLaterIsCopiedUnlessTheDriftAllowsItOrTheSizeRuleDecides) {
     const DriftCase cases[] = {
-        {0, true, 10, true},  {1, true, 10, true},  {2, true, 10, false},
+        {0, true, 10, true},  {1, true, 10, true},   {2, true, 10, false},
         {3, true, 10, false}, {2, false, 10, false}, {2, false, 11, true},
     };
     for (const DriftCase& c : cases) {
@@ -48,8 +48,8 @@ TEST(IsNewerEntry, DriftBoundariesAndDateOnlyEntries) {
         uint32_t Drift;
         bool Newer;
     } cases[] = {
-        {0, 0, false}, {0.001, 0, true}, {1.4, 1, false}, {1.6, 1, true},
-        {2.4, 2, false}, {2.6, 2, true}, {3.4, 3, false}, {3.6, 3, true}, {-1, 0, false},
+        {0, 0, false},  {0.001, 0, true}, {1.4, 1, false}, {1.6, 1, true}, {2.4, 2, false},
+        {2.6, 2, true}, {3.4, 3, false},  {3.6, 3, true},  {-1, 0, false},
     };
     for (const auto& c : cases) {
         source.ModifiedTime = 45000.5 + c.Seconds * OneSecond;
@@ -104,8 +104,8 @@ TEST_F(WorkerTest, TextSizeRuleTowardsADestinationWithTextMode) {
     const struct {
         const char* Name;
         int64_t SourceSize, DestinationSize;
-    } files[] = {{"a.txt", 900, 1000}, {"b.txt", 1000, 900}, {"c.txt", 2001, 1000},
-                 {"d.txt", 2000, 1000}};
+    } files[] = {
+        {"a.txt", 900, 1000}, {"b.txt", 1000, 900}, {"c.txt", 2001, 1000}, {"d.txt", 2000, 1000}};
     for (const auto& f : files) {
         Source.AddFile(std::string("/src/") + f.Name, Noon, f.SourceSize);
         Destination.AddFile(std::string("/dst/") + f.Name, Noon, f.DestinationSize);
@@ -126,8 +126,8 @@ TEST(SizeRules, AHalfOfAllOnesMeansTheSizeIsNotKnown) {
     source.SizeLow = 5;
     destination.SizeLow = 6;
     EXPECT_TRUE(BinarySizeRule(source, destination).Copy);
-    for (uint32_t* half : {&source.SizeHigh, &source.SizeLow, &destination.SizeHigh,
-                           &destination.SizeLow}) {
+    for (uint32_t* half :
+         {&source.SizeHigh, &source.SizeLow, &destination.SizeHigh, &destination.SizeLow}) {
         const uint32_t kept = *half;
         *half = 0xFFFFFFFFu;
         EXPECT_FALSE(BinarySizeRule(source, destination).Copy);

@@ -30,9 +30,8 @@ TEST_F(DeletionTest, FilesGoFirstThenFolderTreesInnermostFolderFirst) {
     Destination.AddFile("/dst/old/a.txt", Noon, 1);
     Destination.AddFile("/dst/old/inner/b.txt", Noon, 1);
     RunWorker();
-    EXPECT_THAT(Output.Lines(),
-                testing::IsSupersetOf({"Marking file /gone.txt for later deletion.",
-                                       "Marking folder /old for later deletion."}));
+    EXPECT_THAT(Output.Lines(), testing::IsSupersetOf({"Marking file /gone.txt for later deletion.",
+                                                       "Marking folder /old for later deletion."}));
     EXPECT_THAT(Output.TextsOf(mcDeleteFile),
                 // a.txt is listed before inner and queued first; inner's turn
                 // works off everything queued so far.
@@ -149,7 +148,7 @@ TEST_F(DeletionTest, CaseOnlyDifferenceIsNotMissingAtACaseIgnoringSource) {
 TEST_F(DeletionTest, DeletingATreeNeverFollowsALink) {
     Destination.AddFile("/outside/precious.txt", Noon, 1);
     Destination.AddFile("/outside/deeper/more.txt", Noon, 1);
-    Destination.AddLink("/dst/link", "/outside");           // not at the source
+    Destination.AddLink("/dst/link", "/outside");            // not at the source
     Destination.AddLink("/dst/old/inner-link", "/outside");  // inside an obsolete folder
     Destination.AddFile("/dst/old/a.txt", Noon, 1);
     RunWorker();
@@ -172,7 +171,8 @@ TEST_F(DeletionTest, AFolderLinkToAnAncestorIsNotEntered) {
                 ElementsAre("Folder /src/sub/loop is a link to one of its own ancestors. Not "
                             "descending into it"));
     EXPECT_TRUE(Destination.Exists("/dst/sub/loop/keep.txt"));
-    EXPECT_THAT(Source.CallsOf("ListFolder"), ElementsAre("ListFolder /src", "ListFolder /src/sub"));
+    EXPECT_THAT(Source.CallsOf("ListFolder"),
+                ElementsAre("ListFolder /src", "ListFolder /src/sub"));
     EXPECT_TRUE(Destination.Exists("/dst/sub/a.txt"));
 }
 
@@ -184,8 +184,8 @@ TEST_F(DeletionTest, NamesWithASeparatorOrANulAreLeftOut) {
     Source.AddListedEntry("/src", slashed);
     Source.AddListedEntry("/src", nul);
     Source.AddFile("/src/fine.txt", Noon, 1);
-    Destination.AddFile("/dst/a", Noon, 1);     // what "a/b" might be taken for
-    Destination.AddFile("/dst/x", Noon, 1);     // what "x\0y" might be cut to
+    Destination.AddFile("/dst/a", Noon, 1);  // what "a/b" might be taken for
+    Destination.AddFile("/dst/x", Noon, 1);  // what "x\0y" might be cut to
     Destination.AddListedEntry("/dst", slashed);
     RunWorker();
     EXPECT_THAT(Output.TextsOf(mcWarning),

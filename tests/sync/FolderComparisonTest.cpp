@@ -39,8 +39,9 @@ TEST_F(WorkerTest, DestinationRootThatCannotBeMade) {
     Options.MakeTargetDir = true;
     Destination.FailOn("CreateFolder", "/new", ErrorCode::AccessDenied);
     RunWorker("/src", "/new");
-    EXPECT_THAT(Output.Lines(), ElementsAre("Creating folder /new",
-                                            "!! Error: Failed to create destination directory /new"));
+    EXPECT_THAT(Output.Lines(),
+                ElementsAre("Creating folder /new",
+                            "!! Error: Failed to create destination directory /new"));
     EXPECT_THAT(Destination.CallsOf("ListFolder"), IsEmpty());
 }
 
@@ -120,10 +121,10 @@ TEST_F(WorkerTest, ReadOnlyDestinationFileWithoutAndWithOverwrite) {
     Source.AddFile("/src/a.txt", Noon + 1, 5);
     Destination.AddFile("/dst/a.txt", Noon, 5, platform::Attribute::ReadOnly);
     RunWorker();
-    EXPECT_THAT(Output.Lines(),
-                testing::Contains("!! Error: Failed to copy file /src/a.txt. " +
-                                  platform::SystemErrorText(ErrorCode::WriteProtect) +
-                                  " (19). Stopping"));
+    EXPECT_THAT(
+        Output.Lines(),
+        testing::Contains("!! Error: Failed to copy file /src/a.txt. " +
+                          platform::SystemErrorText(ErrorCode::WriteProtect) + " (19). Stopping"));
     EXPECT_THAT(Destination.CallsOf("PutFile"), IsEmpty());
     EXPECT_TRUE(Final.CopyErrors);
 
@@ -141,7 +142,8 @@ TEST_F(WorkerTest, AFileThatCannotBeReadIsReportedTwice) {
     Options.ContinueOnError = true;
     RunWorker();
     EXPECT_EQ(Output.Lines()[Output.Lines().size() - 2], "!! Error: Failed to read /src/a.txt");
-    EXPECT_THAT(Output.TextsOf(mcWarning).back(), testing::StartsWith("Failed to copy file /src/a.txt. "));
+    EXPECT_THAT(Output.TextsOf(mcWarning).back(),
+                testing::StartsWith("Failed to copy file /src/a.txt. "));
 }
 
 TEST_F(WorkerTest, MoveSpecsDeleteTheSourceAfterACopyAndKeepDestinationFiles) {

@@ -105,7 +105,9 @@ void MemoryStorageDevice::FailOn(const std::string& operation, const std::string
     Failures.push_back({operation, pathPart, code});
 }
 
-void MemoryStorageDevice::FailAtCall(int n, uint32_t code) { FailingCalls[n] = code; }
+void MemoryStorageDevice::FailAtCall(int n, uint32_t code) {
+    FailingCalls[n] = code;
+}
 
 std::vector<std::string> MemoryStorageDevice::CallsOf(const std::string& operation) const {
     std::vector<std::string> found;
@@ -115,7 +117,9 @@ std::vector<std::string> MemoryStorageDevice::CallsOf(const std::string& operati
     return found;
 }
 
-int MemoryStorageDevice::OutstandingLocalCopies() const { return int(LocalCopies.size()); }
+int MemoryStorageDevice::OutstandingLocalCopies() const {
+    return int(LocalCopies.size());
+}
 
 bool MemoryStorageDevice::Fails(const std::string& operation, const std::string& pathText) {
     Calls.push_back(pathText.empty() ? operation : operation + " " + pathText);
@@ -135,9 +139,8 @@ std::string MemoryStorageDevice::Resolve(const std::string& path, int depth) con
     size_t start = 1;
     while (start <= rest.size() && !rest.empty()) {
         size_t slash = rest.find('/', start);
-        std::string component = rest.substr(start, slash == std::string::npos
-                                                        ? std::string::npos
-                                                        : slash - start);
+        std::string component =
+            rest.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
         resolved += "/" + component;
         auto found = Nodes.find(resolved);
         if (found != Nodes.end() && !found->second.LinkTarget.empty()) {
@@ -238,11 +241,11 @@ bool MemoryStorageDevice::CreateFolder(const std::string& path) {
     return true;
 }
 
-bool MemoryStorageDevice::DeleteFile(const std::string& folder, const std::string& name,
-                                     bool) {
+bool MemoryStorageDevice::DeleteFile(const std::string& folder, const std::string& name, bool) {
     const std::string path = Join(folder, name);
     if (Fails("DeleteFile", path)) return false;
-    auto found = Nodes.find(Resolve(ParentOf(path)) + "/" + Key("/" + LastComponent(path)).substr(1));
+    auto found =
+        Nodes.find(Resolve(ParentOf(path)) + "/" + Key("/" + LastComponent(path)).substr(1));
     if (found == Nodes.end()) return Fail(ErrorCode::FileNotFound);
     if (found->second.LinkTarget.empty()) {
         if (found->second.Folder) return Fail(ErrorCode::AccessDenied);
@@ -255,7 +258,8 @@ bool MemoryStorageDevice::DeleteFile(const std::string& folder, const std::strin
 
 bool MemoryStorageDevice::RemoveFolder(const std::string& path) {
     if (Fails("RemoveFolder", path)) return false;
-    auto found = Nodes.find(Resolve(ParentOf(path)) + "/" + Key("/" + LastComponent(path)).substr(1));
+    auto found =
+        Nodes.find(Resolve(ParentOf(path)) + "/" + Key("/" + LastComponent(path)).substr(1));
     if (found == Nodes.end()) return Fail(ErrorCode::PathNotFound);
     if (found->second.LinkTarget.empty()) {
         if (!found->second.Folder) return Fail(ErrorCode::DirectoryInvalid);
@@ -289,8 +293,7 @@ void MemoryStorageDevice::ReleaseLocalCopy(const std::string& localPath) {
     LocalCopyRegistry().erase(localPath);
 }
 
-std::string MemoryStorageDevice::GetLocalCopy(const std::string& folder,
-                                              const std::string& name) {
+std::string MemoryStorageDevice::GetLocalCopy(const std::string& folder, const std::string& name) {
     const std::string path = Join(folder, name);
     if (Fails("GetLocalCopy", path)) return {};
     auto found = Nodes.find(Resolve(path));

@@ -53,14 +53,14 @@ public:
     int OutstandingLocalCopies() const;
 
     // Behaviour.
-    uint8_t CaseMode = 1;             // the answer to NameCaseMode
-    bool TreeIgnoresCase = false;     // lookups ignore letter case, as on an FTP server
-    bool RenameKeepsCase = true;      // a rename that changes case only is carried out
-    bool TextMode = false;            // SupportsTextMode
-    bool KeepsDate = true;            // LocalCopyKeepsDate
-    bool CanChmod = false;            // SupportsChmod
-    bool ListsDotEntries = true;      // listings begin with "." and ".."
-    double Clock = 40000;             // the time of files written when dates are not kept
+    uint8_t CaseMode = 1;          // the answer to NameCaseMode
+    bool TreeIgnoresCase = false;  // lookups ignore letter case, as on an FTP server
+    bool RenameKeepsCase = true;   // a rename that changes case only is carried out
+    bool TextMode = false;         // SupportsTextMode
+    bool KeepsDate = true;         // LocalCopyKeepsDate
+    bool CanChmod = false;         // SupportsChmod
+    bool ListsDotEntries = true;   // listings begin with "." and ".."
+    double Clock = 40000;          // the time of files written when dates are not kept
 
     // VelStorageDevice.
     uint8_t NameCaseMode() override;
@@ -69,8 +69,8 @@ public:
                const std::string& mode) override;
     bool Connect(const std::string& location, const std::string& userName,
                  const std::string& password, const std::string& connectionName) override;
-    bool PutFile(const std::string& localPath, const std::string& folder,
-                 const std::string& name, bool binary) override;
+    bool PutFile(const std::string& localPath, const std::string& folder, const std::string& name,
+                 bool binary) override;
     bool CreateFolder(const std::string& path) override;
     bool DeleteFile(const std::string& folder, const std::string& name,
                     bool reportFailure) override;
@@ -86,8 +86,7 @@ public:
                     const std::string& newName) override;
     bool SetReadOnly(const std::string& folder, const std::string& name, bool readOnly,
                      bool force) override;
-    bool SetFileDate(const std::string& folder, const std::string& name,
-                     double dateTime) override;
+    bool SetFileDate(const std::string& folder, const std::string& name, double dateTime) override;
     void FolderFinished(const std::string& path) override;
     bool LinkLeadsToAncestor(const std::string& path) override;
 

@@ -1,6 +1,8 @@
 #include "sync/RecordingOutput.h"
 
-void RecordingOutput::ShowProgress(const SyncStatistics&) { ++ProgressCalls; }
+void RecordingOutput::ShowProgress(const SyncStatistics&) {
+    ++ProgressCalls;
+}
 
 void RecordingOutput::Finish(const SyncStatistics& stats) {
     ++FinishCalls;

@@ -46,8 +46,7 @@ const MatchCase MatchCases[] = {
 TEST(WildcardMatch, MatchesAsTheTableSays) {
     for (const MatchCase& c : MatchCases) {
         EXPECT_EQ(MatchesPattern(c.Text, c.Pattern, c.IgnoreCase), c.Matches)
-            << "text '" << c.Text << "' pattern '" << c.Pattern << "' ignoreCase "
-            << c.IgnoreCase;
+            << "text '" << c.Text << "' pattern '" << c.Pattern << "' ignoreCase " << c.IgnoreCase;
     }
 }
 

@@ -1,0 +1,39 @@
+#include "sync/SyncPaths.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(SyncPaths, RootsLoseOneTrailingSeparatorAndBackslashesStay) {
+    const struct {
+        const char* Location;
+        const char* Root;
+    } cases[] = {
+        {"/data", "/data"},       {"/data/", "/data"},
+        {"/data//", "/data/"},    {"/", "/"},
+        {"a\\b\\", "a\\b\\"},     {"ftp://host/dir/", "ftp://host/dir"},
+        {"relative", "relative"}, {"//server/share/", "//server/share"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(NormaliseRoot(c.Location), c.Root) << c.Location;
+}
+
+TEST(SyncPaths, FolderPathsDoNotDoubleTheSeparatorAfterTheFileSystemRoot) {
+    EXPECT_EQ(FolderPath("/data", ""), "/data");
+    EXPECT_EQ(FolderPath("/data", "/sub"), "/data/sub");
+    EXPECT_EQ(FolderPath("/", "/sub"), "/sub");
+    EXPECT_EQ(ChildPath("", "a.txt"), "/a.txt");
+    EXPECT_EQ(ChildPath("/sub", "a.txt"), "/sub/a.txt");
+}
+
+TEST(SyncPaths, UsableNamesAreOnePathComponent) {
+    EXPECT_TRUE(IsUsableName("a.txt", false));
+    EXPECT_TRUE(IsUsableName("back\\slash", false));  // an ordinary character on POSIX
+    EXPECT_TRUE(IsUsableName("..", true));
+    EXPECT_FALSE(IsUsableName("..", false));
+    EXPECT_FALSE(IsUsableName("", false));
+    EXPECT_FALSE(IsUsableName("a/b", false));
+    EXPECT_FALSE(IsUsableName(std::string("a\0b", 3), true));
+    EXPECT_EQ(PrintableName(std::string("a\0b\n", 4)), "a\\x00b\\x0A");
+}
+
+}  // namespace
