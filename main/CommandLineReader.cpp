@@ -182,7 +182,7 @@ void VelCommandLineReader::ReadSpecs() {
         Options.MoveSpecs.push_back(TextAfter(argument, "^"));
     while (Arguments.TakeSwitchValue("+", argument, mmPrefixIgnoreCase))
         Options.CopySpecs.push_back(TextAfter(argument, "+"));
-    // A specification that ends in a separator names folders; it is kept
+    // A pattern that ends in a separator names folders; it is kept
     // without that last character.
     auto isFolderSpec = [](const std::string& spec) {
         return EndsWith(spec, "\\", false) || EndsWith(spec, "/", false);

@@ -49,7 +49,7 @@ public:
     // The time rule, with the drift of /1 and /2.
     bool IsNewer(const VelDirectoryEntry& source, const VelDirectoryEntry& destination) const;
 
-    // The specification predicates over relative paths (see VelFileSpecs); case
+    // The pattern predicates over relative paths (see VelFileSpecs); case
     // is ignored unless the source device compares names case-sensitively.
     bool IsMoveFile(const std::string& path) const;
     bool IsExcludedFile(const std::string& path) const;

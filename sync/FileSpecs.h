@@ -1,5 +1,5 @@
 #pragma once
-// The questions the engine asks the specification lists of the options record:
+// The questions the engine asks the pattern lists of the options record:
 // is this file or folder to be copied, moved, excluded or left alone. Paths are
 // relative paths (beginning with the separator) unless a method says otherwise.
 // A test over an empty list is false at once. The object borrows the options.

@@ -1,5 +1,5 @@
 #pragma once
-// Wildcard matching of file specifications against relative paths and names.
+// Wildcard matching of file patterns against relative paths and names.
 // "*" stands for any run of characters (also none, also across separators), "?"
 // for exactly one character; every other byte stands for itself. There is no
 // escape character. Pure functions, safe from any thread.

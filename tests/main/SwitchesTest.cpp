@@ -95,7 +95,7 @@ TEST_F(ProgramBodyTest, StartDateAndOtherValues) {
     EXPECT_EQ(run.Options.FSwitchSecond, 5u);
 }
 
-TEST_F(ProgramBodyTest, SpecificationsAccumulateInOrder) {
+TEST_F(ProgramBodyTest, PatternsAccumulateInOrder) {
     ASSERT_EQ(Run({"+*.htm", "a", "-a.txt", "-docs\\", "/A:*.txt", "b", "+*.css", "-tmp/", "^*.mov",
                    "#keep.me", "#cache/", "/a:*.ini", "^*.avi", "-"}),
               0);
