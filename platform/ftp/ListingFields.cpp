@@ -1,6 +1,6 @@
 #include "platform/ftp/ListingFields.h"
 
-#include "platform/ftp/FileTimeCalendar.h"
+#include "common/FileTimeCalendar.h"
 
 namespace listing {
 

@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "platform/ftp/FileTimeCalendar.h"
+#include "common/FileTimeCalendar.h"
 #include "platform/ftp/ListingFields.h"
 
 namespace {

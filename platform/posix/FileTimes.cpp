@@ -2,6 +2,7 @@
 
 #include <time.h>
 
+#include "common/FileTimeCalendar.h"
 #include "platform/ErrorCodes.h"
 #include "platform/LastError.h"
 #include "platform/posix/PosixTimes.h"
@@ -29,30 +30,13 @@ void UnixFromFileTime(const FileTime& fileTime, int64_t& seconds, int64_t& nanos
 
 }  // namespace posix
 
-namespace {
-
-constexpr int64_t TicksPerMillisecond = 10000;
-constexpr int64_t MillisecondsPerDay = 86400000;
-// Days from 1601-01-01 to 1970-01-01.
-constexpr int64_t DaysTo1970 = 134774;
-
-}  // namespace
-
 bool FileTimeToCalendar(const FileTime& fileTime, CalendarTime& calendar) {
+    // Beyond the year 30827 there are no calendar fields, as the system refuses.
     if (fileTime.High & 0x80000000u) {
         SetLastErrorCode(ErrorCode::InvalidParameter);
         return false;
     }
-    int64_t milliseconds = int64_t(fileTime.Ticks()) / TicksPerMillisecond;
-    int64_t days = milliseconds / MillisecondsPerDay;
-    int64_t ofDay = milliseconds % MillisecondsPerDay;
-    // Days since 1601 to a civil date: go through the 1899-12-30 based decoder.
-    CalendarTime date = DecodeDateTime(double(days - DaysTo1970 + 25569));
-    date.Millisecond = int(ofDay % 1000);
-    date.Second = int(ofDay / 1000 % 60);
-    date.Minute = int(ofDay / 60000 % 60);
-    date.Hour = int(ofDay / 3600000);
-    calendar = date;
+    calendar = CalendarFromFileTime(fileTime);
     return true;
 }
 
@@ -61,12 +45,7 @@ bool CalendarToFileTime(const CalendarTime& calendar, FileTime& fileTime) {
         SetLastErrorCode(ErrorCode::InvalidParameter);
         return false;
     }
-    int64_t days = DaysFromCivil(calendar.Year, calendar.Month, calendar.Day) + DaysTo1970;
-    int64_t milliseconds =
-        days * MillisecondsPerDay +
-        ((calendar.Hour * 60LL + calendar.Minute) * 60 + calendar.Second) * 1000 +
-        calendar.Millisecond;
-    fileTime = FileTime::FromTicks(uint64_t(milliseconds * TicksPerMillisecond));
+    fileTime = FileTimeFromCalendar(calendar);
     return true;
 }
 

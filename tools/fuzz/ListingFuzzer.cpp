@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/ftp/FileTimeCalendar.h"
+#include "common/FileTimeCalendar.h"
 #include "platform/ftp/ListingParser.h"
 
 namespace {

@@ -23,7 +23,7 @@ mkdir -p "$build"
 common="$root/platform/ftp/FtpReply.cpp $root/platform/ftp/PassiveReply.cpp \
 $root/platform/ftp/ListingParser.cpp $root/platform/ftp/ListingFields.cpp \
 $root/platform/ftp/UnixListingLine.cpp $root/platform/ftp/DosListingLine.cpp \
-$root/platform/ftp/FileTimeCalendar.cpp $root/common/DateTime.cpp"
+$root/common/FileTimeCalendar.cpp $root/common/DateTime.cpp"
 flags="-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I$root"
 
 run_one() {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "ListingSamples.h"
-#include "platform/ftp/FileTimeCalendar.h"
+#include "common/FileTimeCalendar.h"
 #include "platform/ftp/ListingParser.h"
 
 namespace {

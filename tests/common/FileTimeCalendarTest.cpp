@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/ftp/FileTimeCalendar.h"
+#include "common/FileTimeCalendar.h"
 
 namespace {
 

@@ -1,7 +1,8 @@
 #pragma once
 // Conversions between a calendar time and a file time (100 ns since 1601-01-01)
-// with no time-zone change: the fields are taken as they stand, which is how the
-// FTP side carries a server's clock time in a find record.
+// with no time-zone change: the fields are taken as they stand (the FTP side
+// carries a server's clock time this way; the disk side converts to and from
+// local time around these).
 
 #include "common/DateTime.h"
 #include "platform/FindData.h"

@@ -1,4 +1,4 @@
-#include "platform/ftp/FileTimeCalendar.h"
+#include "common/FileTimeCalendar.h"
 
 namespace {
 
