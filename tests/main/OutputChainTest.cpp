@@ -1,5 +1,5 @@
 #include "ProgramBodyFixture.h"
-#include "support/ScratchFolder.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -50,33 +50,33 @@ TEST_F(ProgramBodyTest, DefaultConsoleBytes) {
 
 class LoggedRunTest : public ProgramBodyTest {
   protected:
-    ScratchFolder folder;
-    std::string runLog = folder.File("run.log");
-    std::string errorLog = folder.File("err.log");
+    TempFolder folder;
+    std::string runLog = (folder / "run.log");
+    std::string errorLog = (folder / "err.log");
 };
 
 TEST_F(LoggedRunTest, SilentConsoleWhileTheLogGetsEverything) {
-    ScratchFolder::Write(runLog, "previous run\r\n");
+    WriteTextFile(runLog, "previous run\r\n");
     std::string text = ProbeConsole({"a", "b", "/V0", "/L:" + runLog});
     EXPECT_EQ(text, "\r!! Warning: warn\r\n");
-    EXPECT_EQ(ScratchFolder::Read(runLog),
+    EXPECT_EQ(ReadTextFile(runLog),
               "Scanning source folder: detail\r\nCopying file action\r\n!! Warning: warn\r\n");
 }
 
 TEST_F(LoggedRunTest, ErrorLogFirstThenLogThenConsole) {
-    ScratchFolder::Write(errorLog, "older\r\n");
+    WriteTextFile(errorLog, "older\r\n");
     std::vector<std::string> seen;
     during = [&](VelSyncBaseOutput& output) {
         SyncStatistics stats;
         output.Report(stats, mcCopyFile, "/a");
         output.Report(stats, mcError, "Stopping");
         // At the first error, the error log has it already and the log file too.
-        seen.push_back(ScratchFolder::Read(errorLog));
+        seen.push_back(ReadTextFile(errorLog));
         output.Finish(stats);
     };
     ASSERT_EQ(Run({"a", "b", "/L:" + runLog, "/E:" + errorLog}), 0);
-    EXPECT_EQ(ScratchFolder::Read(runLog), "Copying file /a\r\n!! Error: Stopping\r\n");
-    std::string errors = ScratchFolder::Read(errorLog);
+    EXPECT_EQ(ReadTextFile(runLog), "Copying file /a\r\n!! Error: Stopping\r\n");
+    std::string errors = ReadTextFile(errorLog);
     EXPECT_EQ(errors.rfind("older\r\n", 0), 0u);
     EXPECT_TRUE(errors.size() > 7 && errors.find("!! Error: Stopping\r\n") == errors.size() - 20);
     EXPECT_EQ(errors.find("Copying"), std::string::npos);
@@ -87,8 +87,8 @@ TEST_F(LoggedRunTest, ErrorLogFirstThenLogThenConsole) {
 }
 
 TEST_F(LoggedRunTest, RunWithoutWarningsLeavesTheErrorLogAlone) {
-    ScratchFolder::Write(errorLog, "keep\r\n");
-    const std::string missing = folder.File("never.log");
+    WriteTextFile(errorLog, "keep\r\n");
+    const std::string missing = (folder / "never.log");
     during = [](VelSyncBaseOutput& output) {
         SyncStatistics stats;
         output.Report(stats, mcCopyFile, "/a");
@@ -96,21 +96,21 @@ TEST_F(LoggedRunTest, RunWithoutWarningsLeavesTheErrorLogAlone) {
         output.Finish(stats);
     };
     ASSERT_EQ(Run({"a", "b", "/E:" + errorLog}), 0);
-    EXPECT_EQ(ScratchFolder::Read(errorLog), "keep\r\n");
+    EXPECT_EQ(ReadTextFile(errorLog), "keep\r\n");
     run = RunRecord();
     ASSERT_EQ(Run({"a", "b", "/E:" + missing}), 0);
-    EXPECT_FALSE(ScratchFolder::Exists(missing));
+    EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
 TEST_F(LoggedRunTest, UsageRunCreatesNoLogs) {
     ASSERT_EQ(Run({"a", "b", "c", "/L:" + runLog, "/E:" + errorLog}), 0);
     EXPECT_FALSE(run.Ran);
-    EXPECT_FALSE(ScratchFolder::Exists(runLog));
-    EXPECT_FALSE(ScratchFolder::Exists(errorLog));
+    EXPECT_FALSE(std::filesystem::exists(runLog));
+    EXPECT_FALSE(std::filesystem::exists(errorLog));
 }
 
 TEST_F(LoggedRunTest, ErrorLogThatCannotBeWrittenEndsWithExitCodeOne) {
-    const std::string bad = folder.File("missing/err.log");
+    const std::string bad = (folder / "missing/err.log");
     bool after = false;
     during = [&](VelSyncBaseOutput& output) {
         SyncStatistics stats;
@@ -123,20 +123,20 @@ TEST_F(LoggedRunTest, ErrorLogThatCannotBeWrittenEndsWithExitCodeOne) {
     const std::string line = "VelCopy: cannot append to or create the log file \"" + bad + "\": ";
     ASSERT_TRUE(Shows(console.Text, line)) << console.Text;
     EXPECT_EQ(console.Text.substr(console.Text.size() - 2), "\r\n");
-    EXPECT_EQ(ScratchFolder::Read(runLog), "Copying file /a\r\n");  // closed and kept
+    EXPECT_EQ(ReadTextFile(runLog), "Copying file /a\r\n");  // closed and kept
 }
 
 TEST_F(LoggedRunTest, PlainLogThatCannotBeCreatedIsSilent) {
     during = [](VelSyncBaseOutput& output) { output.Message(mcError, "e"); };
-    EXPECT_EQ(Run({"a", "b", "/L:" + folder.File("missing/run.log")}), 0);
+    EXPECT_EQ(Run({"a", "b", "/L:" + (folder / "missing/run.log")}), 0);
     EXPECT_EQ(console.Text, "\r!! Error: e\r\n");
 }
 
 TEST_F(LoggedRunTest, LogPathsKeepTheirColons) {
     during = [](VelSyncBaseOutput& output) { output.Message(mcInformation, "i"); };
-    const std::string odd = folder.File("a:b.log");
+    const std::string odd = (folder / "a:b.log");
     ASSERT_EQ(Run({"a", "b", "/l:" + odd}), 0);
-    EXPECT_EQ(ScratchFolder::Read(odd), "i\r\n");
+    EXPECT_EQ(ReadTextFile(odd), "i\r\n");
 }
 
 }  // namespace

@@ -3,14 +3,14 @@
 #include "platform/ErrorCodes.h"
 #include "platform/LastError.h"
 #include "platform/TextFile.h"
-#include "support/ScratchFolder.h"
+#include "support/TempFolder.h"
 
 namespace {
 
 TEST(TextFileTest, CreateRewritesAndLinesEndInCrLf) {
-    ScratchFolder folder;
-    const std::string path = folder.File("a.txt");
-    ScratchFolder::Write(path, "old content that is longer\r\n");
+    TempFolder folder;
+    const std::string path = (folder / "a.txt");
+    WriteTextFile(path, "old content that is longer\r\n");
     platform::TextFile file;
     ASSERT_TRUE(file.Create(path));
     EXPECT_TRUE(file.IsOpen());
@@ -18,34 +18,34 @@ TEST(TextFileTest, CreateRewritesAndLinesEndInCrLf) {
     EXPECT_TRUE(file.WriteLine(""));
     EXPECT_TRUE(file.Close());
     EXPECT_FALSE(file.IsOpen());
-    EXPECT_EQ(ScratchFolder::Read(path), "one\r\n\r\n");
+    EXPECT_EQ(ReadTextFile(path), "one\r\n\r\n");
 }
 
 TEST(TextFileTest, AppendAddsAtTheEnd) {
-    ScratchFolder folder;
-    const std::string path = folder.File("a.txt");
-    ScratchFolder::Write(path, "first\r\n");
+    TempFolder folder;
+    const std::string path = (folder / "a.txt");
+    WriteTextFile(path, "first\r\n");
     {
         platform::TextFile file;
         ASSERT_TRUE(file.OpenForAppend(path));
         EXPECT_TRUE(file.WriteLine("second"));
     }  // closed by the destructor
-    EXPECT_EQ(ScratchFolder::Read(path), "first\r\nsecond\r\n");
+    EXPECT_EQ(ReadTextFile(path), "first\r\nsecond\r\n");
 }
 
 TEST(TextFileTest, FailuresKeepTheReason) {
-    ScratchFolder folder;
+    TempFolder folder;
     platform::TextFile file;
     struct {
         bool append;
         std::string path;
         uint32_t code;
     } cases[] = {
-        {true, folder.File("missing.txt"), ErrorCode::FileNotFound},
-        {false, folder.File("no/such/dir.txt"), ErrorCode::FileNotFound},
+        {true, (folder / "missing.txt"), ErrorCode::FileNotFound},
+        {false, (folder / "no/such/dir.txt"), ErrorCode::FileNotFound},
         {false, folder.Path, ErrorCode::AccessDenied},  // a folder
         {true, "", ErrorCode::FileNotFound},
-        {false, folder.File(std::string(300, 'n')), ErrorCode::FilenameExcedRange},
+        {false, (folder / std::string(300, 'n')), ErrorCode::FilenameExcedRange},
     };
     for (auto& c : cases) {
         platform::SetLastErrorCode(0);
@@ -53,7 +53,7 @@ TEST(TextFileTest, FailuresKeepTheReason) {
         EXPECT_EQ(platform::GetLastErrorCode(), c.code) << c.path;
         EXPECT_FALSE(file.IsOpen());
     }
-    EXPECT_FALSE(ScratchFolder::Exists(folder.File("missing.txt")));
+    EXPECT_FALSE(std::filesystem::exists((folder / "missing.txt")));
     platform::SetLastErrorCode(0);
     EXPECT_FALSE(file.WriteLine("closed"));
     EXPECT_EQ(platform::GetLastErrorCode(), ErrorCode::InvalidHandle);
