@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 #include <set>
+#include <vector>
 
 #include "platform/ErrorCodes.h"
 #include "platform/LastError.h"
@@ -128,6 +129,36 @@ TEST_F(DirectoryListFolderTest, ListsEverythingWithDotEntries) {
     EXPECT_EQ(Named(*list, "sub")->Size, 0);
     EXPECT_EQ(Named(*list, "a.txt")->Size, 5);
     EXPECT_FALSE(Named(*list, "a.txt")->IsDirectory());
+}
+
+// A large folder has its entries examined on two threads; every entry must
+// still come back once, with its own size, in the order the folder lists them.
+TEST_F(DirectoryListFolderTest, LargeFolderListsEveryEntryOnceWithItsOwnRecord) {
+    std::set<std::string> expected{".", ".."};
+    for (int i = 0; i < 1000; ++i) {
+        std::string name = "f" + std::to_string(i);
+        WriteTextFile(Root / name, std::string(size_t(i), 'x'));
+        expected.insert(name);
+    }
+    std::unique_ptr<VelDirectoryList> list(VelDirectoryList::CreateFromFolder(Root.Path, ""));
+    EXPECT_EQ(platform::GetLastErrorCode(), ErrorCode::NoMoreFiles);
+    ASSERT_EQ(list->Count(), 1002);
+    EXPECT_EQ(NamesOf(*list), expected);
+    std::vector<std::string> listedOrder;
+    for (int i = 1; i <= list->Count(); ++i) {
+        const VelDirectoryEntry& entry = *list->EntryAt(i);
+        listedOrder.push_back(entry.Name);
+        if (!entry.IsDotEntry()) {
+            EXPECT_EQ(entry.Size, std::stoll(entry.Name.substr(1)));
+        }
+    }
+    std::vector<std::string> folderOrder;
+    for (const auto& item : std::filesystem::directory_iterator(Root.Path))
+        folderOrder.push_back(item.path().filename().string());
+    listedOrder.erase(std::remove_if(listedOrder.begin(), listedOrder.end(),
+                                     [](const std::string& n) { return n == "." || n == ".."; }),
+                      listedOrder.end());
+    EXPECT_EQ(listedOrder, folderOrder);
 }
 
 TEST_F(DirectoryListFolderTest, EmptyFolderStillHasDotEntries) {

@@ -100,10 +100,11 @@ TEST_P(PyftpdlibTest, ListingGivesParsedEntriesAndMasksAreMatchedHere) {
     EXPECT_EQ(one[0].Name, "b.txt");
     EXPECT_EQ(ListAll(Connection, "*.txt").size(), 3u);
     // The mask never reaches the server: it would be taken as a glob there.
-    for (const std::string& command : CommandsSince(before))
+    for (const std::string& command : CommandsSince(before)) {
         if (command.rfind("LIST", 0) == 0) {
             EXPECT_EQ(command, "LIST");
         }
+    }
 
     FindData entry;
     EXPECT_EQ(FtpFindFirstFile(Connection, "missing.txt", entry, 0, 3), NoInternetHandle);
