@@ -3,9 +3,7 @@
 // output, its log (/L) lines and its exit code; optionally as an unprivileged
 // user, so that permission failures can be made although the tests run as root.
 
-#include <grp.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "support/RunBinary.h"
 #include "support/TempFolder.h"
 
 namespace endtoend {
@@ -25,39 +24,15 @@ struct RunResult {
     int ExitCode = -1;
 };
 
-constexpr uid_t NobodyId = 65534;
-
 // Runs VelCopy with the arguments and /L:<log>. As `asNobody` (only possible as
 // root) the process gives up root before it starts.
 inline RunResult RunVelCopy(std::vector<std::string> arguments, const std::string& log,
                             bool asNobody = false) {
     arguments.push_back("/L:" + log);
+    BinaryOutcome outcome = RunBinary(std::move(arguments), asNobody);
     RunResult result;
-    int ends[2];
-    if (pipe(ends) != 0) return result;
-    pid_t child = fork();
-    if (child == 0) {
-        dup2(ends[1], STDOUT_FILENO);
-        close(ends[0]);
-        close(ends[1]);
-        if (asNobody &&
-            (setgroups(0, nullptr) != 0 || setgid(NobodyId) != 0 || setuid(NobodyId) != 0))
-            _exit(126);
-        std::vector<char*> argv = {const_cast<char*>(VELCOPY_BINARY)};
-        for (std::string& argument : arguments) argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        execv(VELCOPY_BINARY, argv.data());
-        _exit(127);
-    }
-    close(ends[1]);
-    char buffer[4096];
-    ssize_t got;
-    while ((got = read(ends[0], buffer, sizeof buffer)) > 0)
-        result.Console.append(buffer, size_t(got));
-    close(ends[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (WIFEXITED(status)) result.ExitCode = WEXITSTATUS(status);
+    result.Console = outcome.Output;
+    result.ExitCode = outcome.ExitCode;
     const std::string text = ReadTextFile(log);
     for (size_t start = 0; start < text.size();) {
         size_t end = text.find("\r\n", start);
