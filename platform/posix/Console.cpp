@@ -1,4 +1,5 @@
 #include <errno.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include "platform/Console.h"
@@ -9,6 +10,11 @@ namespace {
 
 class StandardOutputConsole : public Console {
   public:
+    // A reader that went away (VelCopy ... | head) must not end a run half-way
+    // through a copy or a deletion: its writes fail with EPIPE and are dropped,
+    // as a console that cannot be written to is, and the run completes.
+    StandardOutputConsole() { signal(SIGPIPE, SIG_IGN); }
+
     // write(2) straight to descriptor 1: there is no user-space buffer to flush,
     // and a short write (a pipe under load) is continued until all is out.
     void Write(const std::string& bytes) override {
