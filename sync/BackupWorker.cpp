@@ -88,6 +88,17 @@ void VelSyncBackupWorker::Report(MessageClass cls, const std::string& text) {
     Output.Report(Stats, cls, text);
 }
 
+bool VelSyncBackupWorker::ReportFailedStep(const std::string& failure, uint32_t code,
+                                           const std::string& text) {
+    Stats.CopyErrors = true;
+    if (Options->ContinueOnError) {
+        Report(mcWarning, failure + ". " + text + " Continuing");
+        return true;
+    }
+    Report(mcError, failure + ". " + text + " (" + std::to_string(code) + "). Stopping");
+    return false;
+}
+
 std::string VelSyncBackupWorker::SourceFolder(const std::string& relativePath) const {
     return FolderPath(SourceRoot, relativePath);
 }

@@ -132,6 +132,9 @@ private:
     int RemoveEmptiedFolder(const std::string& folder);
 
     void Report(MessageClass cls, const std::string& text);
+    // A failed copy or listing: sets CopyErrors; with /C a warning ending
+    // "Continuing" and true (go on), else an error ending "Stopping" and false.
+    bool ReportFailedStep(const std::string& failure, uint32_t code, const std::string& text);
     void ShowProgress() { Output.ShowProgress(Stats); }
     std::string SourceFolder(const std::string& relativePath) const;
     std::string DestinationFolder(const std::string& relativePath) const;

@@ -189,15 +189,9 @@ int VelSyncBackupWorker::CarryOutCopy(const std::string& relativePath, VelDirect
         if (IsMoveFile(child)) Source->DeleteFile(SourceFolder(relativePath), source.Name, true);
         return CompareDone;
     }
-    Stats.CopyErrors = true;
     const uint32_t code = Destination->LastErrorCode();
     const std::string text = Destination->LastErrorText();
     const std::string path = SourceFolder(ChildPath(relativePath, source.Name));
-    if (Options->ContinueOnError) {
-        Report(mcWarning, "Failed to copy file " + path + ". " + text + " Continuing");
-        return CompareDone;
-    }
-    Report(mcError, "Failed to copy file " + path + ". " + text + " (" + std::to_string(code) +
-                        "). Stopping");
-    return CompareStopped;
+    return ReportFailedStep("Failed to copy file " + path, code, text) ? CompareDone
+                                                                       : CompareStopped;
 }

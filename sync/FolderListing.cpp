@@ -21,15 +21,7 @@ bool VelSyncBackupWorker::ListSourceFolder(const std::string& relativePath,
 
     // A folder that could not be listed is not an empty folder: report it like a
     // failed copy and keep its destination entries out of the deletion pass.
-    Stats.CopyErrors = true;
-    const std::string text = Source->LastErrorText();
-    if (Options->ContinueOnError) {
-        Report(mcWarning, "Failed to list folder " + folder + ". " + text + " Continuing");
-        return true;
-    }
-    Report(mcError, "Failed to list folder " + folder + ". " + text + " (" + std::to_string(code) +
-                        "). Stopping");
-    return false;
+    return ReportFailedStep("Failed to list folder " + folder, code, Source->LastErrorText());
 }
 
 VelDirectoryList* VelSyncBackupWorker::ListDestinationFolder(const std::string& relativePath) {
