@@ -122,7 +122,9 @@ std::string ReplaceAll(const std::string& text, const std::string& oldText,
     return result;
 }
 
-std::string TextIf(bool condition, const std::string& text) { return condition ? text : std::string(); }
+std::string TextIf(bool condition, const std::string& text) {
+    return condition ? text : std::string();
+}
 
 std::string TextIfElse(bool condition, const std::string& whenTrue, const std::string& whenFalse) {
     return condition ? whenTrue : whenFalse;

@@ -23,7 +23,7 @@ enum MatchMode : int {
 };
 
 class VelArgumentHandler {
-  public:
+public:
     // The arguments after the program name, as the platform split them.
     explicit VelArgumentHandler(StringList arguments);
 

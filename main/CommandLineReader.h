@@ -20,7 +20,7 @@
 #include "platform/Console.h"
 
 class VelCommandLineReader {
-  public:
+public:
     VelCommandLineReader(VelArgumentHandler& arguments, VelSyncFlags& options,
                          ConnectionOptions& source, ConnectionOptions& destination,
                          platform::Console& console);
@@ -36,7 +36,7 @@ class VelCommandLineReader {
     // The filter in front of the console, inside the chain.
     TVelSyncFilterOutputByClass* ConsoleFilter = nullptr;
 
-  private:
+private:
     void ReadUsageSwitch();
     void ReadModes();
     void ReadFlags();

@@ -13,32 +13,53 @@ void VelSyncBaseOutput::Report(const SyncStatistics& stats, MessageClass cls,
 
 void VelSyncBaseOutput::Message(MessageClass, const std::string&) {}
 
-bool VelSyncBaseOutput::Accepts(MessageClass) { return true; }
+bool VelSyncBaseOutput::Accepts(MessageClass) {
+    return true;
+}
 
 namespace {
 
 // nullptr: the argument is the whole text.
 const char* FormatText(MessageClass cls) {
     switch (cls) {
-        case mcScanSource: return "Scanning source folder: %s";
-        case mcScanTarget: return "Scanning target folder: %s";
-        case mcScanFolder: return "Scanning folder: %s";
-        case mcScanBeforeDelete: return "Scanning folder: %s prior to deleting it";
-        case mcUpToDate: return "File %s does not need copying.";
-        case mcMarkFolderDelete: return "Marking folder %s for later deletion.";
-        case mcMarkFileDelete: return "Marking file %s for later deletion.";
-        case mcIgnoreFolder: return "Ignoring folder %s";
-        case mcFolderNotAtSource: return "Folder not at source: %s";
-        case mcFileNotAtSource: return "File not at source: %s";
-        case mcConnected: return "Connection established.";
-        case mcCopyFile: return "Copying file %s";
-        case mcRenameFrom: return "Renaming %s";
-        case mcRenameTo: return "Renaming to %s";
-        case mcCreateFolder: return "Creating folder %s";
-        case mcDeleteFile: return "Deleting file %s";
-        case mcDeleteFolder: return "Deleting folder %s";
-        case mcDebug: return "Debug: %s";
-        default: return nullptr;
+        case mcScanSource:
+            return "Scanning source folder: %s";
+        case mcScanTarget:
+            return "Scanning target folder: %s";
+        case mcScanFolder:
+            return "Scanning folder: %s";
+        case mcScanBeforeDelete:
+            return "Scanning folder: %s prior to deleting it";
+        case mcUpToDate:
+            return "File %s does not need copying.";
+        case mcMarkFolderDelete:
+            return "Marking folder %s for later deletion.";
+        case mcMarkFileDelete:
+            return "Marking file %s for later deletion.";
+        case mcIgnoreFolder:
+            return "Ignoring folder %s";
+        case mcFolderNotAtSource:
+            return "Folder not at source: %s";
+        case mcFileNotAtSource:
+            return "File not at source: %s";
+        case mcConnected:
+            return "Connection established.";
+        case mcCopyFile:
+            return "Copying file %s";
+        case mcRenameFrom:
+            return "Renaming %s";
+        case mcRenameTo:
+            return "Renaming to %s";
+        case mcCreateFolder:
+            return "Creating folder %s";
+        case mcDeleteFile:
+            return "Deleting file %s";
+        case mcDeleteFolder:
+            return "Deleting folder %s";
+        case mcDebug:
+            return "Debug: %s";
+        default:
+            return nullptr;
     }
 }
 

@@ -12,7 +12,7 @@
 #include "platform/Console.h"
 
 class VelSyncConsoleOutput : public VelSyncBaseOutput {
-  public:
+public:
     explicit VelSyncConsoleOutput(platform::Console& console = platform::StandardConsole());
     // Wipes a summary that is still pending and leaves the cursor at the start of
     // its line.
@@ -32,6 +32,6 @@ class VelSyncConsoleOutput : public VelSyncBaseOutput {
     // Characters of a line standing on the console without a line end.
     int32_t PendingLength = 0;
 
-  private:
+private:
     platform::Console& Console;
 };

@@ -7,7 +7,7 @@
 #include "output/BaseOutput.h"
 
 class VelSyncDualOutput : public VelSyncBaseOutput {
-  public:
+public:
     // Both must be non-null.
     VelSyncDualOutput(std::unique_ptr<VelSyncBaseOutput> first,
                       std::unique_ptr<VelSyncBaseOutput> second);
@@ -24,7 +24,7 @@ class VelSyncDualOutput : public VelSyncBaseOutput {
     VelSyncBaseOutput& First() { return *FirstOutput; }
     VelSyncBaseOutput& Second() { return *SecondOutput; }
 
-  private:
+private:
     std::unique_ptr<VelSyncBaseOutput> FirstOutput;
     std::unique_ptr<VelSyncBaseOutput> SecondOutput;
 };

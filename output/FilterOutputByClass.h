@@ -16,7 +16,7 @@ enum FilterGroup : uint8_t {
 using FilterSet = uint8_t;
 
 class TVelSyncFilterOutputByClass : public TGenericFilteredOutput {
-  public:
+public:
     TVelSyncFilterOutputByClass(std::unique_ptr<VelSyncBaseOutput> target, FilterSet suppressed);
 
     bool Accepts(MessageClass cls) override;

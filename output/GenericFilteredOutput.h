@@ -9,7 +9,7 @@
 #include "output/BaseOutput.h"
 
 class TGenericFilteredOutput : public VelSyncBaseOutput {
-  public:
+public:
     explicit TGenericFilteredOutput(std::unique_ptr<VelSyncBaseOutput> target);
     ~TGenericFilteredOutput() override;
 
@@ -20,6 +20,6 @@ class TGenericFilteredOutput : public VelSyncBaseOutput {
 
     VelSyncBaseOutput& Target() { return *TargetOutput; }
 
-  private:
+private:
     std::unique_ptr<VelSyncBaseOutput> TargetOutput;
 };

@@ -22,7 +22,7 @@ enum LogOption : uint8_t {
 using LogOptionSet = uint8_t;
 
 class VelSyncLogFileOutput : public VelSyncBaseOutput {
-  public:
+public:
     // Stores both; the file is not touched.
     VelSyncLogFileOutput(const std::string& fileName, LogOptionSet options);
     ~VelSyncLogFileOutput() override;  // CloseLog
@@ -39,7 +39,7 @@ class VelSyncLogFileOutput : public VelSyncBaseOutput {
     const std::string FileName;
     const LogOptionSet LogOptions;
 
-  private:
+private:
     std::string LineFor(MessageClass cls, const std::string& text) const;
 
     platform::TextFile File;

@@ -9,6 +9,6 @@
 #include <string>
 
 class VelOutputError : public std::runtime_error {
-  public:
+public:
     explicit VelOutputError(const std::string& what) : std::runtime_error(what) {}
 };

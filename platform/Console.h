@@ -9,7 +9,7 @@
 namespace platform {
 
 class Console {
-  public:
+public:
     virtual ~Console() = default;
     // Writes the bytes as they are and flushes them. A console that cannot be
     // written to (standard output closed) drops them: nothing in the program
@@ -23,7 +23,7 @@ Console& StandardConsole();
 // A console that keeps everything written to it, for tests and for callers that
 // want to look at the output before it is shown.
 class CapturingConsole : public Console {
-  public:
+public:
     void Write(const std::string& bytes) override { Text += bytes; }
     std::string Text;
 };

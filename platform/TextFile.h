@@ -10,7 +10,7 @@
 namespace platform {
 
 class TextFile {
-  public:
+public:
     TextFile() = default;
     ~TextFile();  // closes the file when it is open
     TextFile(const TextFile&) = delete;
@@ -27,7 +27,7 @@ class TextFile {
     bool Close();
     bool IsOpen() const { return Handle >= 0; }
 
-  private:
+private:
     bool Open(const std::string& path, bool append);
     int64_t Handle = -1;  // the system's handle while open
 };

@@ -19,7 +19,7 @@
 #include "storage/StorageDevice.h"
 
 class DiskStorageDevice : public VelStorageDevice {
-  public:
+public:
     // The output receives the device's error messages; it is not owned and may be
     // null.
     explicit DiskStorageDevice(VelSyncBaseOutput* output);
@@ -76,7 +76,7 @@ class DiskStorageDevice : public VelStorageDevice {
     // The path on this machine that a path of this side names.
     std::string LocalPath(const std::string& path) const;
 
-  private:
+private:
     std::string PlainJoin(const std::string& folder, const std::string& name) const;
 
     VelSyncBaseOutput* Output;

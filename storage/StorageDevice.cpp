@@ -3,12 +3,20 @@
 #include "platform/ErrorText.h"
 #include "platform/LastError.h"
 
-bool VelStorageDevice::SupportsTextMode() { return false; }
+bool VelStorageDevice::SupportsTextMode() {
+    return false;
+}
 
-uint32_t VelStorageDevice::LastErrorCode() { return platform::GetLastErrorCode(); }
+uint32_t VelStorageDevice::LastErrorCode() {
+    return platform::GetLastErrorCode();
+}
 
-std::string VelStorageDevice::LastErrorText() { return platform::SystemErrorText(LastErrorCode()); }
+std::string VelStorageDevice::LastErrorText() {
+    return platform::SystemErrorText(LastErrorCode());
+}
 
 void VelStorageDevice::FolderFinished(const std::string&) {}
 
-bool VelStorageDevice::LinkLeadsToAncestor(const std::string&) { return false; }
+bool VelStorageDevice::LinkLeadsToAncestor(const std::string&) {
+    return false;
+}

@@ -34,7 +34,7 @@ size_t Utf8SequenceLength(std::string_view text, size_t i) {
 
 // Reads a name's folded code points one at a time.
 class FoldedReader {
-  public:
+public:
     explicit FoldedReader(std::string_view text) : Text(text), Utf8(IsValidUtf8(text)) {}
 
     bool AtEnd() const { return Position >= Text.size(); }
@@ -55,7 +55,7 @@ class FoldedReader {
         return FoldCodePoint(cp);
     }
 
-  private:
+private:
     std::string_view Text;
     bool Utf8;
     size_t Position = 0;

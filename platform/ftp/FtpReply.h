@@ -34,7 +34,7 @@ struct FtpReply {
 // replies not yet taken plus the reply in progress (at most maxReplyLength plus
 // one line).
 class FtpReplyReader {
-  public:
+public:
     explicit FtpReplyReader(size_t maxLineLength = 8192, size_t maxReplyLength = 256 * 1024);
 
     enum class Status { NeedMore, Complete, Malformed, TooLong };
@@ -46,7 +46,7 @@ class FtpReplyReader {
     // Bytes held: complete replies not yet taken plus the reply in progress.
     size_t Buffered() const;
 
-  private:
+private:
     void TakeLine();
     void Fail(Status fault);
 

@@ -9,7 +9,7 @@ namespace platform {
 namespace {
 
 class StandardOutputConsole : public Console {
-  public:
+public:
     // A reader that went away (VelCopy ... | head) must not end a run half-way
     // through a copy or a deletion: its writes fail with EPIPE and are dropped,
     // as a console that cannot be written to is, and the run completes.

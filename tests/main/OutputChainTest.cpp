@@ -49,7 +49,7 @@ TEST_F(ProgramBodyTest, DefaultConsoleBytes) {
 }
 
 class LoggedRunTest : public ProgramBodyTest {
-  protected:
+protected:
     TempFolder folder;
     std::string runLog = (folder / "run.log");
     std::string errorLog = (folder / "err.log");

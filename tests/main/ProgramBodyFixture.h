@@ -19,7 +19,7 @@ struct RunRecord {
 };
 
 class ProgramBodyTest : public ::testing::Test {
-  protected:
+protected:
     int Run(const StringList& arguments) {
         return RunProgramBody(
             arguments, console,

@@ -12,7 +12,7 @@ std::string Backspaces(size_t n) {
 }
 
 class ConsoleOutputTest : public ::testing::Test {
-  protected:
+protected:
     platform::CapturingConsole console;
     SyncStatistics stats;
 };

@@ -11,7 +11,7 @@
 namespace {
 
 class LogFileOutputTest : public ::testing::Test {
-  protected:
+protected:
     TempFolder folder;
     SyncStatistics stats;
     const LogOptionSet ErrorLog = LogOptionSet(loAppend | loTimestamp);

@@ -10,7 +10,7 @@
 #include "output/BaseOutput.h"
 
 class RecordingOutput : public VelSyncBaseOutput {
-  public:
+public:
     explicit RecordingOutput(std::vector<std::string>* calls = nullptr, bool* destroyed = nullptr)
         : Calls(calls ? calls : &OwnCalls), Destroyed(destroyed) {}
     ~RecordingOutput() override {
@@ -27,7 +27,7 @@ class RecordingOutput : public VelSyncBaseOutput {
     std::set<int> Refused;
     std::vector<std::string>* Calls;
 
-  private:
+private:
     std::vector<std::string> OwnCalls;
     bool* Destroyed;
 };

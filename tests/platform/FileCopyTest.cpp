@@ -25,7 +25,7 @@ std::set<std::string> NamesIn(const std::string& folder) {
 }
 
 class FileCopyTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         mkdir((Root / "src").c_str(), 0755);
         mkdir((Root / "dst").c_str(), 0755);

@@ -10,7 +10,7 @@
 namespace {
 
 class FileOperationsTest : public ::testing::Test {
-  protected:
+protected:
     uint32_t LastError() const { return platform::GetLastErrorCode(); }
     TempFolder Root;
 };

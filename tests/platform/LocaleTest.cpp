@@ -13,7 +13,7 @@ namespace {
 
 // The tests run in the C locale, whatever the environment says.
 class LocaleTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { setlocale(LC_TIME, "C"); }
 };
 

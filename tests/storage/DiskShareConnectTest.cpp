@@ -12,7 +12,7 @@
 namespace {
 
 class RecordingOutput : public VelSyncBaseOutput {
-  public:
+public:
     void Message(MessageClass cls, const std::string& text) override {
         Messages.emplace_back(cls, text);
     }
@@ -21,7 +21,7 @@ class RecordingOutput : public VelSyncBaseOutput {
 
 // A share "mounted" on a temporary folder through a mount table of the test's own.
 class DiskShareConnectTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         Mount = Root / "mnt";
         mkdir(Mount.c_str(), 0755);

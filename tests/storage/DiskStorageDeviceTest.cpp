@@ -18,7 +18,7 @@
 namespace {
 
 class RecordingOutput : public VelSyncBaseOutput {
-  public:
+public:
     void Message(MessageClass cls, const std::string& text) override {
         Messages.emplace_back(cls, text);
     }
@@ -26,7 +26,7 @@ class RecordingOutput : public VelSyncBaseOutput {
 };
 
 class DiskStorageDeviceTest : public ::testing::Test {
-  protected:
+protected:
     std::unique_ptr<VelDirectoryList> List(const std::string& folder,
                                            const std::string& mask = "") {
         return std::unique_ptr<VelDirectoryList>(Device.ListFolder(folder, mask, false));

@@ -39,7 +39,8 @@ inline BinaryOutcome RunBinary(std::vector<std::string> arguments, bool asNobody
     close(ends[1]);
     char buffer[4096];
     ssize_t got;
-    while ((got = read(ends[0], buffer, sizeof buffer)) > 0) outcome.Output.append(buffer, size_t(got));
+    while ((got = read(ends[0], buffer, sizeof buffer)) > 0)
+        outcome.Output.append(buffer, size_t(got));
     close(ends[0]);
     int status = 0;
     waitpid(child, &status, 0);

@@ -14,7 +14,7 @@
 #include <string>
 
 class TempFolder {
-  public:
+public:
     TempFolder() {
         std::string pattern = (std::filesystem::temp_directory_path() / "veltest-XXXXXX").string();
         char* made = mkdtemp(pattern.data());
@@ -84,7 +84,7 @@ inline int RunAsNobody(const std::function<int()>& body) {
 
 // Sets TZ for the life of the object.
 class ScopedTimeZone {
-  public:
+public:
     explicit ScopedTimeZone(const char* zone) {
         const char* old = getenv("TZ");
         HadOld = old != nullptr;
@@ -101,7 +101,7 @@ class ScopedTimeZone {
         tzset();
     }
 
-  private:
+private:
     bool HadOld = false;
     std::string Old;
 };

@@ -110,7 +110,7 @@ TEST(DirectoryListLookupTest, ManyNamesAllFound) {
 // Listing real folders ------------------------------------------------------
 
 class DirectoryListFolderTest : public ::testing::Test {
-  protected:
+protected:
     TempFolder Root;
 };
 
