@@ -32,8 +32,8 @@ int OpenFolder(const std::string& folder) {
 
 // The record of one entry of the open folder. d_type, when the file system
 // fills it in, tells a link apart without a second status call.
-bool StatEntry(int folderFd, const char* name, unsigned char type, FindData& record) {
-    record.Name = name;
+// The record's name is left to the caller.
+bool StatInto(int folderFd, const char* name, unsigned char type, FindData& record) {
     struct stat info;
     bool isLink = type == DT_LNK;
     if (type == DT_UNKNOWN) {
@@ -53,6 +53,11 @@ bool StatEntry(int folderFd, const char* name, unsigned char type, FindData& rec
     return true;
 }
 
+bool StatEntry(int folderFd, const char* name, unsigned char type, FindData& record) {
+    record.Name = name;
+    return StatInto(folderFd, name, type, record);
+}
+
 struct NamedEntry {
     std::string Name;
     unsigned char Type;
@@ -61,16 +66,19 @@ struct NamedEntry {
 // Below this many entries a second thread costs more than it saves.
 constexpr size_t ParallelStatThreshold = 128;
 
-// Fills one record per entry, in order; false where the entry vanished. The
-// status calls dominate a listing, so a large folder splits them over two
-// threads: the first half here, the second half on a helper thread.
-std::vector<char> StatEntries(int folderFd, const std::vector<NamedEntry>& entries,
+// Fills one record per entry, in order, moving each name into its record; false
+// where the entry vanished. The status calls dominate a listing, so a large
+// folder splits them over two threads: the first half here, the second half on
+// a helper thread.
+std::vector<char> StatEntries(int folderFd, std::vector<NamedEntry>& entries,
                               std::vector<FindData>& records) {
     records.resize(entries.size());
     std::vector<char> found(entries.size(), 0);
     auto statRange = [&](size_t from, size_t to) {
-        for (size_t i = from; i < to; ++i)
-            found[i] = StatEntry(folderFd, entries[i].Name.c_str(), entries[i].Type, records[i]);
+        for (size_t i = from; i < to; ++i) {
+            found[i] = StatInto(folderFd, entries[i].Name.c_str(), entries[i].Type, records[i]);
+            records[i].Name = std::move(entries[i].Name);
+        }
     };
     size_t half = entries.size() / 2;
     if (entries.size() < ParallelStatThreshold) {
