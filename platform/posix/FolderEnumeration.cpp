@@ -32,7 +32,7 @@ int OpenFolder(const std::string& folder) {
 
 // The record of one entry of the open folder. d_type, when the file system
 // fills it in, tells a link apart without a second status call.
-// The record's name is left to the caller.
+// The record must already carry the entry's name (the hidden bit is read off it).
 bool StatInto(int folderFd, const char* name, unsigned char type, FindData& record) {
     struct stat info;
     bool isLink = type == DT_LNK;
@@ -76,8 +76,8 @@ std::vector<char> StatEntries(int folderFd, std::vector<NamedEntry>& entries,
     std::vector<char> found(entries.size(), 0);
     auto statRange = [&](size_t from, size_t to) {
         for (size_t i = from; i < to; ++i) {
-            found[i] = StatInto(folderFd, entries[i].Name.c_str(), entries[i].Type, records[i]);
             records[i].Name = std::move(entries[i].Name);
+            found[i] = StatInto(folderFd, records[i].Name.c_str(), entries[i].Type, records[i]);
         }
     };
     size_t half = entries.size() / 2;
