@@ -6,7 +6,7 @@ set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 cd "$here"
 
-packages=(cmake g++ make libgtest-dev libgmock-dev python3 python3-pyftpdlib vsftpd rsync curl)
+packages=(cmake g++ make libgtest-dev libgmock-dev python3 python3-pyftpdlib vsftpd rsync curl locales)
 missing=()
 for pkg in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
@@ -16,6 +16,12 @@ if ((${#missing[@]})); then
   sudo_cmd=""; [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
   $sudo_cmd apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}"
+fi
+
+# The date tests also read and write dates in a day-month-year locale.
+if ! locale -a 2>/dev/null | grep -qiE '^de_DE\.utf-?8$'; then
+  sudo_cmd=""; [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
+  $sudo_cmd localedef -i de_DE -f UTF-8 de_DE.UTF-8 || echo "test.sh: no de_DE locale; its test will skip"
 fi
 
 jobs="$(nproc)"

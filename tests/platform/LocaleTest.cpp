@@ -15,6 +15,7 @@ namespace {
 class LocaleTest : public ::testing::Test {
 protected:
     void SetUp() override { setlocale(LC_TIME, "C"); }
+    void TearDown() override { setlocale(LC_TIME, "C"); }
 };
 
 TEST_F(LocaleTest, ShortDateOfTheCLocaleAndIso) {
