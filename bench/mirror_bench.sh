@@ -4,7 +4,8 @@
 #   full     a full copy into an empty destination (VelCopy, rsync, cp -a)
 #   nochange a rerun over a destination that is already a mirror
 #   changed  a rerun after 10% of the source files changed and 5% were deleted
-# and prints the medians with the ratios VelCopy/rsync and VelCopy/cp -a.
+# and prints the medians with the ratios VelCopy/rsync and VelCopy/cp -a. Each
+# comparison alternates the two commands round by round.
 # Goals: nochange at most 0.5x rsync; full at most 1.2x cp -a.
 #
 # Usage: bench/mirror_bench.sh [VelCopy binary] [file counts...]
@@ -65,16 +66,20 @@ for i, path in enumerate(files):
 PY
 }
 
-# time_runs RUNS SETUP COMMAND: median seconds of COMMAND, SETUP run untimed before each
-time_runs() {
-  local runs="$1" setup="$2" command="$3" i start
+# time_pair RUNS SETUP A B: median seconds of commands A and B, "A B". The two
+# alternate round by round (SETUP untimed before each), so that a drift of the
+# machine's state during the run weighs on both alike.
+time_pair() {
+  local runs="$1" setup="$2" a="$3" b="$4" i start
+  local ta="$work/times-a" tb="$work/times-b"
+  : >"$ta"; : >"$tb"
   for ((i = 0; i < runs; i++)); do
-    eval "$setup"
-    sync
-    start=$(now)
-    eval "$command" >/dev/null 2>&1
-    echo $(($(now) - start))
-  done | median
+    eval "$setup"; sync
+    start=$(now); eval "$a" >/dev/null 2>&1; echo $(($(now) - start)) >>"$ta"
+    eval "$setup"; sync
+    start=$(now); eval "$b" >/dev/null 2>&1; echo $(($(now) - start)) >>"$tb"
+  done
+  echo "$(median <"$ta") $(median <"$tb")"
 }
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0) ? a / b : 0 }'; }
@@ -89,24 +94,25 @@ for files in "${sizes[@]}"; do
   cp -a "$base" "$mirror"
 
   fresh="rm -rf '$dst'; mkdir '$dst'"
-  vel_full=$(time_runs "$runs" "$fresh" "'$binary' '$base' '$dst' /S /delete")
-  rsync_full=$(time_runs "$runs" "$fresh" "rsync -a --delete '$base/' '$dst/'")
-  cp_full=$(time_runs "$runs" "rm -rf '$dst'" "cp -a '$base' '$dst'")
+  read -r vel_full rsync_full < <(time_pair "$runs" "$fresh" \
+    "'$binary' '$base' '$dst' /S /delete" "rsync -a --delete '$base/' '$dst/'")
+  read -r vel_full_cp cp_full < <(time_pair "$runs" "rm -rf '$dst'" \
+    "mkdir '$dst' && '$binary' '$base' '$dst' /S /delete" "cp -a '$base' '$dst'")
 
   rm -rf "$dst" && cp -a "$base" "$dst"
-  vel_same=$(time_runs "$runs" ":" "'$binary' '$base' '$dst' /S /delete")
-  rsync_same=$(time_runs "$runs" ":" "rsync -a --delete '$base/' '$dst/'")
+  read -r vel_same rsync_same < <(time_pair "$runs" ":" \
+    "'$binary' '$base' '$dst' /S /delete" "rsync -a --delete '$base/' '$dst/'")
 
   restore="rm -rf '$dst'; cp -a '$mirror' '$dst'"
-  vel_changed=$(time_runs "$runs" "$restore" "'$binary' '$changed' '$dst' /S /delete")
-  rsync_changed=$(time_runs "$runs" "$restore" "rsync -a --delete '$changed/' '$dst/'")
+  read -r vel_changed rsync_changed < <(time_pair "$runs" "$restore" \
+    "'$binary' '$changed' '$dst' /S /delete" "rsync -a --delete '$changed/' '$dst/'")
 
   # The changed rerun must leave an exact mirror.
   rm -rf "$dst" && cp -a "$mirror" "$dst" && "$binary" "$changed" "$dst" /S /delete >/dev/null
   if ! diff -r "$changed" "$dst" >/dev/null; then echo "mirror_bench: VelCopy's mirror differs" >&2; fi
 
   printf "%-8s %-9s %10s %10s %10s %12s %12s\n" "$files" full "$vel_full" "$rsync_full" "$cp_full" \
-    "$(ratio "$vel_full" "$rsync_full")" "$(ratio "$vel_full" "$cp_full")"
+    "$(ratio "$vel_full" "$rsync_full")" "$(ratio "$vel_full_cp" "$cp_full")"
   printf "%-8s %-9s %10s %10s %10s %12s %12s\n" "$files" nochange "$vel_same" "$rsync_same" "-" \
     "$(ratio "$vel_same" "$rsync_same")" "-"
   printf "%-8s %-9s %10s %10s %10s %12s %12s\n" "$files" changed "$vel_changed" "$rsync_changed" "-" \
