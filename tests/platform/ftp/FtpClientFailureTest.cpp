@@ -22,17 +22,7 @@ namespace {
 
 // A data listener of a fake server on 127.0.0.1: the port for a PASV reply.
 struct DataListener {
-    DataListener() {
-        Fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        bind(Fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(Fd, 1);
-        getsockname(Fd, reinterpret_cast<sockaddr*>(&address), &length);
-        Port = ntohs(address.sin_port);
-    }
+    DataListener() { Fd = ListenOnLoopback(1, Port); }
     ~DataListener() { close(Fd); }
     std::string PasvReply(const std::string& hostCommas) const {
         return "227 Entering Passive Mode (" + hostCommas + "," + std::to_string(Port / 256) + "," +

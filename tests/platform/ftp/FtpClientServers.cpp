@@ -192,17 +192,22 @@ bool ScriptedSession::Send(const std::string& text) {
     return true;
 }
 
-ScriptedFtpServer::ScriptedFtpServer(std::string greeting, Script script)
-    : Greeting(std::move(greeting)), Run(std::move(script)) {
-    ListenFd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+int ListenOnLoopback(int backlog, uint16_t& port) {
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    bind(ListenFd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    listen(ListenFd, 8);
-    getsockname(ListenFd, reinterpret_cast<sockaddr*>(&address), &length);
-    ListenPort = ntohs(address.sin_port);
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    listen(fd, backlog);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    port = ntohs(address.sin_port);
+    return fd;
+}
+
+ScriptedFtpServer::ScriptedFtpServer(std::string greeting, Script script)
+    : Greeting(std::move(greeting)), Run(std::move(script)) {
+    ListenFd = ListenOnLoopback(8, ListenPort);
     StopFd = eventfd(0, EFD_CLOEXEC);
     Worker = std::thread([this] { Serve(); });
 }

@@ -87,3 +87,5 @@ ScriptedFtpServer::Script LoginThen(std::function<bool(ScriptedSession&, const s
 
 // Whether something accepts TCP connections on 127.0.0.1:port.
 bool PortAccepts(uint16_t port);
+// A listening socket on a free port of 127.0.0.1; the port is stored in `port`.
+int ListenOnLoopback(int backlog, uint16_t& port);
