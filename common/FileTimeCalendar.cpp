@@ -11,15 +11,14 @@ constexpr uint64_t MillisecondsPerDay = 86400000;
 
 }  // namespace
 
-platform::FileTime FileTimeFromCalendar(const CalendarTime& t) {
+FileTime FileTimeFromCalendar(const CalendarTime& t) {
     if (!IsValidCalendarTime(t) || t.Year < 1601) return {};
     int64_t days = DaysFromCivil(t.Year, t.Month, t.Day) + FileTimeEpochToUnixDays;
     uint64_t ms = uint64_t(((t.Hour * 60 + t.Minute) * 60 + t.Second) * 1000 + t.Millisecond);
-    return platform::FileTime::FromTicks((uint64_t(days) * MillisecondsPerDay + ms) *
-                                         TicksPerMillisecond);
+    return FileTime::FromTicks((uint64_t(days) * MillisecondsPerDay + ms) * TicksPerMillisecond);
 }
 
-CalendarTime CalendarFromFileTime(const platform::FileTime& fileTime) {
+CalendarTime CalendarFromFileTime(const FileTime& fileTime) {
     uint64_t totalMs = fileTime.Ticks() / TicksPerMillisecond;
     int64_t days = int64_t(totalMs / MillisecondsPerDay);
     uint64_t ms = totalMs % MillisecondsPerDay;

@@ -5,12 +5,12 @@
 // local time around these).
 
 #include "common/DateTime.h"
-#include "platform/FindData.h"
+#include "common/FileTime.h"
 
 // The file time of a calendar time. The fields must be valid (IsValidCalendarTime)
 // and the date not before 1601-01-01; otherwise the zero file time is returned.
-platform::FileTime FileTimeFromCalendar(const CalendarTime& time);
+FileTime FileTimeFromCalendar(const CalendarTime& time);
 
 // The calendar fields of a file time, milliseconds included (ticks below one
 // millisecond are dropped), like FileTimeToSystemTime.
-CalendarTime CalendarFromFileTime(const platform::FileTime& fileTime);
+CalendarTime CalendarFromFileTime(const FileTime& fileTime);

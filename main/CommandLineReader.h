@@ -12,9 +12,9 @@
 #include <memory>
 #include <string>
 
+#include "common/SyncFlags.h"
 #include "main/ArgumentHandler.h"
 #include "main/ConnectionOptions.h"
-#include "main/SyncFlags.h"
 #include "output/BaseOutput.h"
 #include "output/FilterOutputByClass.h"
 #include "platform/Console.h"

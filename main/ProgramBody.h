@@ -11,9 +11,9 @@
 
 #include <functional>
 
+#include "common/SyncFlags.h"
 #include "main/ArgumentHandler.h"
 #include "main/ConnectionOptions.h"
-#include "main/SyncFlags.h"
 #include "output/BaseOutput.h"
 #include "platform/Console.h"
 

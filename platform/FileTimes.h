@@ -1,5 +1,5 @@
 #pragma once
-// File times (platform::FileTime, UTC) turned into calendar fields and local
+// File times (FileTime, UTC) turned into calendar fields and local
 // time and back: the counterparts of FileTimeToSystemTime, SystemTimeToFileTime,
 // FileTimeToLocalFileTime and LocalFileTimeToFileTime. Safe from any thread.
 

@@ -39,7 +39,7 @@ bool SetFileDateOnDisk(const std::string& path, double dateTime) {
     local.Minute = (dosTime >> 5) & 0x3F;
     local.Second = (dosTime & 0x1F) * 2;
     local.Millisecond = 0;
-    platform::FileTime localTime, utcTime;
+    FileTime localTime, utcTime;
     if (!platform::CalendarToFileTime(local, localTime) ||
         !platform::LocalFileTimeToFileTime(localTime, utcTime)) {
         return false;

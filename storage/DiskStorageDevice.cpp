@@ -13,8 +13,8 @@
 DiskStorageDevice::DiskStorageDevice(VelSyncBaseOutput* output)
     : Output(output), MountTable(platform::DefaultMountTable()) {}
 
-uint8_t DiskStorageDevice::NameCaseMode() {
-    return 1;
+NameCase DiskStorageDevice::NameCaseMode() {
+    return NameCase::Sensitive;
 }
 
 bool DiskStorageDevice::Chmod(const std::string&, const std::string&, const std::string&) {
@@ -87,8 +87,8 @@ std::string DiskStorageDevice::GetLocalCopy(const std::string& folder, const std
     return PlainJoin(folder, name);
 }
 
-VelDirectoryList* DiskStorageDevice::ListFolder(const std::string& folder, const std::string& mask,
-                                                bool) {
+std::unique_ptr<VelDirectoryList> DiskStorageDevice::ListFolder(const std::string& folder,
+                                                                const std::string& mask, bool) {
     return VelDirectoryList::CreateFromFolder(LocalPath(folder), mask);
 }
 

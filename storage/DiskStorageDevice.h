@@ -24,8 +24,8 @@ public:
     // null.
     explicit DiskStorageDevice(VelSyncBaseOutput* output);
 
-    // 1: the POSIX file system tells names apart by case.
-    uint8_t NameCaseMode() override;
+    // Sensitive: the POSIX file system tells names apart by case.
+    NameCase NameCaseMode() override;
     bool Chmod(const std::string& folder, const std::string& name,
                const std::string& mode) override;
     // A location that does not begin with two separators needs nothing. A share
@@ -55,8 +55,8 @@ public:
     // The last error afterwards is 18 when the folder was read to its end (also
     // when nothing matched the mask), otherwise the reason it could not be
     // listed (3, 5, 267, ...); see VelDirectoryList::CreateFromFolder.
-    VelDirectoryList* ListFolder(const std::string& folder, const std::string& mask,
-                                 bool allowCached) override;
+    std::unique_ptr<VelDirectoryList> ListFolder(const std::string& folder, const std::string& mask,
+                                                 bool allowCached) override;
     // Never replaces an existing file: 183, or 5 when it is read-only.
     bool RenameFile(const std::string& folder, const std::string& oldName,
                     const std::string& newName) override;

@@ -7,16 +7,24 @@
 // thread, one at a time.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
-#include "sync/DirectoryList.h"
+#include "storage/DirectoryList.h"
+
+// How a device compares names.
+enum class NameCase : uint8_t {
+    Ignored = 0,     // names compare without regard to case
+    Sensitive = 1,   // names compare case-sensitively
+    ServerRules = 2  // the FTP device: whatever the server does; case is ignored
+};
 
 class VelStorageDevice {
 public:
     virtual ~VelStorageDevice() = default;
 
-    // 1: names compare case-sensitively; any other value: case is ignored.
-    virtual uint8_t NameCaseMode() = 0;
+    // Only NameCase::Sensitive makes the engine tell names apart by case.
+    virtual NameCase NameCaseMode() = 0;
     virtual bool SupportsTextMode();
     virtual bool Chmod(const std::string& folder, const std::string& name,
                        const std::string& mode) = 0;
@@ -41,10 +49,11 @@ public:
     // A local path to read the file from, or empty on failure; hand it back
     // with ReleaseLocalCopy.
     virtual std::string GetLocalCopy(const std::string& folder, const std::string& name) = 0;
-    // A new list that the caller owns. An empty mask lists everything; a mask
-    // that is one name lists at most that entry.
-    virtual VelDirectoryList* ListFolder(const std::string& folder, const std::string& mask,
-                                         bool allowCached) = 0;
+    // A new list, never null (empty on failure). An empty mask lists everything;
+    // a mask that is one name lists at most that entry.
+    virtual std::unique_ptr<VelDirectoryList> ListFolder(const std::string& folder,
+                                                         const std::string& mask,
+                                                         bool allowCached) = 0;
     virtual bool RenameFile(const std::string& folder, const std::string& oldName,
                             const std::string& newName) = 0;
     virtual bool SetReadOnly(const std::string& folder, const std::string& name, bool readOnly,

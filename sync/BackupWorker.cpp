@@ -15,13 +15,13 @@ void VelSyncBackupWorker::Run(const std::string& sourceLocation, VelStorageDevic
     Destination = &destination;
     Stats = SyncStatistics{};
     Stats.FoldersFound = 1;
-    RenameStateValue = 2;
+    RenameStateValue = RenameState::NotKnown;
     SourceRoot = NormaliseRoot(sourceLocation);
     DestinationRoot = NormaliseRoot(destinationLocation);
 
     if (RootsReady(sourceLocation, destinationLocation)) {
-        int result = CompareFolder("");
-        if (result == CompareDone && options.DeleteObsolete &&
+        const CompareResult result = CompareFolder("");
+        if (result == CompareResult::Done && options.DeleteObsolete &&
             (!Stats.CopyErrors || options.IgnoreErrors)) {
             RefreshDeviceAnswers();
             ProcessDeletions();

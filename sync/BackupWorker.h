@@ -7,33 +7,48 @@
 //
 // The worker borrows the output, the options and both devices; it frees none of
 // them. It runs on the calling thread and calls the devices synchronously. Its
-// work is split by concept over several files: the run and the folder comparison
-// (BackupWorker.cpp, FolderComparison.cpp), the listing checks
-// (FolderListing.cpp), the deletion pass (DeletionPass.cpp), copying and folder
-// creation (FileCopier.cpp), letter-case alignment (NameAlignment.cpp) and the
-// two deletion queues (DeletionQueue.cpp).
+// work is split by concept over files named BackupWorker*.cpp: the run and the
+// pattern predicates (BackupWorker.cpp), the listings (BackupWorkerListing.cpp),
+// the folder comparison (BackupWorkerComparison.cpp), the deletion pass
+// (BackupWorkerDeletionPass.cpp), copying and folder creation
+// (BackupWorkerCopying.cpp), letter-case alignment (BackupWorkerNameCase.cpp) and
+// the two deletion queues with the deletion of one destination file
+// (BackupWorkerDeletions.cpp).
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <string>
 
-#include "main/SyncFlags.h"
+#include "common/SyncFlags.h"
 #include "output/BaseOutput.h"
+#include "storage/DirectoryList.h"
 #include "storage/StorageDevice.h"
-#include "sync/DirectoryList.h"
 #include "sync/ExactNameIndex.h"
 #include "sync/FileSpecs.h"
 
+// What the comparison of a folder pair (and everything below it) came to.
+enum class CompareResult {
+    Done = 0,
+    Stopped = 1  // a failure without /C ended the comparison
+};
+
+// What working off (part of) the deletion queues came to.
+enum class DeletionResult {
+    Done = 0,
+    Stopped = 2,  // a deletion failed without /C; the rest stays queued
+    Kept = 3      // an ignore spec protected something, so the folder around it stays
+};
+
+// Whether renames that fix letter case are made and reported at the destination.
+enum class RenameState : uint8_t {
+    Off = 0,       // switched off for the rest of the run
+    Reported = 1,  // the destination keeps the case it is given; renames are reported
+    NotKnown = 2   // no rename made yet this run
+};
+
 class VelSyncBackupWorker {
 public:
-    // CompareFolder results.
-    static constexpr int CompareDone = 0;
-    static constexpr int CompareStopped = 1;
-    // Deletion results.
-    static constexpr int DeletionDone = 0;
-    static constexpr int DeletionStopped = 2;
-    static constexpr int DeletionKept = 3;
-
     explicit VelSyncBackupWorker(VelSyncBaseOutput& output);
     VelSyncBackupWorker(const VelSyncBackupWorker&) = delete;
     VelSyncBackupWorker& operator=(const VelSyncBackupWorker&) = delete;
@@ -45,7 +60,7 @@ public:
              const std::string& destinationLocation);
 
     // Compares and processes one folder pair and, with /S, everything below it.
-    int CompareFolder(const std::string& relativePath);
+    CompareResult CompareFolder(const std::string& relativePath);
     // The time rule, with the drift of /1 and /2.
     bool IsNewer(const VelDirectoryEntry& source, const VelDirectoryEntry& destination) const;
 
@@ -65,28 +80,30 @@ public:
                   VelDirectoryList& destinationList, const VelDirectoryEntry* destination);
     std::string TemporaryName(const VelDirectoryEntry& source, VelDirectoryList& destinationList);
     std::string FileModeFor(const std::string& name) const;
-    bool DeleteDestinationFile(const std::string& folder, const std::string& name,
-                               bool reportFailure);
     // name "." means the folder itself.
     bool MakeFolder(const std::string& folder, const std::string& name);
     // Brings a destination name to the letter case of the source name.
     void AlignNameCase(const std::string& relativePath, const VelDirectoryEntry& source,
                        VelDirectoryList& destinationList, VelDirectoryEntry& destination);
 
-    // The deletion queues; results are DeletionDone, DeletionStopped, DeletionKept.
-    int ProcessFileDeletions();
-    int DeleteFolderTree(const std::string& relativePath);
-    int ProcessDeletions();
+    // Deleting one destination file; with /R a read-only one is made writable and
+    // tried once more.
+    bool DeleteDestinationFile(const std::string& folder, const std::string& name,
+                               bool reportFailure);
+    // The deletion queues.
+    DeletionResult ProcessFileDeletions();
+    DeletionResult DeleteFolderTree(const std::string& relativePath);
+    DeletionResult ProcessDeletions();
 
     const SyncStatistics& Statistics() const { return Stats; }
-    uint8_t RenameState() const { return RenameStateValue; }
+    RenameState CurrentRenameState() const { return RenameStateValue; }
     const std::deque<std::string>& PendingFiles() const { return PendingFileList; }
     const std::deque<std::string>& PendingFolders() const { return PendingFolderList; }
 
 private:
     // A source folder's listing and what the worker learnt about it.
     struct SourceListing {
-        VelDirectoryList* List = nullptr;
+        std::unique_ptr<VelDirectoryList> List;
         bool Complete = true;  // the device listed the whole folder
         bool Clean = true;     // every listed name could be used
     };
@@ -94,29 +111,29 @@ private:
     // Both roots exist, or the destination root was made under /M.
     bool RootsReady(const std::string& sourceLocation, const std::string& destinationLocation);
 
-    // Listings (FolderListing.cpp).
+    // Listings (BackupWorkerListing.cpp).
     bool ListSourceFolder(const std::string& relativePath, SourceListing& listing);
-    VelDirectoryList* ListDestinationFolder(const std::string& relativePath);
+    std::unique_ptr<VelDirectoryList> ListDestinationFolder(const std::string& relativePath);
     bool DropUnusableNames(VelDirectoryList& list, const std::string& folder);
     void CheckListingLimit(const VelDirectoryList& source, const VelDirectoryList& destination);
 
-    // The folder comparison (FolderComparison.cpp).
+    // The folder comparison (BackupWorkerComparison.cpp).
     void RefreshDeviceAnswers();
     void CountSourceEntries(const VelDirectoryList& source);
-    int MainPass(const std::string& relativePath, VelDirectoryList& source,
-                 VelDirectoryList& destination);
+    CompareResult MainPass(const std::string& relativePath, VelDirectoryList& source,
+                           VelDirectoryList& destination);
     VelDirectoryEntry* FindDestinationEntry(VelDirectoryList& destination,
                                             VelExactNameIndex& exactIndex, const std::string& name);
-    int FolderStep(const std::string& relativePath, VelDirectoryEntry& source,
-                   VelDirectoryList& destinationList, VelDirectoryEntry* destination);
-    int FileStep(const std::string& relativePath, VelDirectoryEntry& source,
-                 VelDirectoryList& destinationList, VelDirectoryEntry* destination);
+    CompareResult FolderStep(const std::string& relativePath, VelDirectoryEntry& source,
+                             VelDirectoryList& destinationList, VelDirectoryEntry* destination);
+    CompareResult FileStep(const std::string& relativePath, VelDirectoryEntry& source,
+                           VelDirectoryList& destinationList, VelDirectoryEntry* destination);
     bool DecideCopy(const VelDirectoryEntry& source, const VelDirectoryEntry* destination);
     bool SizeRulesSayCopy(const VelDirectoryEntry& source, const VelDirectoryEntry& destination);
-    int CarryOutCopy(const std::string& relativePath, VelDirectoryEntry& source,
-                     VelDirectoryList& destinationList, VelDirectoryEntry* destination);
+    CompareResult CarryOutCopy(const std::string& relativePath, VelDirectoryEntry& source,
+                               VelDirectoryList& destinationList, VelDirectoryEntry* destination);
 
-    // The deletion pass (DeletionPass.cpp).
+    // The deletion pass (BackupWorkerDeletionPass.cpp).
     void DeletionPass(const std::string& relativePath, VelDirectoryList& source,
                       VelDirectoryList& destination);
     VelDirectoryEntry* FindSourceEntry(VelDirectoryList& source, VelExactNameIndex& exactIndex,
@@ -126,10 +143,11 @@ private:
     void QueueFolderDeletion(const std::string& relativePath, const VelDirectoryEntry& folder);
     void QueueFileDeletion(const std::string& relativePath, const VelDirectoryEntry& file);
 
-    // Deletion queues (DeletionQueue.cpp).
+    // Deletion queues (BackupWorkerDeletions.cpp).
     bool IsProtectedFromDeletion(const std::string& relativePath) const;
-    int QueueFolderContents(const std::string& relativePath, VelDirectoryList& list, int& kept);
-    int RemoveEmptiedFolder(const std::string& folder);
+    DeletionResult QueueFolderContents(const std::string& relativePath, VelDirectoryList& list,
+                                       int& kept);
+    DeletionResult RemoveEmptiedFolder(const std::string& folder);
 
     void Report(MessageClass cls, const std::string& text);
     // A failed copy or listing: sets CopyErrors; with /C a warning ending
@@ -148,7 +166,7 @@ private:
     VelSyncBaseOutput& Output;
     VelStorageDevice* Source = nullptr;
     VelStorageDevice* Destination = nullptr;
-    uint8_t RenameStateValue = 2;
+    RenameState RenameStateValue = RenameState::NotKnown;
 
     // Device answers asked once per folder pair rather than once per file, so
     // that a rerun that changes nothing makes no device call per file.

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "sync/DirectoryEntry.h"
+#include "storage/DirectoryEntry.h"
 
 // Whether the source entry counts as newer than the destination entry. With a
 // date-only entry on either side whole days are compared; otherwise a drift of k

@@ -10,7 +10,7 @@
 #include <unordered_map>
 #include <utility>
 
-#include "sync/DirectoryList.h"
+#include "storage/DirectoryList.h"
 
 class VelExactNameIndex {
 public:

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "main/SyncFlags.h"
+#include "common/SyncFlags.h"
 
 class VelFileSpecs {
 public:

@@ -35,8 +35,7 @@ TEST(FileTimeCalendarTest, InvalidOrEarlyTimesGiveZero) {
 }
 
 TEST(FileTimeCalendarTest, TicksBelowAMillisecondAreDropped) {
-    platform::FileTime t = platform::FileTime::FromTicks(
-        FileTimeFromCalendar({2026, 1, 1, 0, 0, 0, 0}).Ticks() + 9999);
+    FileTime t = FileTime::FromTicks(FileTimeFromCalendar({2026, 1, 1, 0, 0, 0, 0}).Ticks() + 9999);
     EXPECT_EQ(CalendarFromFileTime(t).Millisecond, 0);
 }
 

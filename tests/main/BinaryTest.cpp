@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "main/UsageText.h"
-#include "support/RunBinary.h"
-#include "support/TempFolder.h"
+#include "tests/support/RunBinary.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 

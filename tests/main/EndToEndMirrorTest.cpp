@@ -5,7 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "main/EndToEndSupport.h"
+#include "tests/main/EndToEndSupport.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "support/RunBinary.h"
-#include "support/TempFolder.h"
+#include "tests/support/RunBinary.h"
+#include "tests/support/TempFolder.h"
 
 namespace endtoend {
 

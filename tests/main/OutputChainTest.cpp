@@ -1,5 +1,5 @@
-#include "ProgramBodyFixture.h"
-#include "support/TempFolder.h"
+#include "tests/main/ProgramBodyFixture.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "main/EndToEndSupport.h"
+#include "tests/main/EndToEndSupport.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-#include "ProgramBodyFixture.h"
 #include "common/DateTime.h"
+#include "tests/main/ProgramBodyFixture.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ProgramBodyFixture.h"
+#include "tests/main/ProgramBodyFixture.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "RecordingOutput.h"
 #include "output/BaseOutput.h"
+#include "tests/support/RecordingOutput.h"
 
 namespace {
 

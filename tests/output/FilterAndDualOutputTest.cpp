@@ -2,10 +2,10 @@
 
 #include <memory>
 
-#include "RecordingOutput.h"
 #include "output/ConsoleOutput.h"
 #include "output/DualOutput.h"
 #include "output/FilterOutputByClass.h"
+#include "tests/support/RecordingOutput.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "output/LogFileOutput.h"
 #include "output/OutputError.h"
-#include "support/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 

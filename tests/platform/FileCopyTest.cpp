@@ -9,7 +9,7 @@
 #include "platform/ErrorCodes.h"
 #include "platform/FileCopy.h"
 #include "platform/LastError.h"
-#include "support/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 

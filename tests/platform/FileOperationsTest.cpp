@@ -5,7 +5,7 @@
 #include "platform/ErrorCodes.h"
 #include "platform/FileOperations.h"
 #include "platform/LastError.h"
-#include "support/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -130,8 +130,7 @@ TEST_F(FileOperationsTest, SetLastWriteTimeKeepsAccessTime) {
     WriteTextFile(path, "x");
     SetModified(path, 1000000000);
     // 2021-06-15 10:20:30.5 UTC
-    ASSERT_TRUE(
-        platform::SetLastWriteTime(path, platform::FileTime::FromTicks(132682260305000000ULL)));
+    ASSERT_TRUE(platform::SetLastWriteTime(path, FileTime::FromTicks(132682260305000000ULL)));
     EXPECT_EQ(ModifiedOf(path).tv_sec, 1623752430);
     EXPECT_EQ(ModifiedOf(path).tv_nsec, 500000000);
     struct stat info;
@@ -139,10 +138,10 @@ TEST_F(FileOperationsTest, SetLastWriteTimeKeepsAccessTime) {
     EXPECT_EQ(info.st_atim.tv_sec, 1000000000);
 
     chmod(path.c_str(), 0444);
-    EXPECT_FALSE(platform::SetLastWriteTime(path, platform::FileTime::FromTicks(0)));
+    EXPECT_FALSE(platform::SetLastWriteTime(path, FileTime::FromTicks(0)));
     EXPECT_EQ(LastError(), ErrorCode::AccessDenied);
     EXPECT_EQ(ModifiedOf(path).tv_sec, 1623752430);
-    EXPECT_FALSE(platform::SetLastWriteTime(Root.Path, platform::FileTime::FromTicks(0)));
+    EXPECT_FALSE(platform::SetLastWriteTime(Root.Path, FileTime::FromTicks(0)));
     EXPECT_EQ(LastError(), ErrorCode::AccessDenied);
 }
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/FileTimes.h"
-#include "support/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -19,24 +19,24 @@ TEST(FileTimesTest, CalendarRoundTrip) {
         {{2021, 6, 15, 10, 20, 30, 0}},
     };
     for (const Case& c : cases) {
-        platform::FileTime fileTime;
+        FileTime fileTime;
         ASSERT_TRUE(platform::CalendarToFileTime(c.time, fileTime)) << c.time.Year;
         CalendarTime back;
         ASSERT_TRUE(platform::FileTimeToCalendar(fileTime, back));
         EXPECT_EQ(EncodeDateTime(back), EncodeDateTime(c.time)) << c.time.Year;
     }
-    platform::FileTime june;
+    FileTime june;
     ASSERT_TRUE(platform::CalendarToFileTime({2021, 6, 15, 10, 20, 30, 0}, june));
     EXPECT_EQ(june.Ticks(), June);
 }
 
 TEST(FileTimesTest, CalendarRefusesWhatItCannotHold) {
-    platform::FileTime fileTime;
+    FileTime fileTime;
     EXPECT_FALSE(platform::CalendarToFileTime({1600, 12, 31, 0, 0, 0, 0}, fileTime));
     EXPECT_FALSE(platform::CalendarToFileTime({2021, 2, 29, 0, 0, 0, 0}, fileTime));
     CalendarTime calendar;
-    EXPECT_FALSE(platform::FileTimeToCalendar(platform::FileTime{0, 0x80000000u}, calendar));
-    EXPECT_TRUE(platform::FileTimeToCalendar(platform::FileTime{}, calendar));
+    EXPECT_FALSE(platform::FileTimeToCalendar(FileTime{0, 0x80000000u}, calendar));
+    EXPECT_TRUE(platform::FileTimeToCalendar(FileTime{}, calendar));
     EXPECT_EQ(calendar.Year, 1601);
 }
 
@@ -47,8 +47,8 @@ TEST(FileTimesTest, LocalTimeUsesTheOffsetInForceAtThatInstant) {
         int64_t offsetHours;
     } cases[] = {{June, 2}, {January, 1}};
     for (const Case& c : cases) {
-        platform::FileTime local, back;
-        ASSERT_TRUE(platform::FileTimeToLocalFileTime(platform::FileTime::FromTicks(c.utc), local));
+        FileTime local, back;
+        ASSERT_TRUE(platform::FileTimeToLocalFileTime(FileTime::FromTicks(c.utc), local));
         EXPECT_EQ(int64_t(local.Ticks() - c.utc), c.offsetHours * 3600 * int64_t(TicksPerSecond));
         ASSERT_TRUE(platform::LocalFileTimeToFileTime(local, back));
         EXPECT_EQ(back.Ticks(), c.utc);
@@ -57,8 +57,8 @@ TEST(FileTimesTest, LocalTimeUsesTheOffsetInForceAtThatInstant) {
 
 TEST(FileTimesTest, UtcZoneChangesNothingAndKeepsFractions) {
     ScopedTimeZone utc("UTC");
-    platform::FileTime time = platform::FileTime::FromTicks(June + 1234567);
-    platform::FileTime local, back;
+    FileTime time = FileTime::FromTicks(June + 1234567);
+    FileTime local, back;
     ASSERT_TRUE(platform::FileTimeToLocalFileTime(time, local));
     EXPECT_EQ(local.Ticks(), time.Ticks());
     ASSERT_TRUE(platform::LocalFileTimeToFileTime(local, back));

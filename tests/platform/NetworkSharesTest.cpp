@@ -3,7 +3,7 @@
 #include "platform/ErrorCodes.h"
 #include "platform/LastError.h"
 #include "platform/NetworkShares.h"
-#include "support/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "platform/ErrorCodes.h"
 #include "platform/LastError.h"
 #include "platform/TextFile.h"
-#include "support/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 

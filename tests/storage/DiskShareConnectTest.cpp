@@ -7,17 +7,10 @@
 
 #include "platform/ErrorCodes.h"
 #include "storage/DiskStorageDevice.h"
-#include "support/TempFolder.h"
+#include "tests/support/RecordingOutput.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
-
-class RecordingOutput : public VelSyncBaseOutput {
-public:
-    void Message(MessageClass cls, const std::string& text) override {
-        Messages.emplace_back(cls, text);
-    }
-    std::vector<std::pair<MessageClass, std::string>> Messages;
-};
 
 // A share "mounted" on a temporary folder through a mount table of the test's own.
 class DiskShareConnectTest : public ::testing::Test {
@@ -75,7 +68,7 @@ TEST_F(DiskShareConnectTest, ShareRootItselfAndOtherPathsMapCorrectly) {
 TEST_F(DiskShareConnectTest, ShareNotMountedSendsThreeMessagesWith53) {
     EXPECT_FALSE(Device.Connect("//fileserver/Other/dir", "user", "secret", ""));
     EXPECT_EQ(Device.LastErrorCode(), ErrorCode::BadNetPath);
-    std::vector<std::pair<MessageClass, std::string>> expected = {
+    std::vector<RecordingOutput::Entry> expected = {
         {mcError, "Failed to connect to //fileserver/Other"},
         {mcError, "Error code: 53"},
         {mcError, "Description: The network path was not found."},
@@ -86,7 +79,7 @@ TEST_F(DiskShareConnectTest, ShareNotMountedSendsThreeMessagesWith53) {
 TEST_F(DiskShareConnectTest, ServerWithoutShareFormsTheRootWithOneSeparator) {
     EXPECT_FALSE(Device.Connect("//fileserver", "", "", ""));
     ASSERT_FALSE(Output.Messages.empty());
-    EXPECT_EQ(Output.Messages[0].second, "Failed to connect to //fileserver/");
+    EXPECT_EQ(Output.Messages[0].Text, "Failed to connect to //fileserver/");
 }
 
 TEST_F(DiskShareConnectTest, WithoutOutputOnlyTheResultTells) {

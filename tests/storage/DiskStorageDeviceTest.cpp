@@ -13,17 +13,10 @@
 #include "platform/LastError.h"
 #include "storage/DiskFileDate.h"
 #include "storage/DiskStorageDevice.h"
-#include "support/TempFolder.h"
+#include "tests/support/RecordingOutput.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
-
-class RecordingOutput : public VelSyncBaseOutput {
-public:
-    void Message(MessageClass cls, const std::string& text) override {
-        Messages.emplace_back(cls, text);
-    }
-    std::vector<std::pair<MessageClass, std::string>> Messages;
-};
 
 class DiskStorageDeviceTest : public ::testing::Test {
 protected:
@@ -38,7 +31,7 @@ protected:
 };
 
 TEST_F(DiskStorageDeviceTest, FixedAnswers) {
-    EXPECT_EQ(Device.NameCaseMode(), 1);
+    EXPECT_EQ(Device.NameCaseMode(), NameCase::Sensitive);
     EXPECT_FALSE(Device.SupportsTextMode());
     EXPECT_FALSE(Device.SupportsChmod());
     EXPECT_TRUE(Device.LocalCopyKeepsDate());
@@ -88,10 +81,9 @@ TEST_F(DiskStorageDeviceTest, RemoveFolderThatIsNotEmptyReports145) {
     EXPECT_FALSE(Device.RemoveFolder(Root / "full"));
     EXPECT_EQ(Device.LastErrorCode(), ErrorCode::DirNotEmpty);
     ASSERT_EQ(Output.Messages.size(), 1u);
-    EXPECT_EQ(Output.Messages[0].first, mcError);
-    EXPECT_EQ(Output.Messages[0].second,
-              "RemoveDirectory (" + (Root / "full") +
-                  ") failed with error 145: The directory is not empty.");
+    EXPECT_EQ(Output.Messages[0].Class, mcError);
+    EXPECT_EQ(Output.Messages[0].Text, "RemoveDirectory (" + (Root / "full") +
+                                           ") failed with error 145: The directory is not empty.");
 
     DiskStorageDevice silent(nullptr);
     EXPECT_FALSE(silent.RemoveFolder(Root / "full"));

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/ErrorCodes.h"
-#include "sync/WorkerFixture.h"
+#include "tests/sync/WorkerFixture.h"
 
 namespace {
 
@@ -73,7 +73,7 @@ class CaseIgnoringDestinationTest : public WorkerTest {
 protected:
     void SetUp() override {
         WorkerTest::SetUp();
-        Destination.CaseMode = 2;
+        Destination.CaseMode = NameCase::ServerRules;
         Destination.TreeIgnoresCase = true;
     }
 };
@@ -90,7 +90,7 @@ TEST_F(CaseIgnoringDestinationTest, ASelectedFileThatNeedsNoCopyIsRenamedToTheSo
     EXPECT_THAT(Output.TextsOf(mcRenameTo), ElementsAre("readme.txt"));
     EXPECT_EQ(Destination.Find("/dst/readme.txt")->Name, "readme.txt");
     EXPECT_THAT(Destination.CallsOf("DeleteFile"), IsEmpty());  // kept, not obsolete
-    EXPECT_EQ(FinalRenameState, 1);
+    EXPECT_EQ(FinalRenameState, RenameState::Reported);
 }
 
 TEST_F(CaseIgnoringDestinationTest, OnlyTheFirstRenameListsTheFolder) {
@@ -113,7 +113,7 @@ TEST_F(CaseIgnoringDestinationTest, ADestinationThatDoesNotKeepCaseSwitchesRenam
     RunWorker();
     EXPECT_THAT(Destination.CallsOf("RenameFile"), ElementsAre("RenameFile /dst/A.TXT a.txt"));
     EXPECT_EQ(Output.CountOf(mcRenameFrom), 0);
-    EXPECT_EQ(FinalRenameState, 0);
+    EXPECT_EQ(FinalRenameState, RenameState::Off);
 }
 
 TEST_F(CaseIgnoringDestinationTest, ARefusedRenameGoesRoundATemporaryName) {
@@ -158,7 +158,7 @@ TEST_F(WorkerTest, SpecsMatchCaseSensitivelyForACaseSensitiveSource) {
     RunWorker();
     EXPECT_THAT(Output.TextsOf(mcCopyFile), ElementsAre("a.txt"));
 
-    Source.CaseMode = 2;
+    Source.CaseMode = NameCase::ServerRules;
     Output = RecordingOutput{};
     Destination.DeleteFile("/dst", "a.txt", false);
     RunWorker();

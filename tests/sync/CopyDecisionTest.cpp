@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "sync/CopyRules.h"
-#include "sync/WorkerFixture.h"
+#include "tests/sync/WorkerFixture.h"
 
 namespace {
 

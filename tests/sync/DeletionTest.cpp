@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/ErrorCodes.h"
-#include "sync/WorkerFixture.h"
+#include "tests/sync/WorkerFixture.h"
 
 namespace {
 
@@ -133,8 +133,8 @@ TEST_F(DeletionTest, FailedSourceListingIsNotAnEmptyFolder) {
 }
 
 TEST_F(DeletionTest, CaseOnlyDifferenceIsNotMissingAtACaseIgnoringSource) {
-    Source.CaseMode = 2;
-    Destination.CaseMode = 2;
+    Source.CaseMode = NameCase::ServerRules;
+    Destination.CaseMode = NameCase::ServerRules;
     Destination.TreeIgnoresCase = true;
     Options.StartDate = Noon;  // Old.txt is not selected, so its name is never aligned
     Source.AddFile("/src/Old.txt", Noon - 10, 1);

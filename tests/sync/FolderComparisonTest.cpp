@@ -7,7 +7,7 @@
 
 #include "platform/ErrorCodes.h"
 #include "platform/ErrorText.h"
-#include "sync/WorkerFixture.h"
+#include "tests/sync/WorkerFixture.h"
 
 namespace {
 
@@ -200,14 +200,15 @@ TEST_F(WorkerTest, ListingLimitWarningWithExactly2000DestinationEntries) {
 }
 
 TEST_F(WorkerTest, DuplicateNamesAtADestinationThatIgnoresCase) {
-    Destination.CaseMode = 2;
+    Destination.CaseMode = NameCase::ServerRules;
     Source.AddFile("/src/a.txt", Noon, 1);
     Destination.AddFile("/dst/A.txt", Noon, 1);
     Destination.AddFile("/dst/a.txt", Noon, 1);
     RunWorker();
     EXPECT_THAT(Output.TextsOf(mcWarning), ElementsAre("Duplicates detected for a.txt"));
 
-    Destination.CaseMode = 1;  // a case-sensitive destination: two different files
+    Destination.CaseMode =
+        NameCase::Sensitive;  // a case-sensitive destination: two different files
     Output = RecordingOutput{};
     RunWorker();
     EXPECT_THAT(Output.TextsOf(mcWarning), IsEmpty());

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "main/SyncFlags.h"
+#include "common/SyncFlags.h"
 #include "sync/FileSpecs.h"
 
 namespace {

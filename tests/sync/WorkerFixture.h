@@ -9,10 +9,10 @@
 #include <string>
 
 #include "common/DateTime.h"
-#include "main/SyncFlags.h"
+#include "common/SyncFlags.h"
 #include "sync/BackupWorker.h"
-#include "sync/MemoryStorageDevice.h"
-#include "sync/RecordingOutput.h"
+#include "tests/support/MemoryStorageDevice.h"
+#include "tests/support/RecordingOutput.h"
 
 class WorkerTest : public testing::Test {
 protected:
@@ -30,7 +30,7 @@ protected:
         VelSyncBackupWorker worker(Output);
         worker.Run(source, Source, Options, Destination, destination);
         Final = worker.Statistics();
-        FinalRenameState = worker.RenameState();
+        FinalRenameState = worker.CurrentRenameState();
     }
 
     static double Seconds(double seconds) { return seconds * OneSecond; }
@@ -40,5 +40,5 @@ protected:
     RecordingOutput Output;
     VelSyncFlags Options;
     SyncStatistics Final;
-    int FinalRenameState = -1;
+    RenameState FinalRenameState = RenameState::NotKnown;
 };

@@ -7,8 +7,8 @@
 #include <thread>
 
 #include "platform/ErrorCodes.h"
-#include "platform/ftp/FtpClientFixture.h"
-#include "platform/ftp/FtpClientServers.h"
+#include "tests/platform/ftp/FtpClientFixture.h"
+#include "tests/platform/ftp/FtpClientServers.h"
 
 using namespace platform;
 

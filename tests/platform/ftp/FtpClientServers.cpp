@@ -1,4 +1,4 @@
-#include "platform/ftp/FtpClientServers.h"
+#include "tests/platform/ftp/FtpClientServers.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>

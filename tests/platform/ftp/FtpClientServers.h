@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "support/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 class ExternalFtpServer {
 public:

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "ListingSamples.h"
 #include "common/FileTimeCalendar.h"
 #include "platform/ftp/ListingParser.h"
+#include "tests/platform/ftp/ListingSamples.h"
 
 namespace {
 

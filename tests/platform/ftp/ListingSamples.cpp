@@ -1,4 +1,4 @@
-#include "ListingSamples.h"
+#include "tests/platform/ftp/ListingSamples.h"
 
 #include "platform/FindData.h"
 

@@ -10,13 +10,13 @@
 
 #include "platform/ErrorCodes.h"
 #include "platform/LastError.h"
-#include "support/TempFolder.h"
-#include "sync/DirectoryList.h"
+#include "storage/DirectoryList.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
-VelDirectoryEntry* Entry(const std::string& name) {
-    auto* entry = new VelDirectoryEntry;
+std::unique_ptr<VelDirectoryEntry> Entry(const std::string& name) {
+    auto entry = std::make_unique<VelDirectoryEntry>();
     entry->Name = name;
     return entry;
 }

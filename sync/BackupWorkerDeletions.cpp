@@ -1,6 +1,6 @@
-// Working off the two deletion queues: pending files first, then pending folders
-// with everything in them. A file or folder that an ignore spec names is kept,
-// and so is every folder around it.
+// Deleting at the destination: one file, and the two deletion queues (pending
+// files first, then pending folders with everything in them). A file or folder
+// that an ignore spec names is kept, and so is every folder around it.
 
 #include <string>
 
@@ -14,7 +14,17 @@ bool VelSyncBackupWorker::IsProtectedFromDeletion(const std::string& relativePat
     return IsIgnoredFile(DestinationFolder(relativePath)) || IsIgnoredFile(relativePath);
 }
 
-int VelSyncBackupWorker::ProcessFileDeletions() {
+bool VelSyncBackupWorker::DeleteDestinationFile(const std::string& folder, const std::string& name,
+                                                bool reportFailure) {
+    bool ok = Destination->DeleteFile(folder, name, reportFailure);
+    if (!ok && Options->OverwriteReadOnly) {
+        Destination->SetReadOnly(folder, name, false, false);
+        ok = Destination->DeleteFile(folder, name, reportFailure);
+    }
+    return ok;
+}
+
+DeletionResult VelSyncBackupWorker::ProcessFileDeletions() {
     int kept = 0;
     while (!PendingFileList.empty()) {
         const std::string head = PendingFileList.front();
@@ -28,7 +38,7 @@ int VelSyncBackupWorker::ProcessFileDeletions() {
             if (!DeleteDestinationFile(DestinationRoot, head, true)) {
                 if (!Options->ContinueOnError) {
                     Report(mcError, "Failed to delete file: " + path + ". stopping");
-                    return DeletionStopped;
+                    return DeletionResult::Stopped;
                 }
                 Report(mcWarning, "Failed to delete file: " + path + ". Continuing");
             }
@@ -37,30 +47,28 @@ int VelSyncBackupWorker::ProcessFileDeletions() {
         ShowProgress();
         PendingFileList.pop_front();
     }
-    return kept > 0 ? DeletionKept : DeletionDone;
+    return kept > 0 ? DeletionResult::Kept : DeletionResult::Done;
 }
 
-int VelSyncBackupWorker::DeleteFolderTree(const std::string& relativePath) {
+DeletionResult VelSyncBackupWorker::DeleteFolderTree(const std::string& relativePath) {
     const std::string folder = DestinationFolder(relativePath);
     Report(mcScanBeforeDelete, folder);
-    VelDirectoryList* list = Destination->ListFolder(folder, "", false);
-    if (list == nullptr) list = new VelDirectoryList;
     int kept = 0;
-    const int stopped = QueueFolderContents(relativePath, *list, kept);
-    delete list;
-    if (stopped != DeletionDone) return stopped;
+    const DeletionResult stopped =
+        QueueFolderContents(relativePath, *Destination->ListFolder(folder, "", false), kept);
+    if (stopped != DeletionResult::Done) return stopped;
 
-    const int result = ProcessFileDeletions();
-    if (result == DeletionStopped) return result;
-    if (result == DeletionKept || kept > 0) {
+    const DeletionResult result = ProcessFileDeletions();
+    if (result == DeletionResult::Stopped) return result;
+    if (result == DeletionResult::Kept || kept > 0) {
         ShowProgress();
-        return DeletionKept;
+        return DeletionResult::Kept;
     }
     return RemoveEmptiedFolder(folder);
 }
 
-int VelSyncBackupWorker::QueueFolderContents(const std::string& relativePath,
-                                             VelDirectoryList& list, int& kept) {
+DeletionResult VelSyncBackupWorker::QueueFolderContents(const std::string& relativePath,
+                                                        VelDirectoryList& list, int& kept) {
     // An entry whose name cannot be used stays where it is, and so does the folder.
     if (!DropUnusableNames(list, DestinationFolder(relativePath))) ++kept;
     for (int i = 1; i <= list.Count(); ++i) {
@@ -70,10 +78,11 @@ int VelSyncBackupWorker::QueueFolderContents(const std::string& relativePath,
         const bool link = (entry.Attributes & platform::Attribute::ReparsePoint) != 0;
         if (entry.IsDirectory() && !link) {
             ++Stats.FoldersFound;
-            const int result = IsIgnoredFolder(child) ? DeletionKept : DeleteFolderTree(child);
-            if (result == DeletionKept) {
+            const DeletionResult result =
+                IsIgnoredFolder(child) ? DeletionResult::Kept : DeleteFolderTree(child);
+            if (result == DeletionResult::Kept) {
                 ++kept;
-            } else if (result != DeletionDone && !Options->ContinueOnError) {
+            } else if (result != DeletionResult::Done && !Options->ContinueOnError) {
                 return result;
             }
         } else {
@@ -84,11 +93,11 @@ int VelSyncBackupWorker::QueueFolderContents(const std::string& relativePath,
         }
         ShowProgress();
     }
-    return DeletionDone;
+    return DeletionResult::Done;
 }
 
-int VelSyncBackupWorker::RemoveEmptiedFolder(const std::string& folder) {
-    int result = DeletionDone;
+DeletionResult VelSyncBackupWorker::RemoveEmptiedFolder(const std::string& folder) {
+    DeletionResult result = DeletionResult::Done;
     if (Options->Simulate) {
         Report(mcSkipDeleteFolder, folder);
         ++Stats.FoldersDeleted;
@@ -98,20 +107,20 @@ int VelSyncBackupWorker::RemoveEmptiedFolder(const std::string& folder) {
             ++Stats.FoldersDeleted;
         } else {
             Report(mcError, "Failed to delete directory: " + folder);
-            result = DeletionStopped;
+            result = DeletionResult::Stopped;
         }
     }
     ShowProgress();
     return result;
 }
 
-int VelSyncBackupWorker::ProcessDeletions() {
-    const int result = ProcessFileDeletions();
-    if (result != DeletionDone) return result;
+DeletionResult VelSyncBackupWorker::ProcessDeletions() {
+    const DeletionResult result = ProcessFileDeletions();
+    if (result != DeletionResult::Done) return result;
     while (!PendingFolderList.empty()) {
-        const int folderResult = DeleteFolderTree(PendingFolderList.front());
-        if (folderResult != DeletionDone && !Options->ContinueOnError) return folderResult;
+        const DeletionResult folderResult = DeleteFolderTree(PendingFolderList.front());
+        if (folderResult != DeletionResult::Done && !Options->ContinueOnError) return folderResult;
         PendingFolderList.pop_front();
     }
-    return DeletionDone;
+    return DeletionResult::Done;
 }

@@ -11,7 +11,7 @@ void VelSyncBackupWorker::AlignNameCase(const std::string& relativePath,
                                         VelDirectoryEntry& destination) {
     if (destination.Name == source.Name) return;
     const std::string folder = DestinationFolder(relativePath);
-    if (RenameStateValue != 0) {
+    if (RenameStateValue != RenameState::Off) {
         if (!Destination->RenameFile(folder, destination.Name, source.Name)) {
             // Some servers refuse a rename that changes case only: go round a
             // temporary name; when even that fails, stop trying for this run.
@@ -19,19 +19,18 @@ void VelSyncBackupWorker::AlignNameCase(const std::string& relativePath,
             if (Destination->RenameFile(folder, destination.Name, temporary)) {
                 Destination->RenameFile(folder, temporary, source.Name);
             } else {
-                RenameStateValue = 0;
+                RenameStateValue = RenameState::Off;
             }
         }
-        if (RenameStateValue == 2) {
+        if (RenameStateValue == RenameState::NotKnown) {
             // The first rename of the run shows whether the destination keeps the
             // case it is given.
-            VelDirectoryList* check = Destination->ListFolder(folder, source.Name, false);
-            const bool kept =
-                check != nullptr && check->Count() == 1 && check->EntryAt(1)->Name == source.Name;
-            RenameStateValue = kept ? 1 : 0;
-            delete check;
+            const std::unique_ptr<VelDirectoryList> check =
+                Destination->ListFolder(folder, source.Name, false);
+            const bool kept = check->Count() == 1 && check->EntryAt(1)->Name == source.Name;
+            RenameStateValue = kept ? RenameState::Reported : RenameState::Off;
         }
-        if (RenameStateValue == 1) {
+        if (RenameStateValue == RenameState::Reported) {
             Report(mcRenameFrom, destination.Name);
             Report(mcRenameTo, source.Name);
         }

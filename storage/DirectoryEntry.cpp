@@ -1,4 +1,4 @@
-#include "sync/DirectoryEntry.h"
+#include "storage/DirectoryEntry.h"
 
 #include <algorithm>
 
@@ -11,8 +11,9 @@ constexpr size_t MaxListedNameLength = 260;
 
 }  // namespace
 
-VelDirectoryEntry* VelDirectoryEntry::CreateFromFindData(const platform::FindData& record) {
-    auto* entry = new VelDirectoryEntry;
+std::unique_ptr<VelDirectoryEntry> VelDirectoryEntry::CreateFromFindData(
+    const platform::FindData& record) {
+    auto entry = std::make_unique<VelDirectoryEntry>();
     size_t length = record.Name.find('\0');
     if (length == std::string::npos) length = record.Name.size();
     entry->Name = record.Name.substr(0, std::min(length, MaxListedNameLength));
@@ -20,7 +21,7 @@ VelDirectoryEntry* VelDirectoryEntry::CreateFromFindData(const platform::FindDat
     entry->SizeLow = record.SizeLow;
     entry->Size = int64_t((uint64_t(record.SizeHigh) << 32) | record.SizeLow);
     entry->Attributes = record.Attributes;
-    const platform::FileTime& time =
+    const FileTime& time =
         record.LastWriteTime.IsZero() ? record.CreationTime : record.LastWriteTime;
     entry->ModifiedTime = FileTimeToLocalDateTime(time);
     entry->ListedTime = entry->ModifiedTime;
@@ -70,15 +71,15 @@ bool VelDirectoryEntry::IsDotEntry() const {
     return Name == "." || Name == "..";
 }
 
-double FileTimeToDateTime(const platform::FileTime& fileTime) {
+double FileTimeToDateTime(const FileTime& fileTime) {
     CalendarTime calendar;
     // A time the calendar cannot hold reads as the date-time zero, never garbage.
     if (!platform::FileTimeToCalendar(fileTime, calendar)) return 0;
     return EncodeDateTime(calendar);
 }
 
-double FileTimeToLocalDateTime(const platform::FileTime& fileTime) {
-    platform::FileTime local;
+double FileTimeToLocalDateTime(const FileTime& fileTime) {
+    FileTime local;
     if (!platform::FileTimeToLocalFileTime(fileTime, local)) return 0;
     return FileTimeToDateTime(local);
 }

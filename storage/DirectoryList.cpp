@@ -1,14 +1,14 @@
-#include "sync/DirectoryList.h"
+#include "storage/DirectoryList.h"
 
 #include <algorithm>
 
 #include "common/StringUtils.h"
 #include "platform/FolderEnumeration.h"
 #include "platform/Paths.h"
-#include "sync/NameCompare.h"
+#include "storage/NameCompare.h"
 
-VelDirectoryList* VelDirectoryList::CreateFromFolder(const std::string& folder,
-                                                     const std::string& mask) {
+std::unique_ptr<VelDirectoryList> VelDirectoryList::CreateFromFolder(const std::string& folder,
+                                                                     const std::string& mask) {
     std::string pattern;
     if (mask.empty()) {
         pattern = folder + platform::PathSeparatorText + "*";
@@ -17,17 +17,17 @@ VelDirectoryList* VelDirectoryList::CreateFromFolder(const std::string& folder,
     } else {
         pattern = mask;
     }
-    auto* list = new VelDirectoryList;
+    auto list = std::make_unique<VelDirectoryList>();
     // A folder that cannot be listed stays an empty list; FindFiles has left the
     // reason (or 18 for a complete listing) as the thread's last error.
-    platform::FindFiles(pattern, [list](const platform::FindData& record) {
+    platform::FindFiles(pattern, [&list](const platform::FindData& record) {
         list->Entries.emplace_back(VelDirectoryEntry::CreateFromFindData(record));
     });
     return list;
 }
 
-void VelDirectoryList::Add(VelDirectoryEntry* entry) {
-    Entries.emplace_back(entry);
+void VelDirectoryList::Add(std::unique_ptr<VelDirectoryEntry> entry) {
+    Entries.push_back(std::move(entry));
 }
 
 void VelDirectoryList::Delete(int i) {

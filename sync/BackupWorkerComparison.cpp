@@ -17,42 +17,37 @@ bool IsFolderLink(const VelDirectoryEntry& entry) {
 }  // namespace
 
 void VelSyncBackupWorker::RefreshDeviceAnswers() {
-    SourceIgnoresCase = Source->NameCaseMode() != 1;
-    DestinationNamesExact = Destination->NameCaseMode() == 1;
+    SourceIgnoresCase = Source->NameCaseMode() != NameCase::Sensitive;
+    DestinationNamesExact = Destination->NameCaseMode() == NameCase::Sensitive;
     DestinationTextMode = Destination->SupportsTextMode();
 }
 
-int VelSyncBackupWorker::CompareFolder(const std::string& relativePath) {
+CompareResult VelSyncBackupWorker::CompareFolder(const std::string& relativePath) {
     ShowProgress();
     Report(mcScanFolder, relativePath);
     Report(mcScanSource, SourceFolder(relativePath));
     SourceListing source;
-    if (!ListSourceFolder(relativePath, source)) {
-        delete source.List;
-        return CompareStopped;
-    }
+    if (!ListSourceFolder(relativePath, source)) return CompareResult::Stopped;
     Report(mcScanTarget, DestinationFolder(relativePath));
-    VelDirectoryList* destination = ListDestinationFolder(relativePath);
+    std::unique_ptr<VelDirectoryList> destination = ListDestinationFolder(relativePath);
     RefreshDeviceAnswers();
 
     CheckListingLimit(*source.List, *destination);
     source.Clean = DropUnusableNames(*source.List, SourceFolder(relativePath));
     DropUnusableNames(*destination, DestinationFolder(relativePath));
     CountSourceEntries(*source.List);
-    int result = MainPass(relativePath, *source.List, *destination);
-    if (result == CompareDone) {
+    const CompareResult result = MainPass(relativePath, *source.List, *destination);
+    if (result == CompareResult::Done) {
         ShowProgress();
         // Deletions are decided only on a source listing that is known to be whole.
         if (Options->DeleteObsolete && source.Complete && source.Clean)
             DeletionPass(relativePath, *source.List, *destination);
     }
-    delete source.List;
-    delete destination;
-    if (result != CompareDone) return result;
+    if (result != CompareResult::Done) return result;
     Source->FolderFinished(SourceFolder(relativePath));
     ++Stats.FoldersDone;
     ShowProgress();
-    return CompareDone;
+    return CompareResult::Done;
 }
 
 void VelSyncBackupWorker::CountSourceEntries(const VelDirectoryList& source) {
@@ -66,17 +61,19 @@ void VelSyncBackupWorker::CountSourceEntries(const VelDirectoryList& source) {
     }
 }
 
-int VelSyncBackupWorker::MainPass(const std::string& relativePath, VelDirectoryList& source,
-                                  VelDirectoryList& destination) {
+CompareResult VelSyncBackupWorker::MainPass(const std::string& relativePath,
+                                            VelDirectoryList& source,
+                                            VelDirectoryList& destination) {
     VelExactNameIndex exactIndex(destination);
     for (int i = 1; i <= source.Count(); ++i) {
         VelDirectoryEntry& entry = *source.EntryAt(i);
         VelDirectoryEntry* match = FindDestinationEntry(destination, exactIndex, entry.Name);
-        int result = entry.IsDirectory() ? FolderStep(relativePath, entry, destination, match)
+        const CompareResult result = entry.IsDirectory()
+                                         ? FolderStep(relativePath, entry, destination, match)
                                          : FileStep(relativePath, entry, destination, match);
-        if (result != CompareDone) return result;
+        if (result != CompareResult::Done) return result;
     }
-    return CompareDone;
+    return CompareResult::Done;
 }
 
 VelDirectoryEntry* VelSyncBackupWorker::FindDestinationEntry(VelDirectoryList& destination,
@@ -90,25 +87,26 @@ VelDirectoryEntry* VelSyncBackupWorker::FindDestinationEntry(VelDirectoryList& d
     return entry;
 }
 
-int VelSyncBackupWorker::FolderStep(const std::string& relativePath, VelDirectoryEntry& source,
-                                    VelDirectoryList& destinationList,
-                                    VelDirectoryEntry* destination) {
+CompareResult VelSyncBackupWorker::FolderStep(const std::string& relativePath,
+                                              VelDirectoryEntry& source,
+                                              VelDirectoryList& destinationList,
+                                              VelDirectoryEntry* destination) {
     const std::string child = ChildPath(relativePath, source.Name);
     bool wanted = !source.IsDotEntry() && IsFolderToCopy(child);
-    if (!wanted || !Options->Recurse) return CompareDone;
+    if (!wanted || !Options->Recurse) return CompareResult::Done;
 
     if (IsFolderLink(source) && Source->LinkLeadsToAncestor(SourceFolder(child))) {
         // Following it would never end; what stands below it at the destination
         // is left alone.
         Report(mcWarning, "Folder " + SourceFolder(child) +
                               " is a link to one of its own ancestors. Not descending into it");
-        return CompareDone;
+        return CompareResult::Done;
     }
     const std::string target = DestinationFolder(child);
     if (destination == nullptr) {
         if (Options->Simulate) {
             Report(mcCreateFolder, target);
-            return CompareDone;
+            return CompareResult::Done;
         }
         if (MakeFolder(DestinationFolder(relativePath), source.Name)) {
             Report(mcCreateFolder, target);
@@ -116,7 +114,7 @@ int VelSyncBackupWorker::FolderStep(const std::string& relativePath, VelDirector
             Stats.CopyErrors = true;
             if (!Options->ContinueOnError) {
                 Report(mcError, "Failed to create directory: " + target + ". Stopping");
-                return CompareStopped;
+                return CompareResult::Stopped;
             }
             Report(mcWarning, "Failed to create directory: " + target + ". Continuing");
         }
@@ -126,22 +124,23 @@ int VelSyncBackupWorker::FolderStep(const std::string& relativePath, VelDirector
     return CompareFolder(child);
 }
 
-int VelSyncBackupWorker::FileStep(const std::string& relativePath, VelDirectoryEntry& source,
-                                  VelDirectoryList& destinationList,
-                                  VelDirectoryEntry* destination) {
+CompareResult VelSyncBackupWorker::FileStep(const std::string& relativePath,
+                                            VelDirectoryEntry& source,
+                                            VelDirectoryList& destinationList,
+                                            VelDirectoryEntry* destination) {
     const bool selected = source.ModifiedTime >= Options->StartDate &&
                           IsFileToCopy(ChildPath(relativePath, source.Name));
     const bool copy = selected && DecideCopy(source, destination);
     if (copy) {
-        if (CarryOutCopy(relativePath, source, destinationList, destination) != CompareDone)
-            return CompareStopped;
+        if (CarryOutCopy(relativePath, source, destinationList, destination) != CompareResult::Done)
+            return CompareResult::Stopped;
     } else {
         if (selected && destination != nullptr)
             AlignNameCase(relativePath, source, destinationList, *destination);
         Report(mcUpToDate, source.Name);
     }
     ++Stats.FilesDone;
-    return CompareDone;
+    return CompareResult::Done;
 }
 
 bool VelSyncBackupWorker::DecideCopy(const VelDirectoryEntry& source,
@@ -169,9 +168,10 @@ bool VelSyncBackupWorker::SizeRulesSayCopy(const VelDirectoryEntry& source,
     return verdict.Copy;
 }
 
-int VelSyncBackupWorker::CarryOutCopy(const std::string& relativePath, VelDirectoryEntry& source,
-                                      VelDirectoryList& destinationList,
-                                      VelDirectoryEntry* destination) {
+CompareResult VelSyncBackupWorker::CarryOutCopy(const std::string& relativePath,
+                                                VelDirectoryEntry& source,
+                                                VelDirectoryList& destinationList,
+                                                VelDirectoryEntry* destination) {
     if (destination != nullptr && destination->IsDirectory()) {
         // A destination folder stands where the source has a file: it goes first,
         // together with everything queued so far.
@@ -180,18 +180,18 @@ int VelSyncBackupWorker::CarryOutCopy(const std::string& relativePath, VelDirect
         destination->SetDirectoryFlag(false);
     }
     Report(mcCopyFile, source.Name);
-    if (Options->Simulate) return CompareDone;
+    if (Options->Simulate) return CompareResult::Done;
 
     if (CopyFile(relativePath, source, destinationList, destination)) {
         if (destination != nullptr && destination->Name != source.Name)
             destination->Name = source.Name;
         const std::string child = ChildPath(relativePath, source.Name);
         if (IsMoveFile(child)) Source->DeleteFile(SourceFolder(relativePath), source.Name, true);
-        return CompareDone;
+        return CompareResult::Done;
     }
     const uint32_t code = Destination->LastErrorCode();
     const std::string text = Destination->LastErrorText();
     const std::string path = SourceFolder(ChildPath(relativePath, source.Name));
-    return ReportFailedStep("Failed to copy file " + path, code, text) ? CompareDone
-                                                                       : CompareStopped;
+    return ReportFailedStep("Failed to copy file " + path, code, text) ? CompareResult::Done
+                                                                       : CompareResult::Stopped;
 }

@@ -15,7 +15,6 @@ bool VelSyncBackupWorker::ListSourceFolder(const std::string& relativePath,
     listing.List = Source->ListFolder(folder, "", false);
     // Read the reason at once: reporting may touch the thread's last error.
     const uint32_t code = Source->LastErrorCode();
-    if (listing.List == nullptr) listing.List = new VelDirectoryList;
     listing.Complete = code == ErrorCode::NoMoreFiles || code == ErrorCode::Success;
     if (listing.Complete) return true;
 
@@ -24,9 +23,9 @@ bool VelSyncBackupWorker::ListSourceFolder(const std::string& relativePath,
     return ReportFailedStep("Failed to list folder " + folder, code, Source->LastErrorText());
 }
 
-VelDirectoryList* VelSyncBackupWorker::ListDestinationFolder(const std::string& relativePath) {
-    VelDirectoryList* list = Destination->ListFolder(DestinationFolder(relativePath), "", false);
-    return list != nullptr ? list : new VelDirectoryList;
+std::unique_ptr<VelDirectoryList> VelSyncBackupWorker::ListDestinationFolder(
+    const std::string& relativePath) {
+    return Destination->ListFolder(DestinationFolder(relativePath), "", false);
 }
 
 bool VelSyncBackupWorker::DropUnusableNames(VelDirectoryList& list, const std::string& folder) {

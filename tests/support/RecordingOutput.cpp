@@ -1,16 +1,30 @@
-#include "sync/RecordingOutput.h"
+#include "tests/support/RecordingOutput.h"
+
+RecordingOutput::RecordingOutput(std::vector<std::string>* calls, bool* destroyed)
+    : Calls(calls != nullptr ? calls : &OwnCalls), Destroyed(destroyed) {}
+
+RecordingOutput::~RecordingOutput() {
+    if (Destroyed != nullptr) *Destroyed = true;
+}
 
 void RecordingOutput::ShowProgress(const SyncStatistics&) {
     ++ProgressCalls;
+    Calls->push_back("progress");
 }
 
 void RecordingOutput::Finish(const SyncStatistics& stats) {
     ++FinishCalls;
     Final = stats;
+    Calls->push_back("finish");
 }
 
 void RecordingOutput::Message(MessageClass cls, const std::string& text) {
     Messages.push_back({cls, text});
+    Calls->push_back("message " + std::to_string(int(cls)) + " " + text);
+}
+
+bool RecordingOutput::Accepts(MessageClass cls) {
+    return Refused.count(int(cls)) == 0;
 }
 
 std::vector<std::string> RecordingOutput::TextsOf(MessageClass cls) const {

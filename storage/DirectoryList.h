@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "sync/DirectoryEntry.h"
+#include "storage/DirectoryEntry.h"
 
 class VelDirectoryList {
 public:
@@ -17,7 +17,7 @@ public:
 
     // The local folder's entries matching mask (empty: all; one name: at most
     // that entry; "*" and "?" wildcards), "." and ".." included, in the order the
-    // file system keeps them. Never null; the caller owns the list.
+    // file system keeps them. Never null.
     // The thread's last error code afterwards tells a complete listing from a
     // failed one:
     //   18 (no more files): the folder was read to its end, whatever the count,
@@ -27,13 +27,13 @@ public:
     //      holds what was read before the failure: 3 (the folder or a part of its
     //      path does not exist), 267 (it is not a folder), 5 (access denied),
     //      206 (name too long), ...
-    static VelDirectoryList* CreateFromFolder(const std::string& folder, const std::string& mask);
+    static std::unique_ptr<VelDirectoryList> CreateFromFolder(const std::string& folder,
+                                                              const std::string& mask);
 
     int Count() const { return int(Entries.size()); }
     // 1-based position, 1 <= i <= Count().
     VelDirectoryEntry* EntryAt(int i) const { return Entries[size_t(i - 1)].get(); }
-    // The list takes ownership.
-    void Add(VelDirectoryEntry* entry);
+    void Add(std::unique_ptr<VelDirectoryEntry> entry);
     // Destroys the entry at 1-based position i; the name index is discarded.
     void Delete(int i);
 

@@ -61,16 +61,6 @@ std::string VelSyncBackupWorker::FileModeFor(const std::string&) const {
     return Options->NewFileMode;
 }
 
-bool VelSyncBackupWorker::DeleteDestinationFile(const std::string& folder, const std::string& name,
-                                                bool reportFailure) {
-    bool ok = Destination->DeleteFile(folder, name, reportFailure);
-    if (!ok && Options->OverwriteReadOnly) {
-        Destination->SetReadOnly(folder, name, false, false);
-        ok = Destination->DeleteFile(folder, name, reportFailure);
-    }
-    return ok;
-}
-
 bool VelSyncBackupWorker::MakeFolder(const std::string& folder, const std::string& name) {
     const bool itself = name == ".";
     bool ok = Destination->CreateFolder(itself ? folder : folder + platform::PathSeparator + name);

@@ -2,6 +2,7 @@
 // One listed file or folder, as a device listed it.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/FindData.h"
@@ -13,7 +14,7 @@ public:
     // From one find record: the name up to its first NUL (at most 260 bytes), the
     // size halves, the attributes, and the last-write time in local time (the
     // creation time when the last-write time is zero).
-    static VelDirectoryEntry* CreateFromFindData(const platform::FindData& record);
+    static std::unique_ptr<VelDirectoryEntry> CreateFromFindData(const platform::FindData& record);
 
     void Clear();
 
@@ -36,6 +37,6 @@ public:
 };
 
 // Date-time of a file time, milliseconds included, without a time-zone change.
-double FileTimeToDateTime(const platform::FileTime& fileTime);
+double FileTimeToDateTime(const FileTime& fileTime);
 // The same after converting the UTC file time to local time.
-double FileTimeToLocalDateTime(const platform::FileTime& fileTime);
+double FileTimeToLocalDateTime(const FileTime& fileTime);

@@ -1,4 +1,4 @@
-#include "main/SyncFlags.h"
+#include "common/SyncFlags.h"
 
 void VelSyncFlags::Reset() {
     MakeTargetDir = false;

@@ -1,4 +1,4 @@
-#include "sync/MemoryStorageDevice.h"
+#include "tests/support/MemoryStorageDevice.h"
 
 #include <algorithm>
 
@@ -171,10 +171,10 @@ bool MemoryStorageDevice::HasChildren(const std::string& key) const {
     return next != Nodes.end() && next->first.compare(0, prefix.size(), prefix) == 0;
 }
 
-VelDirectoryEntry* MemoryStorageDevice::EntryFor(const MemoryNode& node) const {
+std::unique_ptr<VelDirectoryEntry> MemoryStorageDevice::EntryFor(const MemoryNode& node) const {
     const MemoryNode* target = Target(node);
     const MemoryNode& shown = target != nullptr ? *target : node;
-    auto* entry = new VelDirectoryEntry;
+    auto entry = std::make_unique<VelDirectoryEntry>();
     entry->Name = node.Name;
     entry->Attributes = shown.Attributes;
     if (shown.Folder) entry->Attributes |= platform::Attribute::Directory;
@@ -187,7 +187,7 @@ VelDirectoryEntry* MemoryStorageDevice::EntryFor(const MemoryNode& node) const {
     return entry;
 }
 
-uint8_t MemoryStorageDevice::NameCaseMode() {
+NameCase MemoryStorageDevice::NameCaseMode() {
     Fails("NameCaseMode", "");
     return CaseMode;
 }
@@ -307,9 +307,9 @@ std::string MemoryStorageDevice::GetLocalCopy(const std::string& folder, const s
     return token;
 }
 
-VelDirectoryList* MemoryStorageDevice::ListFolder(const std::string& folder,
-                                                  const std::string& mask, bool) {
-    auto* list = new VelDirectoryList;
+std::unique_ptr<VelDirectoryList> MemoryStorageDevice::ListFolder(const std::string& folder,
+                                                                  const std::string& mask, bool) {
+    auto list = std::make_unique<VelDirectoryList>();
     if (Fails("ListFolder", mask.empty() ? folder : Join(folder, mask))) return list;
     const std::string key = Resolve(folder);
     if ((key.empty() && !Key(folder).empty()) || !IsFolderKey(key)) {

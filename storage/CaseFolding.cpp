@@ -1,4 +1,4 @@
-#include "sync/CaseFolding.h"
+#include "storage/CaseFolding.h"
 
 #include <algorithm>
 #include <iterator>

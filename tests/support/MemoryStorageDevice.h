@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -53,17 +54,17 @@ public:
     int OutstandingLocalCopies() const;
 
     // Behaviour.
-    uint8_t CaseMode = 1;          // the answer to NameCaseMode
-    bool TreeIgnoresCase = false;  // lookups ignore letter case, as on an FTP server
-    bool RenameKeepsCase = true;   // a rename that changes case only is carried out
-    bool TextMode = false;         // SupportsTextMode
-    bool KeepsDate = true;         // LocalCopyKeepsDate
-    bool CanChmod = false;         // SupportsChmod
-    bool ListsDotEntries = true;   // listings begin with "." and ".."
-    double Clock = 40000;          // the time of files written when dates are not kept
+    NameCase CaseMode = NameCase::Sensitive;  // the answer to NameCaseMode
+    bool TreeIgnoresCase = false;             // lookups ignore letter case, as on an FTP server
+    bool RenameKeepsCase = true;              // a rename that changes case only is carried out
+    bool TextMode = false;                    // SupportsTextMode
+    bool KeepsDate = true;                    // LocalCopyKeepsDate
+    bool CanChmod = false;                    // SupportsChmod
+    bool ListsDotEntries = true;              // listings begin with "." and ".."
+    double Clock = 40000;                     // the time of files written when dates are not kept
 
     // VelStorageDevice.
-    uint8_t NameCaseMode() override;
+    NameCase NameCaseMode() override;
     bool SupportsTextMode() override;
     bool Chmod(const std::string& folder, const std::string& name,
                const std::string& mode) override;
@@ -80,8 +81,8 @@ public:
     bool FolderExists(const std::string& path) override;
     void ReleaseLocalCopy(const std::string& localPath) override;
     std::string GetLocalCopy(const std::string& folder, const std::string& name) override;
-    VelDirectoryList* ListFolder(const std::string& folder, const std::string& mask,
-                                 bool allowCached) override;
+    std::unique_ptr<VelDirectoryList> ListFolder(const std::string& folder, const std::string& mask,
+                                                 bool allowCached) override;
     bool RenameFile(const std::string& folder, const std::string& oldName,
                     const std::string& newName) override;
     bool SetReadOnly(const std::string& folder, const std::string& name, bool readOnly,
@@ -106,7 +107,7 @@ private:
     const MemoryNode* Target(const MemoryNode& node) const;
     bool IsFolderKey(const std::string& key) const;
     bool HasChildren(const std::string& key) const;
-    VelDirectoryEntry* EntryFor(const MemoryNode& node) const;
+    std::unique_ptr<VelDirectoryEntry> EntryFor(const MemoryNode& node) const;
     static std::string Join(const std::string& folder, const std::string& name);
 
     std::map<std::string, MemoryNode> Nodes;  // by Key(full path)

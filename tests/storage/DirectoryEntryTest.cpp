@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "common/DateTime.h"
-#include "support/TempFolder.h"
-#include "sync/DirectoryEntry.h"
+#include "storage/DirectoryEntry.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -12,7 +12,7 @@ constexpr uint64_t JuneTicks = 132682260302500000ULL;
 platform::FindData Record(const std::string& name) {
     platform::FindData record;
     record.Name = name;
-    record.LastWriteTime = platform::FileTime::FromTicks(JuneTicks);
+    record.LastWriteTime = FileTime::FromTicks(JuneTicks);
     return record;
 }
 
@@ -46,14 +46,14 @@ TEST(DirectoryEntryTest, ZeroLastWriteTimeTakesTheCreationTime) {
     ScopedTimeZone utc("UTC");
     platform::FindData record = Record("old.txt");
     record.CreationTime = record.LastWriteTime;
-    record.LastWriteTime = platform::FileTime{};
+    record.LastWriteTime = FileTime{};
     std::unique_ptr<VelDirectoryEntry> entry(VelDirectoryEntry::CreateFromFindData(record));
     EXPECT_EQ(DecodeDateTime(entry->ModifiedTime).Year, 2021);
 
     // Only both halves zero count as no time.
     record.LastWriteTime.High = 0;
     record.LastWriteTime.Low = 1;
-    entry.reset(VelDirectoryEntry::CreateFromFindData(record));
+    entry = VelDirectoryEntry::CreateFromFindData(record);
     EXPECT_EQ(DecodeDateTime(entry->ModifiedTime).Year, 1601);
 }
 
@@ -62,15 +62,14 @@ TEST(DirectoryEntryTest, LocalTimeFollowsTheTimeZone) {
     std::unique_ptr<VelDirectoryEntry> entry(
         VelDirectoryEntry::CreateFromFindData(Record("summer.txt")));
     EXPECT_EQ(DecodeDateTime(entry->ModifiedTime).Hour, 12);  // UTC+2 in June
-    EXPECT_EQ(DecodeDateTime(FileTimeToDateTime(platform::FileTime::FromTicks(JuneTicks))).Hour,
-              10);
+    EXPECT_EQ(DecodeDateTime(FileTimeToDateTime(FileTime::FromTicks(JuneTicks))).Hour, 10);
 }
 
 TEST(DirectoryEntryTest, NameStopsAtNulAndAt260Bytes) {
     std::unique_ptr<VelDirectoryEntry> entry(
         VelDirectoryEntry::CreateFromFindData(Record(std::string("abc\0def", 7))));
     EXPECT_EQ(entry->Name, "abc");
-    entry.reset(VelDirectoryEntry::CreateFromFindData(Record(std::string(300, 'n'))));
+    entry = VelDirectoryEntry::CreateFromFindData(Record(std::string(300, 'n')));
     EXPECT_EQ(entry->Name.size(), 260u);
 }
 

@@ -4,7 +4,7 @@
 #include <random>
 #include <vector>
 
-#include "sync/NameCompare.h"
+#include "storage/NameCompare.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "sync/NameCompare.h"
+#include "storage/NameCompare.h"
 
 #include <cstdint>
 
-#include "sync/CaseFolding.h"
+#include "storage/CaseFolding.h"
 
 namespace {
 

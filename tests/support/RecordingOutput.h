@@ -1,0 +1,50 @@
+#pragma once
+// The one test output: it keeps every message as a (class, text) pair, counts
+// the progress and finish calls (keeping the final statistics), and logs every
+// call it receives as text ("progress", "finish", "message <class> <text>") for
+// tests that check the order of calls through decorators. Its Accepts answer is
+// set by the test (Refused); Report is the base class's.
+
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "output/BaseOutput.h"
+
+class RecordingOutput : public VelSyncBaseOutput {
+public:
+    struct Entry {
+        MessageClass Class;
+        std::string Text;
+        bool operator==(const Entry&) const = default;
+    };
+
+    // calls: where the call log goes (the output's own when null); destroyed: set
+    // to true when the output is destroyed, for tests of ownership.
+    explicit RecordingOutput(std::vector<std::string>* calls = nullptr, bool* destroyed = nullptr);
+    ~RecordingOutput() override;
+
+    void ShowProgress(const SyncStatistics& stats) override;
+    void Finish(const SyncStatistics& stats) override;
+    void Message(MessageClass cls, const std::string& text) override;
+    bool Accepts(MessageClass cls) override;
+
+    // The texts of one class, in order.
+    std::vector<std::string> TextsOf(MessageClass cls) const;
+    // Every message as FormatLine renders it ("!! Error: ..."), in order.
+    std::vector<std::string> Lines() const;
+    bool Has(MessageClass cls, const std::string& text) const;
+    int CountOf(MessageClass cls) const;
+
+    std::vector<Entry> Messages;
+    int ProgressCalls = 0;
+    int FinishCalls = 0;
+    SyncStatistics Final;
+    std::set<int> Refused;  // classes that Accepts turns down
+    std::vector<std::string>* Calls;
+
+private:
+    std::vector<std::string> OwnCalls;
+    bool* Destroyed;
+};
