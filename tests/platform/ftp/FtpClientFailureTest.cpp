@@ -13,7 +13,7 @@
 
 #include "platform/ErrorCodes.h"
 #include "tests/platform/ftp/FtpClientFixture.h"
-#include "tests/platform/ftp/FtpClientServers.h"
+#include "tests/support/FtpServers.h"
 
 using namespace platform;
 using Clock = std::chrono::steady_clock;

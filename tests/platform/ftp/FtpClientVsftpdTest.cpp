@@ -6,7 +6,7 @@
 
 #include "platform/ErrorCodes.h"
 #include "tests/platform/ftp/FtpClientFixture.h"
-#include "tests/platform/ftp/FtpClientServers.h"
+#include "tests/support/FtpServers.h"
 
 using namespace platform;
 

@@ -1,5 +1,5 @@
 #pragma once
-// FTP servers for the client's integration tests, all on 127.0.0.1 and on ports
+// FTP servers for the integration tests, all on 127.0.0.1 and on ports
 // the system hands out, so that test programs can run side by side:
 // - PyftpdlibServer: pyftpdlib with one user ("user"/"secret") over a temp folder,
 //   logging every command it receives (on "::1" for the IPv6 tests);

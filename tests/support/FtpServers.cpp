@@ -1,4 +1,4 @@
-#include "tests/platform/ftp/FtpClientServers.h"
+#include "tests/support/FtpServers.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
