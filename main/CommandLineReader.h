@@ -21,6 +21,10 @@
 
 class VelCommandLineReader {
 public:
+    // The longest /T prefix accepted: what is left of a name's 255 bytes holds
+    // the file's own name (shortened when it has to be).
+    static constexpr size_t MaxTempPrefixLength = 100;
+
     VelCommandLineReader(VelArgumentHandler& arguments, VelSyncFlags& options,
                          ConnectionOptions& source, ConnectionOptions& destination,
                          platform::Console& console);
@@ -47,6 +51,7 @@ private:
     void JoinLogFiles();
     void ReadTransferModes(ConnectionOptions& side, const ConnectionOptions* fallback);
     void ReadLogins();
+    void ReadTempPrefix(const std::string& prefix);
     bool ReadFSwitch();
     void ReadTextFileSpecs();
     void ReadSpecs();

@@ -1,0 +1,73 @@
+// The mirror's safety on real trees: nothing outside the destination is
+// touched, nothing unseen is deleted, the destination takes the source's shape
+// in one run, and what the run reports cannot be forged by a name.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "tests/main/EndToEndSupport.h"
+
+namespace {
+
+using namespace endtoend;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+class EndToEndSafety : public testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::create_directories(Src);
+        std::filesystem::create_directories(Dst);
+    }
+    RunResult Run(std::vector<std::string> switches, bool asNobody = false) {
+        std::vector<std::string> arguments = {Src, Dst};
+        arguments.insert(arguments.end(), switches.begin(), switches.end());
+        return RunVelCopy(arguments, Log, asNobody);
+    }
+
+    TempFolder Root;
+    std::string Src = Root / "src";
+    std::string Dst = Root / "dst";
+    std::string Log = Root / "run.log";
+};
+
+// Changes the working directory for the life of the object.
+class InFolder {
+public:
+    explicit InFolder(const std::string& folder) : Old(std::filesystem::current_path()) {
+        std::filesystem::current_path(folder);
+    }
+    ~InFolder() { std::filesystem::current_path(Old); }
+
+private:
+    std::filesystem::path Old;
+};
+
+TEST_F(EndToEndSafety, TempPrefixThatCouldNameAnotherFolderIsRefused) {
+    MakeFile(Src + "/a.txt", "new");
+    MakeFile(Dst + "/a.txt", "old");
+    SetModified(Dst + "/a.txt", 1600000000);
+    const std::vector<std::string> refused = {"../../x", "sub/x", "..",
+                                              "a..b",    "x\\y",  std::string(101, 'p')};
+    for (const std::string& prefix : refused) {
+        SCOPED_TRACE(prefix);
+        RunResult result = Run({"/T:" + prefix});
+        EXPECT_THAT(result.Console, HasSubstr("Invalid /T prefix \"" + prefix + "\": "));
+        EXPECT_EQ(ReadTextFile(Dst + "/a.txt"), "old");
+        EXPECT_THAT(TreeOf(Root.Path), ElementsAre("dst", "dst/a.txt", "src", "src/a.txt"));
+        EXPECT_FALSE(std::filesystem::exists(Root / "../x_a.txt"));
+    }
+    RunResult plain = Run({"/T:x.y"});
+    EXPECT_EQ(ReadTextFile(Dst + "/a.txt"), "new");
+}
+
+TEST_F(EndToEndSafety, OnlyAnFtpSchemeMakesAnFtpLocation) {
+    MakeFile(Root / "ftpdata/a.txt", "a");
+    InFolder here(Root.Path);
+    RunResult result = RunVelCopy({"ftpdata/", "ftpcopy/", "/S", "/M"}, Log);
+    EXPECT_EQ(ReadTextFile(Root / "ftpcopy/a.txt"), "a");
+    EXPECT_EQ(CountLinesStartingWith(result, "!! "), 0);
+}
+
+}  // namespace
