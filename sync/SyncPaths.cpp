@@ -1,7 +1,6 @@
 #include "sync/SyncPaths.h"
 
-#include <cstdio>
-
+#include "common/StringUtils.h"
 #include "platform/Paths.h"
 
 std::string NormaliseRoot(const std::string& location) {
@@ -34,15 +33,5 @@ bool IsUsableName(const std::string& name, bool isFolder) {
 }
 
 std::string PrintableName(const std::string& name) {
-    std::string shown;
-    for (unsigned char c : name) {
-        if (c < 0x20 || c == 0x7F) {
-            char buffer[8];
-            std::snprintf(buffer, sizeof buffer, "\\x%02X", unsigned(c));
-            shown += buffer;
-        } else {
-            shown += char(c);
-        }
-    }
-    return shown;
+    return ShowControlCharacters(name);
 }

@@ -20,5 +20,5 @@ std::string ChildPath(const std::string& relativePath, const std::string& name);
 // and no NUL, and is not "." or ".." unless it is the folder entry of that name.
 bool IsUsableName(const std::string& name, bool isFolder);
 
-// The name with control bytes shown as \xNN, for messages.
+// The name with its control bytes made visible (ShowControlCharacters).
 std::string PrintableName(const std::string& name);

@@ -70,4 +70,20 @@ TEST_F(EndToEndSafety, OnlyAnFtpSchemeMakesAnFtpLocation) {
     EXPECT_EQ(CountLinesStartingWith(result, "!! "), 0);
 }
 
+TEST_F(EndToEndSafety, ControlCharactersInANameCannotForgeALineOrDriveTheTerminal) {
+    const std::string forged = "evil\n!! Error: forged";
+    const std::string coloured = "red\x1b[31m\r\x7f";
+    MakeFile(Src + "/" + forged, "a");
+    MakeFile(Src + "/" + coloured, "b");
+    RunResult result = Run({"/V2"});
+    EXPECT_EQ(ReadTextFile(Dst + "/" + forged), "a");  // the names themselves are kept
+    EXPECT_EQ(ReadTextFile(Dst + "/" + coloured), "b");
+    EXPECT_TRUE(HasLine(result, "Copying file evil\\n!! Error: forged"));
+    EXPECT_TRUE(HasLine(result, "Copying file red\\x1b[31m\\r\\x7f"));
+    EXPECT_EQ(CountLinesStartingWith(result, "!! "), 0);
+    EXPECT_THAT(result.Console, HasSubstr("Copying file evil\\n!! Error: forged"));
+    EXPECT_THAT(result.Console, Not(HasSubstr("\x1b")));
+    EXPECT_THAT(result.Console, Not(HasSubstr("\n!!")));
+}
+
 }  // namespace

@@ -33,7 +33,7 @@ TEST(SyncPaths, UsableNamesAreOnePathComponent) {
     EXPECT_FALSE(IsUsableName("", false));
     EXPECT_FALSE(IsUsableName("a/b", false));
     EXPECT_FALSE(IsUsableName(std::string("a\0b", 3), true));
-    EXPECT_EQ(PrintableName(std::string("a\0b\n", 4)), "a\\x00b\\x0A");
+    EXPECT_EQ(PrintableName(std::string("a\0b\n", 4)), "a\\x00b\\n");
 }
 
 }  // namespace
