@@ -119,8 +119,9 @@ void VelCommandLineReader::ReadDrift() {
 void VelCommandLineReader::JoinLogFiles() {
     std::string fileName;
     if (TakeValue("/L", fileName)) {
-        Output = std::make_unique<VelSyncDualOutput>(
-            std::make_unique<VelSyncLogFileOutput>(fileName, LogOptionSet(0)), std::move(Output));
+        auto log = std::make_unique<VelSyncLogFileOutput>(fileName, LogOptionSet(0));
+        LogFile = log.get();
+        Output = std::make_unique<VelSyncDualOutput>(std::move(log), std::move(Output));
     }
     if (TakeValue("/E", fileName)) {
         auto errorLog = std::make_unique<TVelSyncFilterOutputByClass>(

@@ -17,6 +17,7 @@
 #include "main/ConnectionOptions.h"
 #include "output/BaseOutput.h"
 #include "output/FilterOutputByClass.h"
+#include "output/LogFileOutput.h"
 #include "platform/Console.h"
 
 class VelCommandLineReader {
@@ -39,6 +40,8 @@ public:
     std::unique_ptr<VelSyncBaseOutput> Output;
     // The filter in front of the console, inside the chain.
     TVelSyncFilterOutputByClass* ConsoleFilter = nullptr;
+    // The /L log inside the chain; null without /L.
+    VelSyncLogFileOutput* LogFile = nullptr;
 
 private:
     void ReadUsageSwitch();

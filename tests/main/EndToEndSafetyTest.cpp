@@ -86,4 +86,28 @@ TEST_F(EndToEndSafety, ControlCharactersInANameCannotForgeALineOrDriveTheTermina
     EXPECT_THAT(result.Console, Not(HasSubstr("\n!!")));
 }
 
+TEST_F(EndToEndSafety, ALogThatCannotBeCreatedIsReportedAndTheRunGoesOn) {
+    MakeFile(Src + "/a.txt", "a");
+    const std::string missing = Root / "missing/run.log";
+    BinaryOutcome outcome = RunBinary({Src, Dst, "/L:" + missing});
+    EXPECT_EQ(outcome.ExitCode, 0);
+    EXPECT_THAT(outcome.Output, HasSubstr("\r!! Warning: Cannot create the log file \"" + missing +
+                                          "\": The system cannot find the file specified. The "
+                                          "run goes on without it.\r\n"));
+    EXPECT_EQ(ReadTextFile(Dst + "/a.txt"), "a");
+}
+
+TEST_F(EndToEndSafety, AMessageTheErrorLogCannotTakeIsStillShownBeforeTheProgramEnds) {
+    MakeFile(Src + "/sub/a.txt", "a");
+    std::filesystem::create_directory_symlink("..", Src + "/sub/loop");
+    const std::string missing = Root / "missing/errors.log";
+    BinaryOutcome outcome = RunBinary({Src, Dst, "/S", "/E:" + missing});
+    EXPECT_EQ(outcome.ExitCode, 1);
+    const size_t warning =
+        outcome.Output.find("\r!! Warning: Folder " + Src + "/sub/loop is a link");
+    const size_t failure = outcome.Output.find("VelCopy: cannot append to or create the log file");
+    EXPECT_NE(warning, std::string::npos) << outcome.Output;
+    EXPECT_LT(warning, failure);
+}
+
 }  // namespace
