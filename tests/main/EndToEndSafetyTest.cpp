@@ -32,6 +32,14 @@ protected:
     std::string Log = Root / "run.log";
 };
 
+// Runs the program as the user nobody where permissions must hold (root reads
+// and enters every folder), the whole tree being nobody's.
+bool AsNobody(const std::string& root) {
+    if (geteuid() != 0) return false;
+    ChownTree(root, NobodyId);
+    return true;
+}
+
 // Changes the working directory for the life of the object.
 class InFolder {
 public:
@@ -108,6 +116,29 @@ TEST_F(EndToEndSafety, AMessageTheErrorLogCannotTakeIsStillShownBeforeTheProgram
     const size_t failure = outcome.Output.find("VelCopy: cannot append to or create the log file");
     EXPECT_NE(warning, std::string::npos) << outcome.Output;
     EXPECT_LT(warning, failure);
+}
+
+// A folder that may be read but not entered lists its names, but none of them
+// can be examined: the listing is incomplete, and what the destination holds
+// there must survive /delete, at the root as below it.
+TEST_F(EndToEndSafety, AListingWhoseEntriesCannotBeExaminedDeletesNothing) {
+    for (const std::string folder : {"", "/sub"}) {
+        SCOPED_TRACE("source folder " + Src + folder);
+        MakeFile(Src + folder + "/a.txt", "a");
+        MakeFile(Dst + folder + "/a.txt", "a");
+        MakeFile(Dst + folder + "/only-here.txt", "keep");
+        const bool asNobody = AsNobody(Root.Path);
+        chmod((Src + folder).c_str(), 0644);
+        RunResult result = Run({"/S", "/delete"}, asNobody);
+        RunResult continued = Run({"/S", "/delete", "/C", "/I"}, asNobody);
+        chmod((Src + folder).c_str(), 0755);
+        EXPECT_TRUE(HasLine(result, "!! Error: Failed to list folder " + Src + folder +
+                                        ". Access is denied. (5). Stopping"));
+        EXPECT_TRUE(HasLine(continued, "!! Warning: Failed to list folder " + Src + folder +
+                                           ". Access is denied. Continuing"));
+        EXPECT_EQ(ReadTextFile(Dst + folder + "/only-here.txt"), "keep");
+        EXPECT_EQ(ReadTextFile(Dst + folder + "/a.txt"), "a");
+    }
 }
 
 }  // namespace
