@@ -15,7 +15,9 @@ namespace platform {
 // one at the end; a failed copy removes its partial file and leaves the old one
 // as it was. A new destination that fails half-way is removed.
 //
-// Fails with 5 when the destination is a folder or a read-only file, 2/3 when the
+// Fails with 5 when the source is not a regular file (a folder, a named pipe, a
+// device: nothing waits for a pipe's writer) or the destination is a folder or a
+// read-only file, 2/3 when the
 // source or the destination's folder is missing, 112 when the disk fills; the
 // reason is the thread's last error code.
 bool CopyFileOver(const std::string& source, const std::string& destination);

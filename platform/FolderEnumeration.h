@@ -19,7 +19,8 @@ namespace platform {
 //
 // Each record carries the name, the attribute bits (Directory, ReadOnly when the
 // owner may not write, Hidden for a leading dot, ReparsePoint for a symbolic link,
-// Normal when none applies), the size halves, and the last-write, last-access and
+// Device for what is neither a regular file nor a folder, Normal when none
+// applies), the size halves, and the last-write, last-access and
 // creation times (POSIX keeps no creation time: the inode change time stands in).
 // Symbolic links are followed for type, size and times; a link that leads nowhere
 // is listed as itself. The records come in enumeration order, each handed to

@@ -129,6 +129,7 @@ private:
     CompareResult FileStep(const std::string& relativePath, VelDirectoryEntry& source,
                            VelDirectoryList& destinationList, VelDirectoryEntry* destination);
     bool DecideCopy(const VelDirectoryEntry& source, const VelDirectoryEntry* destination);
+    void ReportUncopyable(const std::string& relativePath, const VelDirectoryEntry& source);
     bool SizeRulesSayCopy(const VelDirectoryEntry& source, const VelDirectoryEntry& destination);
     CompareResult CarryOutCopy(const std::string& relativePath, VelDirectoryEntry& source,
                                VelDirectoryList& destinationList, VelDirectoryEntry* destination);

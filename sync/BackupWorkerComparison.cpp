@@ -130,6 +130,13 @@ CompareResult VelSyncBackupWorker::FileStep(const std::string& relativePath,
                                             VelDirectoryEntry* destination) {
     const bool selected = source.ModifiedTime >= Options->StartDate &&
                           IsFileToCopy(ChildPath(relativePath, source.Name));
+    if (selected && source.IsSpecialFile()) {
+        // Nothing to copy by its nature; what the destination holds under this
+        // name stays, since the source does have an entry of that name.
+        ReportUncopyable(relativePath, source);
+        ++Stats.FilesDone;
+        return CompareResult::Done;
+    }
     const bool copy = selected && DecideCopy(source, destination);
     if (copy) {
         if (CarryOutCopy(relativePath, source, destinationList, destination) != CompareResult::Done)
@@ -141,6 +148,17 @@ CompareResult VelSyncBackupWorker::FileStep(const std::string& relativePath,
     }
     ++Stats.FilesDone;
     return CompareResult::Done;
+}
+
+void VelSyncBackupWorker::ReportUncopyable(const std::string& relativePath,
+                                           const VelDirectoryEntry& source) {
+    const std::string path = SourceFolder(ChildPath(relativePath, source.Name));
+    if (source.Attributes & platform::Attribute::ReparsePoint)
+        Report(mcWarning, path + " is a link that leads to no file or folder. Left out");
+    else
+        Report(mcWarning, path +
+                              " is neither a file nor a folder (a named pipe, a socket or a "
+                              "device). Left out");
 }
 
 bool VelSyncBackupWorker::DecideCopy(const VelDirectoryEntry& source,

@@ -118,13 +118,15 @@ bool ReplaceExisting(int in, const struct stat& source, const std::string& desti
 }  // namespace
 
 bool CopyFileOver(const std::string& source, const std::string& destination) {
-    int in = open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a named pipe without a writer cannot hang the open;
+    // only a regular file has content to copy.
+    int in = open(source.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (in < 0) {
         posix::SetLastErrorForPath(errno, source);
         return false;
     }
     struct stat info;
-    if (fstat(in, &info) != 0 || S_ISDIR(info.st_mode)) {
+    if (fstat(in, &info) != 0 || !S_ISREG(info.st_mode)) {
         close(in);
         SetLastErrorCode(ErrorCode::AccessDenied);
         return false;

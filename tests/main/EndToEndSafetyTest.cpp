@@ -5,6 +5,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+
 #include "tests/main/EndToEndSupport.h"
 
 namespace {
@@ -38,6 +42,23 @@ bool AsNobody(const std::string& root) {
     if (geteuid() != 0) return false;
     ChownTree(root, NobodyId);
     return true;
+}
+
+// Expects of a run over source entries that cannot be copied by their nature
+// (`names`, each beside a destination file of that name): one warning each, the
+// destination files kept, and the rest of the run, deletions included, made.
+void ExpectLeftOutAndTheRunGoesOn(const RunResult& result, const std::string& src,
+                                  const std::string& dst, const std::vector<std::string>& names,
+                                  const std::string& why) {
+    for (const std::string& name : names) {
+        EXPECT_TRUE(HasLine(result, "!! Warning: " + src + "/" + name + why + ". Left out"))
+            << name;
+        EXPECT_EQ(ReadTextFile(dst + "/" + name), "keep") << name;
+    }
+    EXPECT_EQ(CountLinesStartingWith(result, "!! Warning: "), int(names.size()));
+    EXPECT_EQ(CountLinesStartingWith(result, "!! Error: "), 0);
+    EXPECT_EQ(ReadTextFile(dst + "/a.txt"), "a");
+    EXPECT_FALSE(std::filesystem::exists(dst + "/gone.txt"));
 }
 
 // Changes the working directory for the life of the object.
@@ -139,6 +160,40 @@ TEST_F(EndToEndSafety, AListingWhoseEntriesCannotBeExaminedDeletesNothing) {
         EXPECT_EQ(ReadTextFile(Dst + folder + "/only-here.txt"), "keep");
         EXPECT_EQ(ReadTextFile(Dst + folder + "/a.txt"), "a");
     }
+}
+
+TEST_F(EndToEndSafety, APipeASocketOrADeviceInTheSourceIsReportedAndLeftOut) {
+    std::vector<std::string> names = {"pipe", "socket"};
+    ASSERT_EQ(mkfifo((Src + "/pipe").c_str(), 0644), 0);
+    const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = Src + "/socket";
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    std::copy(socketPath.begin(), socketPath.end(), address.sun_path);
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    close(listener);
+    if (mknod((Src + "/device").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+        names.push_back("device");  // only where devices may be made
+    for (const std::string& name : names) MakeFile(Dst + "/" + name, "keep");
+    MakeFile(Src + "/a.txt", "a");
+    MakeFile(Dst + "/gone.txt", "old");
+    // A pipe without a writer once made the run wait for ever.
+    RunResult result = Run({"/delete"});
+    ExpectLeftOutAndTheRunGoesOn(result, Src, Dst, names,
+                                 " is neither a file nor a folder (a named pipe, a socket or a "
+                                 "device)");
+}
+
+TEST_F(EndToEndSafety, ALinkThatLeadsNowhereIsReportedAndLeftOutWithoutStoppingTheRun) {
+    symlink("nowhere", (Src + "/dangling").c_str());
+    symlink("self", (Src + "/self").c_str());
+    for (const std::string name : {"dangling", "self"}) MakeFile(Dst + "/" + name, "keep");
+    MakeFile(Src + "/a.txt", "a");
+    MakeFile(Dst + "/gone.txt", "old");
+    RunResult result = Run({"/delete"});  // without /C a failed copy would stop the run
+    ExpectLeftOutAndTheRunGoesOn(result, Src, Dst, {"dangling", "self"},
+                                 " is a link that leads to no file or folder");
 }
 
 }  // namespace
