@@ -103,6 +103,13 @@ CompareResult VelSyncBackupWorker::FolderStep(const std::string& relativePath,
         return CompareResult::Done;
     }
     const std::string target = DestinationFolder(child);
+    if (destination != nullptr && !destination->IsDirectory()) {
+        // A file stands where the source has a folder: it gives way the same way
+        // a folder in the way of a file does, and the folder is made below.
+        QueueFileDeletion(relativePath, *destination);
+        ProcessDeletions();
+        destination = nullptr;
+    }
     if (destination == nullptr) {
         if (Options->Simulate) {
             Report(mcCreateFolder, target);
@@ -167,6 +174,13 @@ bool VelSyncBackupWorker::DecideCopy(const VelDirectoryEntry& source,
         if (Options->Explain) Report(mcExplain, "Destination file does not exist");
         return true;
     }
+    if (destination->IsDirectory()) {
+        // Times and sizes say nothing here (a folder's size reads 0, like an empty
+        // file's): the folder gives way, or the mirror would never take the
+        // source's shape.
+        if (Options->Explain) Report(mcExplain, "A folder stands where the source has a file");
+        return true;
+    }
     bool copy = IsNewer(source, *destination);
     if (copy && source.Size == 0 && destination->Size == 0) copy = false;
     if (copy && Options->Explain)
@@ -190,17 +204,20 @@ CompareResult VelSyncBackupWorker::CarryOutCopy(const std::string& relativePath,
                                                 VelDirectoryEntry& source,
                                                 VelDirectoryList& destinationList,
                                                 VelDirectoryEntry* destination) {
+    const VelDirectoryEntry* replaced = destination;
     if (destination != nullptr && destination->IsDirectory()) {
         // A destination folder stands where the source has a file: it goes first,
-        // together with everything queued so far.
+        // together with everything queued so far. There is then no file to
+        // replace: the copy is made as for a new one.
         QueueFolderDeletion(relativePath, *destination);
         ProcessDeletions();
         destination->SetDirectoryFlag(false);
+        replaced = nullptr;
     }
     Report(mcCopyFile, source.Name);
     if (Options->Simulate) return CompareResult::Done;
 
-    if (CopyFile(relativePath, source, destinationList, destination)) {
+    if (CopyFile(relativePath, source, destinationList, replaced)) {
         if (destination != nullptr && destination->Name != source.Name)
             destination->Name = source.Name;
         const std::string child = ChildPath(relativePath, source.Name);

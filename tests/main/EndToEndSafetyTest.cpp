@@ -196,4 +196,39 @@ TEST_F(EndToEndSafety, ALinkThatLeadsNowhereIsReportedAndLeftOutWithoutStoppingT
                                  " is a link that leads to no file or folder");
 }
 
+TEST_F(EndToEndSafety, AFileGivesWayToTheFolderTheSourceNowHas) {
+    MakeFile(Src + "/x/a.txt", "a");
+    MakeFile(Src + "/x/deeper/b.txt", "b");
+    MakeFile(Dst + "/x", "was a file");
+    RunResult result = Run({"/S"});  // without /C a failed copy would stop the run
+    EXPECT_EQ(TreeOf(Dst), TreeOf(Src));
+    EXPECT_EQ(ReadTextFile(Dst + "/x/deeper/b.txt"), "b");
+    EXPECT_TRUE(HasLine(result, "Deleting file " + Dst + "/x"));
+    EXPECT_EQ(CountLinesStartingWith(result, "!! "), 0);
+}
+
+TEST_F(EndToEndSafety, AFolderGivesWayToAnEmptyFileWhateverTheTimes) {
+    for (const std::string switches : {"", "/N"}) {
+        SCOPED_TRACE(switches);
+        MakeFile(Src + "/e", "");
+        MakeFile(Dst + "/e/inner.txt", "inner");
+        SetModified(Src + "/e", 1600000000);  // older than the folder
+        RunResult result =
+            Run(switches.empty() ? std::vector<std::string>{} : std::vector<std::string>{switches});
+        ASSERT_TRUE(std::filesystem::is_regular_file(Dst + "/e"));
+        EXPECT_EQ(ReadTextFile(Dst + "/e"), "");
+        EXPECT_EQ(CountLinesStartingWith(result, "!! "), 0);
+        std::filesystem::remove(Dst + "/e");
+    }
+}
+
+TEST_F(EndToEndSafety, WithATempPrefixAFolderInTheWayGivesWayAndTheCopyCompletes) {
+    MakeFile(Src + "/f", "content");
+    MakeFile(Dst + "/f/inner.txt", "inner");
+    RunResult result = Run({"/T:tmp"});
+    EXPECT_THAT(TreeOf(Dst), ElementsAre("f"));
+    EXPECT_EQ(ReadTextFile(Dst + "/f"), "content");
+    EXPECT_EQ(CountLinesStartingWith(result, "!! "), 0);
+}
+
 }  // namespace
