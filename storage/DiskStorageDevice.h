@@ -70,6 +70,9 @@ public:
     // True when `path` is a symbolic link to a folder that holds it (its own
     // parent or a folder above that).
     bool LinkLeadsToAncestor(const std::string& path) override;
+    // "local:" and the file identity (platform/FileIdentity.h) of what the path
+    // leads to, links followed.
+    std::string FolderIdentity(const std::string& path) override;
 
     // The mount table Connect reads for shares (default: the system's own).
     void SetMountTable(const std::string& path) { MountTable = path; }

@@ -20,3 +20,7 @@ void VelStorageDevice::FolderFinished(const std::string&) {}
 bool VelStorageDevice::LinkLeadsToAncestor(const std::string&) {
     return false;
 }
+
+std::string VelStorageDevice::FolderIdentity(const std::string&) {
+    return std::string();
+}

@@ -68,4 +68,12 @@ public:
     // back to one of its own ancestors, so that descending into it would never
     // end. Base: false (the device knows no links).
     virtual bool LinkLeadsToAncestor(const std::string& path);
+    // A text naming the folder that `path` really is: the same for every path
+    // that leads to it (through links, "." and "..", a second mount) and
+    // different for every other folder. Texts from two devices are equal only
+    // when both name the same folder of the same machine, so a device prefixes
+    // them with what it reaches. Empty when the device cannot tell, and for a
+    // path that leads nowhere. Base: empty (the engine then cannot see two
+    // paths meet and relies on names alone).
+    virtual std::string FolderIdentity(const std::string& path);
 };

@@ -11,14 +11,15 @@
 // pattern predicates (BackupWorker.cpp), the listings (BackupWorkerListing.cpp),
 // the folder comparison (BackupWorkerComparison.cpp), the deletion pass
 // (BackupWorkerDeletionPass.cpp), copying and folder creation
-// (BackupWorkerCopying.cpp), letter-case alignment (BackupWorkerNameCase.cpp) and
+// (BackupWorkerCopying.cpp), letter-case alignment (BackupWorkerNameCase.cpp),
 // the two deletion queues with the deletion of one destination file
-// (BackupWorkerDeletions.cpp).
+// (BackupWorkerDeletions.cpp), and where the walk may go (BackupWorkerWalk.cpp).
 
 #include <cstdint>
 #include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "common/SyncFlags.h"
 #include "output/BaseOutput.h"
@@ -111,6 +112,19 @@ private:
     // Both roots exist, or the destination root was made under /M.
     bool RootsReady(const std::string& sourceLocation, const std::string& destinationLocation);
 
+    // Where the walk may go (BackupWorkerWalk.cpp). The roots are not one folder.
+    bool RootsApart(const std::string& sourceLocation, const std::string& destinationLocation);
+    // A source folder is entered unless it leads back to an ancestor or to a
+    // folder being walked, or is the destination root; `identity` is what it is.
+    bool MayEnterSourceFolder(const std::string& relativePath, const VelDirectoryEntry& folder,
+                              std::string& identity);
+    // A destination folder is entered unless it is a link or the source root.
+    bool MayEnterDestinationFolder(const std::string& relativePath,
+                                   const VelDirectoryEntry& folder);
+    // The destination folder at relativePath is the source root (reported once).
+    bool IsSourceRootAt(const std::string& relativePath);
+    void ReportContainedRoot(const std::string& text);
+
     // Listings (BackupWorkerListing.cpp).
     bool ListSourceFolder(const std::string& relativePath, SourceListing& listing);
     std::unique_ptr<VelDirectoryList> ListDestinationFolder(const std::string& relativePath);
@@ -126,6 +140,8 @@ private:
                                             VelExactNameIndex& exactIndex, const std::string& name);
     CompareResult FolderStep(const std::string& relativePath, VelDirectoryEntry& source,
                              VelDirectoryList& destinationList, VelDirectoryEntry* destination);
+    // False when the run must stop (the folder could not be made, without /C).
+    bool MakeDestinationFolder(const std::string& relativePath, const std::string& name);
     CompareResult FileStep(const std::string& relativePath, VelDirectoryEntry& source,
                            VelDirectoryList& destinationList, VelDirectoryEntry* destination);
     bool DecideCopy(const VelDirectoryEntry& source, const VelDirectoryEntry* destination);
@@ -168,6 +184,13 @@ private:
     VelStorageDevice* Source = nullptr;
     VelStorageDevice* Destination = nullptr;
     RenameState RenameStateValue = RenameState::NotKnown;
+
+    // What the two roots really are (empty: the device cannot tell), and the
+    // source folders on the path being walked, the root first.
+    std::string SourceRootIdentity;
+    std::string DestinationRootIdentity;
+    std::vector<std::string> WalkedFolders;
+    bool ContainedRootReported = false;
 
     // Device answers asked once per folder pair rather than once per file, so
     // that a rerun that changes nothing makes no device call per file.

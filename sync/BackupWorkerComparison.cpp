@@ -8,14 +8,6 @@
 #include "sync/CopyRules.h"
 #include "sync/SyncPaths.h"
 
-namespace {
-
-bool IsFolderLink(const VelDirectoryEntry& entry) {
-    return entry.IsDirectory() && (entry.Attributes & platform::Attribute::ReparsePoint) != 0;
-}
-
-}  // namespace
-
 void VelSyncBackupWorker::RefreshDeviceAnswers() {
     SourceIgnoresCase = Source->NameCaseMode() != NameCase::Sensitive;
     DestinationNamesExact = Destination->NameCaseMode() == NameCase::Sensitive;
@@ -95,14 +87,10 @@ CompareResult VelSyncBackupWorker::FolderStep(const std::string& relativePath,
     bool wanted = !source.IsDotEntry() && IsFolderToCopy(child);
     if (!wanted || !Options->Recurse) return CompareResult::Done;
 
-    if (IsFolderLink(source) && Source->LinkLeadsToAncestor(SourceFolder(child))) {
-        // Following it would never end; what stands below it at the destination
-        // is left alone.
-        Report(mcWarning, "Folder " + SourceFolder(child) +
-                              " is a link to one of its own ancestors. Not descending into it");
+    std::string identity;
+    if (!MayEnterSourceFolder(child, source, identity)) return CompareResult::Done;
+    if (destination != nullptr && !MayEnterDestinationFolder(child, *destination))
         return CompareResult::Done;
-    }
-    const std::string target = DestinationFolder(child);
     if (destination != nullptr && !destination->IsDirectory()) {
         // A file stands where the source has a folder: it gives way the same way
         // a folder in the way of a file does, and the folder is made below.
@@ -112,23 +100,34 @@ CompareResult VelSyncBackupWorker::FolderStep(const std::string& relativePath,
     }
     if (destination == nullptr) {
         if (Options->Simulate) {
-            Report(mcCreateFolder, target);
+            Report(mcCreateFolder, DestinationFolder(child));
             return CompareResult::Done;
         }
-        if (MakeFolder(DestinationFolder(relativePath), source.Name)) {
-            Report(mcCreateFolder, target);
-        } else {
-            Stats.CopyErrors = true;
-            if (!Options->ContinueOnError) {
-                Report(mcError, "Failed to create directory: " + target + ". Stopping");
-                return CompareResult::Stopped;
-            }
-            Report(mcWarning, "Failed to create directory: " + target + ". Continuing");
-        }
+        if (!MakeDestinationFolder(relativePath, source.Name)) return CompareResult::Stopped;
     } else {
         AlignNameCase(relativePath, source, destinationList, *destination);
     }
-    return CompareFolder(child);
+    WalkedFolders.push_back(identity);
+    const CompareResult result = CompareFolder(child);
+    WalkedFolders.pop_back();
+    return result;
+}
+
+bool VelSyncBackupWorker::MakeDestinationFolder(const std::string& relativePath,
+                                                const std::string& name) {
+    const std::string target = DestinationFolder(ChildPath(relativePath, name));
+    if (MakeFolder(DestinationFolder(relativePath), name)) {
+        Report(mcCreateFolder, target);
+        return true;
+    }
+    Stats.CopyErrors = true;
+    if (!Options->ContinueOnError) {
+        Report(mcError, "Failed to create directory: " + target + ". Stopping");
+        return false;
+    }
+    // The descent still takes place: its files are reported as failed copies.
+    Report(mcWarning, "Failed to create directory: " + target + ". Continuing");
+    return true;
 }
 
 CompareResult VelSyncBackupWorker::FileStep(const std::string& relativePath,

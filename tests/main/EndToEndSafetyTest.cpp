@@ -231,4 +231,86 @@ TEST_F(EndToEndSafety, WithATempPrefixAFolderInTheWayGivesWayAndTheCopyCompletes
     EXPECT_EQ(CountLinesStartingWith(result, "!! "), 0);
 }
 
+// A link to ".." once had the run copy into the destination's parent and
+// delete the source and a sibling through it.
+TEST_F(EndToEndSafety, ADestinationFolderLinkIsNeverFollowedToWriteOrDelete) {
+    MakeFile(Src + "/up/a.txt", "a");
+    MakeFile(Src + "/ext/b.txt", "b");
+    MakeFile(Root / "outside/precious.txt", "precious");
+    MakeFile(Root / "sibling/s.txt", "s");
+    std::filesystem::create_directory_symlink("..", Dst + "/up");
+    std::filesystem::create_directory_symlink(Root / "outside", Dst + "/ext");
+    RunResult result = Run({"/S", "/delete"});
+    for (const std::string link : {"/up", "/ext"}) {
+        EXPECT_TRUE(HasLine(result, "!! Warning: Destination folder " + Dst + link +
+                                        " is a link. Left as it is: nothing is copied into it "
+                                        "or deleted through it"));
+        EXPECT_TRUE(std::filesystem::is_symlink(Dst + link));
+    }
+    EXPECT_EQ(CountLinesStartingWith(result, "!! "), 2);
+    EXPECT_THAT(TreeOf(Root / "outside"), ElementsAre("precious.txt"));
+    EXPECT_THAT(TreeOf(Root / "sibling"), ElementsAre("s.txt"));
+    EXPECT_THAT(TreeOf(Src), ElementsAre("ext", "ext/b.txt", "up", "up/a.txt"));
+    EXPECT_FALSE(std::filesystem::exists(Root / "a.txt"));
+}
+
+// Whichever root lies inside the other is left out of the walk on the side that
+// holds it, however the locations are written; the same folder twice is refused.
+TEST_F(EndToEndSafety, SourceAndDestinationThatOverlapNeverReachIntoEachOther) {
+    const std::string data = Root / "data";
+    auto makeData = [&] {
+        std::filesystem::remove_all(data);
+        MakeFile(data + "/a.txt", "a");
+        MakeFile(data + "/in/b.txt", "b");
+        MakeFile(data + "/in/c.skip", "left out of the copy");
+        std::filesystem::create_directories(data + "/backup");
+    };
+    std::filesystem::create_directory_symlink("data", Root / "alias");
+
+    makeData();  // the destination inside the source once filled the disk
+    RunResult inside = RunVelCopy({data + "/", data + "/backup/", "/S", "/delete"}, Log);
+    EXPECT_TRUE(HasLine(inside, "!! Warning: The destination " + data +
+                                    "/backup lies inside the source, at " + data +
+                                    "/backup. It is left out of the copy"));
+    EXPECT_THAT(TreeOf(data + "/backup"), ElementsAre("a.txt", "in", "in/b.txt", "in/c.skip"));
+
+    makeData();  // the same, reached through a link and ".."
+    RunResult aliased = RunVelCopy({data + "/in/..", Root / "alias/backup", "/S", "/delete"}, Log);
+    EXPECT_TRUE(HasLine(aliased, "!! Warning: The destination " + (Root / "alias/backup") +
+                                     " lies inside the source, at " + data +
+                                     "/in/../backup. It is left out of the copy"));
+    EXPECT_THAT(TreeOf(data + "/backup"), ElementsAre("a.txt", "in", "in/b.txt", "in/c.skip"));
+
+    makeData();  // the source inside the destination once was deleted with /delete
+    RunResult holding = RunVelCopy({data + "/in/", data + "/", "/S", "/delete", "-*.skip"}, Log);
+    EXPECT_TRUE(HasLine(holding, "!! Warning: The source " + data +
+                                     "/in lies inside the destination, at " + data +
+                                     "/in. It is left out: not compared and not deleted"));
+    EXPECT_THAT(TreeOf(data + "/in"), ElementsAre("b.txt", "c.skip"));
+    EXPECT_EQ(ReadTextFile(data + "/b.txt"), "b");
+
+    makeData();
+    RunResult same = RunVelCopy({data, Root / "alias/", "/S", "/delete", "-*.skip"}, Log);
+    EXPECT_TRUE(HasLine(same, "!! Error: Source " + data + " and destination " + (Root / "alias/") +
+                                  " are the same folder. Nothing is copied or deleted"));
+    EXPECT_THAT(TreeOf(data), ElementsAre("a.txt", "backup", "in", "in/b.txt", "in/c.skip"));
+    for (const RunResult* result : {&inside, &aliased, &holding})
+        EXPECT_EQ(CountLinesStartingWith(*result, "!! "), 1);
+}
+
+TEST_F(EndToEndSafety, FolderLinksThatLeadThroughEachOtherAreNotEnteredAgain) {
+    MakeFile(Src + "/a/x.txt", "x");
+    MakeFile(Src + "/b/y.txt", "y");
+    std::filesystem::create_directory_symlink("../b", Src + "/a/l");
+    std::filesystem::create_directory_symlink("../a", Src + "/b/l");
+    RunResult result = Run({"/S"});
+    EXPECT_EQ(result.ExitCode, 0);
+    for (const std::string loop : {"/a/l/l", "/b/l/l"})
+        EXPECT_TRUE(HasLine(result, "!! Warning: Folder " + Src + loop +
+                                        " leads back to a folder that is already being walked. "
+                                        "Not descending into it"));
+    EXPECT_THAT(TreeOf(Dst), ElementsAre("a", "a/l", "a/l/y.txt", "a/x.txt", "b", "b/l",
+                                         "b/l/x.txt", "b/y.txt"));
+}
+
 }  // namespace
