@@ -140,6 +140,10 @@ std::string DiskStorageDevice::FolderIdentity(const std::string& path) {
     return "local:" + std::to_string(identity.Volume) + ":" + std::to_string(identity.Index);
 }
 
+bool DiskStorageDevice::IsTemporaryName(const std::string& name) {
+    return platform::IsCopyTemporaryName(name);
+}
+
 std::string DiskStorageDevice::LocalPath(const std::string& path) const {
     if (SharePrefix.empty() || !StartsWith(path, SharePrefix, false)) return path;
     std::string rest = path.substr(SharePrefix.size());

@@ -24,3 +24,7 @@ bool VelStorageDevice::LinkLeadsToAncestor(const std::string&) {
 std::string VelStorageDevice::FolderIdentity(const std::string&) {
     return std::string();
 }
+
+bool VelStorageDevice::IsTemporaryName(const std::string&) {
+    return false;
+}

@@ -79,6 +79,8 @@ public:
     // Copying and folder creation.
     bool CopyFile(const std::string& relativePath, const VelDirectoryEntry& source,
                   VelDirectoryList& destinationList, const VelDirectoryEntry* destination);
+    // A free name for a copy on its way (/T) or a two-step rename, within the
+    // limit on a name's length.
     std::string TemporaryName(const VelDirectoryEntry& source, VelDirectoryList& destinationList);
     std::string FileModeFor(const std::string& name) const;
     // name "." means the folder itself.
@@ -130,6 +132,10 @@ private:
     std::unique_ptr<VelDirectoryList> ListDestinationFolder(const std::string& relativePath);
     bool DropUnusableNames(VelDirectoryList& list, const std::string& folder);
     void CheckListingLimit(const VelDirectoryList& source, const VelDirectoryList& destination);
+    // Destination files named as the destination device names its temporary
+    // files, and not at the source, are deleted and left out of the listing.
+    void RemoveLeftoverTemporaries(const std::string& relativePath, VelDirectoryList& source,
+                                   VelDirectoryList& destination);
 
     // The folder comparison (BackupWorkerComparison.cpp).
     void RefreshDeviceAnswers();
@@ -146,6 +152,7 @@ private:
                            VelDirectoryList& destinationList, VelDirectoryEntry* destination);
     bool DecideCopy(const VelDirectoryEntry& source, const VelDirectoryEntry* destination);
     void ReportUncopyable(const std::string& relativePath, const VelDirectoryEntry& source);
+    void DiscardTemporary(const std::string& folder, const std::string& name);
     bool SizeRulesSayCopy(const VelDirectoryEntry& source, const VelDirectoryEntry& destination);
     CompareResult CarryOutCopy(const std::string& relativePath, VelDirectoryEntry& source,
                                VelDirectoryList& destinationList, VelDirectoryEntry* destination);

@@ -27,6 +27,8 @@ CompareResult VelSyncBackupWorker::CompareFolder(const std::string& relativePath
     CheckListingLimit(*source.List, *destination);
     source.Clean = DropUnusableNames(*source.List, SourceFolder(relativePath));
     DropUnusableNames(*destination, DestinationFolder(relativePath));
+    if (source.Complete && source.Clean)
+        RemoveLeftoverTemporaries(relativePath, *source.List, *destination);
     CountSourceEntries(*source.List);
     const CompareResult result = MainPass(relativePath, *source.List, *destination);
     if (result == CompareResult::Done) {
