@@ -152,6 +152,11 @@ private:
                            VelDirectoryList& destinationList, VelDirectoryEntry* destination);
     bool DecideCopy(const VelDirectoryEntry& source, const VelDirectoryEntry* destination);
     void ReportUncopyable(const std::string& relativePath, const VelDirectoryEntry& source);
+    // /T replacing a file: the copy goes to a temporary name, the old file
+    // goes, and the copy takes its name.
+    bool PutThroughTemporaryName(const std::string& local, const std::string& folder,
+                                 const VelDirectoryEntry& source, VelDirectoryList& destinationList,
+                                 bool binary);
     void DiscardTemporary(const std::string& folder, const std::string& name);
     bool SizeRulesSayCopy(const VelDirectoryEntry& source, const VelDirectoryEntry& destination);
     CompareResult CarryOutCopy(const std::string& relativePath, VelDirectoryEntry& source,

@@ -28,23 +28,12 @@ bool VelSyncBackupWorker::CopyFile(const std::string& relativePath, const VelDir
         Report(mcError, "Failed to read " + sourceFolder + platform::PathSeparator + source.Name);
         return false;
     }
-    bool ok;
-    if (!Options->TempPrefix.empty() && destination != nullptr) {
-        const std::string temporary = TemporaryName(source, destinationList);
-        ok = Destination->PutFile(local, destinationFolder, temporary, binary);
-        Source->ReleaseLocalCopy(local);
-        if (ok && !DeleteDestinationFile(destinationFolder, source.Name, true)) {
-            // The old file stays as it was; the new copy beside it must not.
-            DiscardTemporary(destinationFolder, temporary);
-            ok = false;
-        }
-        // Once the old file is gone the copy under the temporary name is kept,
-        // whatever the rename does: it is then the only copy at the destination.
-        if (ok) ok = Destination->RenameFile(destinationFolder, temporary, source.Name);
-    } else {
-        ok = Destination->PutFile(local, destinationFolder, source.Name, binary);
-        Source->ReleaseLocalCopy(local);
-    }
+    // A new file is always written under its own name, whatever /T says.
+    const bool throughPrefix = !Options->TempPrefix.empty() && destination != nullptr;
+    bool ok = throughPrefix ? PutThroughTemporaryName(local, destinationFolder, source,
+                                                      destinationList, binary)
+                            : Destination->PutFile(local, destinationFolder, source.Name, binary);
+    Source->ReleaseLocalCopy(local);
     if (ok && !Source->LocalCopyKeepsDate())
         ok = Destination->SetFileDate(destinationFolder, source.Name, source.ListedTime);
     if (ok && Destination->SupportsChmod()) {
@@ -52,6 +41,22 @@ bool VelSyncBackupWorker::CopyFile(const std::string& relativePath, const VelDir
         if (!mode.empty()) ok = Destination->Chmod(destinationFolder, source.Name, mode);
     }
     return ok;
+}
+
+bool VelSyncBackupWorker::PutThroughTemporaryName(const std::string& local,
+                                                  const std::string& folder,
+                                                  const VelDirectoryEntry& source,
+                                                  VelDirectoryList& destinationList, bool binary) {
+    const std::string temporary = TemporaryName(source, destinationList);
+    if (!Destination->PutFile(local, folder, temporary, binary)) return false;
+    if (!DeleteDestinationFile(folder, source.Name, true)) {
+        // The old file stays as it was; the new copy beside it must not.
+        DiscardTemporary(folder, temporary);
+        return false;
+    }
+    // Once the old file is gone the copy under the temporary name is kept,
+    // whatever the rename does: it is then the only copy at the destination.
+    return Destination->RenameFile(folder, temporary, source.Name);
 }
 
 std::string VelSyncBackupWorker::TemporaryName(const VelDirectoryEntry& source,
