@@ -95,18 +95,28 @@ std::string FolderOf(const std::string& path) {
 const char TemporaryHead[] = ".velcopy-";
 constexpr size_t TemporaryTail = 6;  // the random part mkostemp fills in
 
+// Gives the complete copy at `temporary` the destination's name: a new name at
+// once, an existing file replaced unless it is a folder or read-only (EACCES).
+// 0 or an errno.
+int TakeDestinationName(const std::string& temporary, const std::string& destination) {
+    if (renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) ==
+        0)
+        return 0;
+    // EINVAL: the file system cannot refuse to replace; the check below decides.
+    if (errno != EEXIST && errno != EINVAL) return errno;
+    struct stat existing;
+    if (stat(destination.c_str(), &existing) == 0 &&
+        (S_ISDIR(existing.st_mode) || posix::IsReadOnlyFile(existing)))
+        return EACCES;
+    return rename(temporary.c_str(), destination.c_str()) == 0 ? 0 : errno;
+}
+
 // Writes the copy to a temporary file beside the destination and gives it the
 // destination's name only once it is complete, so that the name never shows a
 // partial copy: an existing file stays as it was until then, a new name does
 // not exist until then. A failed copy removes its temporary file, and so does
 // an interrupt while it is being written.
 bool CopyThroughTemporary(int in, const struct stat& source, const std::string& destination) {
-    struct stat existing;
-    if (stat(destination.c_str(), &existing) == 0 &&
-        (S_ISDIR(existing.st_mode) || posix::IsReadOnlyFile(existing))) {
-        SetLastErrorCode(ErrorCode::AccessDenied);
-        return false;
-    }
     std::string temporary =
         FolderOf(destination) + "/" + TemporaryHead + std::string(TemporaryTail, 'X');
     int out = mkostemp(temporary.data(), O_CLOEXEC);
@@ -116,7 +126,7 @@ bool CopyThroughTemporary(int in, const struct stat& source, const std::string& 
     }
     RemovedOnInterrupt cleanup(temporary);
     int error = WriteCopy(in, source, out);
-    if (error == 0 && rename(temporary.c_str(), destination.c_str()) != 0) error = errno;
+    if (error == 0) error = TakeDestinationName(temporary, destination);
     if (error != 0) {
         unlink(temporary.c_str());
         posix::SetLastErrorFromErrno(error);
