@@ -81,17 +81,8 @@ int RunInterruptedAtFirstRead(const std::vector<std::string>& arguments, const s
     return status;
 }
 
-class EndToEndHalfWritten : public testing::Test {
+class EndToEndHalfWritten : public TwoTrees {
 protected:
-    void SetUp() override {
-        std::filesystem::create_directories(Src);
-        std::filesystem::create_directories(Dst);
-    }
-    RunResult Run(std::vector<std::string> switches) {
-        std::vector<std::string> arguments = {Src, Dst};
-        arguments.insert(arguments.end(), switches.begin(), switches.end());
-        return RunVelCopy(arguments, Log);
-    }
     // The destination's entries named as the program names its temporary files.
     std::vector<std::string> TemporaryFiles() const {
         std::vector<std::string> found;
@@ -100,10 +91,6 @@ protected:
         return found;
     }
 
-    TempFolder Root;
-    std::string Src = Root / "src";
-    std::string Dst = Root / "dst";
-    std::string Log = Root / "run.log";
     const std::string Content = std::string(1 << 20, 'n');
 };
 

@@ -18,23 +18,7 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-class EndToEndSafety : public testing::Test {
-protected:
-    void SetUp() override {
-        std::filesystem::create_directories(Src);
-        std::filesystem::create_directories(Dst);
-    }
-    RunResult Run(std::vector<std::string> switches, bool asNobody = false) {
-        std::vector<std::string> arguments = {Src, Dst};
-        arguments.insert(arguments.end(), switches.begin(), switches.end());
-        return RunVelCopy(arguments, Log, asNobody);
-    }
-
-    TempFolder Root;
-    std::string Src = Root / "src";
-    std::string Dst = Root / "dst";
-    std::string Log = Root / "run.log";
-};
+using EndToEndSafety = TwoTrees;
 
 // Runs the program as the user nobody where permissions must hold (root reads
 // and enters every folder), the whole tree being nobody's.
