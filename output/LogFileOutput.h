@@ -5,9 +5,9 @@
 // never sent a message is never created or touched. Main thread only.
 //
 // Failures: a log without loAppend that cannot be created drops the message and
-// tries again at the next one, unless it has been abandoned for the run. An appending log that can
-// be neither opened nor created, and any line that cannot be written, throw VelOutputError
-// (output/OutputError.h) out of Message.
+// tries again at the next one, unless it has been abandoned for the run. An
+// appending log that can be neither opened nor created, and any line that
+// cannot be written, throw VelOutputError (output/OutputError.h) out of Message.
 
 #include <cstdint>
 #include <string>
