@@ -81,6 +81,32 @@ std::string LowerAscii(const std::string& text) {
     return lowered;
 }
 
+std::string ShowControlCharacters(const std::string& text) {
+    size_t first = 0;
+    while (first < text.size() && (unsigned char)text[first] >= 0x20 && text[first] != 0x7F)
+        ++first;
+    if (first == text.size()) return text;  // the usual case: nothing to show
+    static const char digits[] = "0123456789abcdef";
+    std::string shown = text.substr(0, first);
+    for (size_t i = first; i < text.size(); ++i) {
+        const unsigned char c = (unsigned char)text[i];
+        if (c >= 0x20 && c != 0x7F) {
+            shown += char(c);
+        } else if (c == '\n') {
+            shown += "\\n";
+        } else if (c == '\r') {
+            shown += "\\r";
+        } else if (c == '\t') {
+            shown += "\\t";
+        } else {
+            shown += "\\x";
+            shown += digits[c >> 4];
+            shown += digits[c & 0xF];
+        }
+    }
+    return shown;
+}
+
 bool StartsWith(const std::string& text, const std::string& prefix, bool ignoreCase) {
     if (text.size() < prefix.size()) return false;
     std::string head = text.substr(0, prefix.size());

@@ -39,3 +39,9 @@ std::string TextIfElse(bool condition, const std::string& whenTrue, const std::s
 
 // ASCII A-Z lowered; every other byte unchanged.
 std::string LowerAscii(const std::string& text);
+
+// The text with every control byte (below 0x20, and 0x7F) made visible: line
+// feed, carriage return and tab as \n, \r and \t, the others as \xNN in lower
+// case hexadecimal (escape is \x1b). Every other byte is kept as it is. A name
+// shown this way cannot break a line or drive a terminal.
+std::string ShowControlCharacters(const std::string& text);

@@ -119,8 +119,9 @@ void VelCommandLineReader::ReadDrift() {
 void VelCommandLineReader::JoinLogFiles() {
     std::string fileName;
     if (TakeValue("/L", fileName)) {
-        Output = std::make_unique<VelSyncDualOutput>(
-            std::make_unique<VelSyncLogFileOutput>(fileName, LogOptionSet(0)), std::move(Output));
+        auto log = std::make_unique<VelSyncLogFileOutput>(fileName, LogOptionSet(0));
+        LogFile = log.get();
+        Output = std::make_unique<VelSyncDualOutput>(std::move(log), std::move(Output));
     }
     if (TakeValue("/E", fileName)) {
         auto errorLog = std::make_unique<TVelSyncFilterOutputByClass>(
@@ -152,9 +153,27 @@ void VelCommandLineReader::ReadLogins() {
     if (TakeValue("/U", value)) Source.UserName = Destination.UserName = value;
     if (TakeValue("/P", value)) Destination.Password = value;
     if (TakeValue("/U", value)) Destination.UserName = value;
-    if (TakeValue("/T", value)) Options.TempPrefix = value;
+    if (TakeValue("/T", value)) ReadTempPrefix(value);
     if (!Destination.Password.empty() && Destination.UserName.empty())
         WriteLine("Warning: Password supplied but no username.");
+}
+
+// The prefix becomes part of one file name beside the file being replaced, so
+// it must not be able to name another folder; and it must leave room for the
+// file's own name within the limit on a name's length.
+void VelCommandLineReader::ReadTempPrefix(const std::string& prefix) {
+    const bool pathLike = prefix.find_first_of(std::string("/\\\0", 3)) != std::string::npos ||
+                          prefix.find("..") != std::string::npos;
+    if (!pathLike && prefix.size() <= MaxTempPrefixLength) {
+        Options.TempPrefix = prefix;
+        return;
+    }
+    WriteLine(
+        "Invalid /T prefix \"" + prefix + "\": " +
+        (pathLike
+             ? "a prefix is part of a file name and may not hold \"/\", \"\\\", NUL or \"..\""
+             : "a prefix may be at most " + std::to_string(MaxTempPrefixLength) + " bytes long"));
+    ShowUsage = true;
 }
 
 bool VelCommandLineReader::ReadFSwitch() {

@@ -17,10 +17,15 @@
 #include "main/ConnectionOptions.h"
 #include "output/BaseOutput.h"
 #include "output/FilterOutputByClass.h"
+#include "output/LogFileOutput.h"
 #include "platform/Console.h"
 
 class VelCommandLineReader {
 public:
+    // The longest /T prefix accepted: what is left of a name's 255 bytes holds
+    // the file's own name (shortened when it has to be).
+    static constexpr size_t MaxTempPrefixLength = 100;
+
     VelCommandLineReader(VelArgumentHandler& arguments, VelSyncFlags& options,
                          ConnectionOptions& source, ConnectionOptions& destination,
                          platform::Console& console);
@@ -35,6 +40,8 @@ public:
     std::unique_ptr<VelSyncBaseOutput> Output;
     // The filter in front of the console, inside the chain.
     TVelSyncFilterOutputByClass* ConsoleFilter = nullptr;
+    // The /L log inside the chain; null without /L.
+    VelSyncLogFileOutput* LogFile = nullptr;
 
 private:
     void ReadUsageSwitch();
@@ -47,6 +54,7 @@ private:
     void JoinLogFiles();
     void ReadTransferModes(ConnectionOptions& side, const ConnectionOptions* fallback);
     void ReadLogins();
+    void ReadTempPrefix(const std::string& prefix);
     bool ReadFSwitch();
     void ReadTextFileSpecs();
     void ReadSpecs();

@@ -5,8 +5,20 @@
 #include "main/CommandLineReader.h"
 #include "main/RunSync.h"
 #include "main/UsageText.h"
+#include "platform/ErrorText.h"
+#include "platform/LastError.h"
 
 namespace {
+
+// A /L log that cannot be created is said once, as the run starts, and the run
+// goes on without it (a scheduled job would otherwise run on with no record).
+void CheckLogFile(VelCommandLineReader& reader) {
+    if (reader.LogFile == nullptr || reader.LogFile->OpenLog()) return;
+    const std::string reason = platform::SystemErrorText(platform::GetLastErrorCode());
+    reader.LogFile->Abandon();
+    reader.Output->Message(mcWarning, "Cannot create the log file \"" + reader.LogFile->FileName +
+                                          "\": " + reason + " The run goes on without it.");
+}
 
 int ReadAndRun(const StringList& arguments, platform::Console& console,
                const RunSyncFunction& runSync) {
@@ -20,6 +32,7 @@ int ReadAndRun(const StringList& arguments, platform::Console& console,
         return 1;
     }
     if (!reader.ShowUsage && handler.RemainingCount() == 0) {
+        CheckLogFile(reader);
         runSync(source, destination, options, *reader.Output);
         reader.Output.reset();
         return 0;

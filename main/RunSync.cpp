@@ -7,9 +7,10 @@
 
 namespace {
 
-// The test is case-sensitive at the first position: FTP://host is a disk path.
+// Only the scheme makes an FTP location, and case-sensitively: a local folder
+// whose name begins with "ftp" (ftpdata/) and FTP://host are disk paths.
 bool IsFtpLocation(const std::string& location) {
-    return location.compare(0, 3, "ftp") == 0;
+    return location.compare(0, 4, "ftp:") == 0;
 }
 
 bool ConnectSide(VelStorageDevice& device, const ConnectionOptions& side) {

@@ -1,5 +1,7 @@
 #include "output/BaseOutput.h"
 
+#include "common/StringUtils.h"
+
 void VelSyncBaseOutput::ShowProgress(const SyncStatistics&) {}
 
 void VelSyncBaseOutput::Finish(const SyncStatistics&) {}
@@ -67,11 +69,14 @@ const char* FormatText(MessageClass cls) {
 
 std::string VelSyncBaseOutput::FormatMessage(MessageClass cls, const std::string& argument) {
     if (cls == mcScanFolder && argument.empty()) return "Scanning folder: .";
+    // Arguments carry names from the trees and from servers: a line feed or an
+    // escape sequence in one must not forge a line or drive the terminal.
+    const std::string shown = ShowControlCharacters(argument);
     const char* format = FormatText(cls);
-    if (format == nullptr) return argument;
+    if (format == nullptr) return shown;
     std::string text = format;
     size_t at = text.find("%s");
-    if (at != std::string::npos) text.replace(at, 2, argument);
+    if (at != std::string::npos) text.replace(at, 2, shown);
     return text;
 }
 

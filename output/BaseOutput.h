@@ -22,7 +22,8 @@ public:
     virtual bool Accepts(MessageClass cls);
 
     // The class's format text with the argument in place of "%s". The argument
-    // is inserted as it is; a "%" in it means nothing.
+    // is inserted as it is (a "%" in it means nothing), except that its control
+    // bytes are made visible (ShowControlCharacters).
     static std::string FormatMessage(MessageClass cls, const std::string& argument);
     static bool IsDetailClass(MessageClass cls) { return cls >= 1 && cls <= 10; }
     static bool IsActionClass(MessageClass cls) { return cls >= 13 && cls <= 23; }

@@ -16,6 +16,8 @@ public:
     void ShowProgress(const SyncStatistics& stats) override;
     void Finish(const SyncStatistics& stats) override;
     // Report of First, then Report of Second: each applies its own class test.
+    // When First throws VelOutputError, Second still gets the message before the
+    // error passes on; the same for Message.
     void Report(const SyncStatistics& stats, MessageClass cls, const std::string& text) override;
     void Message(MessageClass cls, const std::string& text) override;
     // True when either accepts the class.

@@ -62,7 +62,7 @@ std::string VelSyncLogFileOutput::LineFor(MessageClass cls, const std::string& t
 }
 
 void VelSyncLogFileOutput::Message(MessageClass cls, const std::string& text) {
-    if (!OpenLog()) return;
+    if (Abandoned || !OpenLog()) return;
     if (!File.WriteLine(LineFor(cls, text)))
         ThrowFileError("cannot write to the log file", FileName);
 }

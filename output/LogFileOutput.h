@@ -5,9 +5,9 @@
 // never sent a message is never created or touched. Main thread only.
 //
 // Failures: a log without loAppend that cannot be created drops the message and
-// tries again at the next one. An appending log that can be neither opened nor
-// created, and any line that cannot be written, throw VelOutputError
-// (output/OutputError.h) out of Message.
+// tries again at the next one, unless it has been abandoned for the run. An
+// appending log that can be neither opened nor created, and any line that
+// cannot be written, throw VelOutputError (output/OutputError.h) out of Message.
 
 #include <cstdint>
 #include <string>
@@ -34,6 +34,9 @@ public:
     // True when the file is open, or could be opened now.
     bool OpenLog();
     void CloseLog();
+    // From now on messages are dropped without trying to open the file (a log
+    // found unwritable when the run starts, and reported then).
+    void Abandon() { Abandoned = true; }
 
     bool IsOpen() const { return File.IsOpen(); }
     const std::string FileName;
@@ -46,4 +49,5 @@ private:
     // Set once the file has been opened in this run: a later reopening (a
     // message after Finish) appends instead of wiping what the run wrote.
     bool WrittenThisRun = false;
+    bool Abandoned = false;
 };

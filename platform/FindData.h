@@ -16,6 +16,9 @@ constexpr uint32_t Hidden = 0x02;
 constexpr uint32_t System = 0x04;
 constexpr uint32_t Directory = 0x10;
 constexpr uint32_t Archive = 0x20;
+// Neither a regular file nor a folder, links followed: a named pipe, a socket,
+// a device, or a link that leads nowhere. Such an entry has no content to copy.
+constexpr uint32_t Device = 0x40;
 constexpr uint32_t Normal = 0x80;
 constexpr uint32_t ReparsePoint = 0x400;  // a symbolic link on POSIX
 }  // namespace Attribute

@@ -12,4 +12,7 @@ constexpr char PathSeparator = '/';
 constexpr const char* PathSeparatorText = "/";
 #endif
 
+// The longest name (one path component) a file system takes, in bytes.
+constexpr unsigned MaxNameLength = 255;
+
 }  // namespace platform

@@ -48,6 +48,9 @@ bool VelDirectoryEntry::IsReadOnly() const {
 bool VelDirectoryEntry::IsHidden() const {
     return Attributes & platform::Attribute::Hidden;
 }
+bool VelDirectoryEntry::IsSpecialFile() const {
+    return Attributes & platform::Attribute::Device;
+}
 
 namespace {
 

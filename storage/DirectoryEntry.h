@@ -21,6 +21,8 @@ public:
     bool IsDirectory() const;
     bool IsReadOnly() const;
     bool IsHidden() const;
+    // Neither a regular file nor a folder (Attribute::Device): nothing to copy.
+    bool IsSpecialFile() const;
     void SetDirectoryFlag(bool flag);
     void SetReadOnlyFlag(bool flag);
     void SetHiddenFlag(bool flag);

@@ -3,6 +3,7 @@
 #include "common/StringUtils.h"
 #include "platform/ErrorCodes.h"
 #include "platform/FileCopy.h"
+#include "platform/FileIdentity.h"
 #include "platform/FileOperations.h"
 #include "platform/FindData.h"
 #include "platform/LastError.h"
@@ -131,6 +132,16 @@ bool DiskStorageDevice::LinkLeadsToAncestor(const std::string& path) {
     if (target.empty() || parent.empty()) return false;
     if (target == platform::PathSeparatorText || target == parent) return true;
     return StartsWith(parent, target + platform::PathSeparatorText, false);
+}
+
+std::string DiskStorageDevice::FolderIdentity(const std::string& path) {
+    platform::FileIdentity identity;
+    if (!platform::IdentifyFile(LocalPath(path), identity)) return std::string();
+    return "local:" + std::to_string(identity.Volume) + ":" + std::to_string(identity.Index);
+}
+
+bool DiskStorageDevice::IsTemporaryName(const std::string& name) {
+    return platform::IsCopyTemporaryName(name);
 }
 
 std::string DiskStorageDevice::LocalPath(const std::string& path) const {

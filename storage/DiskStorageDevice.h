@@ -36,7 +36,8 @@ public:
     // the program does not mount shares itself.
     bool Connect(const std::string& location, const std::string& userName,
                  const std::string& password, const std::string& connectionName) override;
-    // Copies over an existing file; fails with 5 when that file is read-only.
+    // Copies over an existing file through a temporary file beside it (a name
+    // IsTemporaryName recognises); fails with 5 when that file is read-only.
     bool PutFile(const std::string& localPath, const std::string& folder, const std::string& name,
                  bool binary) override;
     bool CreateFolder(const std::string& path) override;
@@ -70,6 +71,10 @@ public:
     // True when `path` is a symbolic link to a folder that holds it (its own
     // parent or a folder above that).
     bool LinkLeadsToAncestor(const std::string& path) override;
+    // "local:" and the file identity (platform/FileIdentity.h) of what the path
+    // leads to, links followed.
+    std::string FolderIdentity(const std::string& path) override;
+    bool IsTemporaryName(const std::string& name) override;
 
     // The mount table Connect reads for shares (default: the system's own).
     void SetMountTable(const std::string& path) { MountTable = path; }

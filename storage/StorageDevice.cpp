@@ -20,3 +20,11 @@ void VelStorageDevice::FolderFinished(const std::string&) {}
 bool VelStorageDevice::LinkLeadsToAncestor(const std::string&) {
     return false;
 }
+
+std::string VelStorageDevice::FolderIdentity(const std::string&) {
+    return std::string();
+}
+
+bool VelStorageDevice::IsTemporaryName(const std::string&) {
+    return false;
+}

@@ -30,6 +30,11 @@ public:
                        const std::string& mode) = 0;
     virtual bool Connect(const std::string& location, const std::string& userName,
                          const std::string& password, const std::string& connectionName) = 0;
+    // Stores the local file as folder/name, replacing an existing file. A device
+    // should let the name show the old content or the complete new one, never a
+    // part (writing beside it under a name IsTemporaryName recognises, and
+    // renaming at the end), so that an interrupted run leaves nothing
+    // half-written that a later run would keep.
     virtual bool PutFile(const std::string& localPath, const std::string& folder,
                          const std::string& name, bool binary) = 0;
     virtual bool CreateFolder(const std::string& path) = 0;
@@ -68,4 +73,17 @@ public:
     // back to one of its own ancestors, so that descending into it would never
     // end. Base: false (the device knows no links).
     virtual bool LinkLeadsToAncestor(const std::string& path);
+    // A text naming the folder that `path` really is: the same for every path
+    // that leads to it (through links, "." and "..", a second mount) and
+    // different for every other folder. Texts from two devices are equal only
+    // when both name the same folder of the same machine, so a device prefixes
+    // them with what it reaches. Empty when the device cannot tell, and for a
+    // path that leads nowhere. Base: empty (the engine then cannot see two
+    // paths meet and relies on names alone).
+    virtual std::string FolderIdentity(const std::string& path);
+    // True when `name` is one this device gives the temporary file it stores a
+    // file under until the file is complete (see PutFile), so that one found in
+    // a listing is what an interrupted run left behind. A question about the
+    // name alone; nothing is looked at. Base: false.
+    virtual bool IsTemporaryName(const std::string& name);
 };

@@ -19,7 +19,8 @@ void VelSyncBackupWorker::Run(const std::string& sourceLocation, VelStorageDevic
     SourceRoot = NormaliseRoot(sourceLocation);
     DestinationRoot = NormaliseRoot(destinationLocation);
 
-    if (RootsReady(sourceLocation, destinationLocation)) {
+    if (RootsReady(sourceLocation, destinationLocation) &&
+        RootsApart(sourceLocation, destinationLocation)) {
         const CompareResult result = CompareFolder("");
         if (result == CompareResult::Done && options.DeleteObsolete &&
             (!Stats.CopyErrors || options.IgnoreErrors)) {

@@ -11,14 +11,15 @@
 // pattern predicates (BackupWorker.cpp), the listings (BackupWorkerListing.cpp),
 // the folder comparison (BackupWorkerComparison.cpp), the deletion pass
 // (BackupWorkerDeletionPass.cpp), copying and folder creation
-// (BackupWorkerCopying.cpp), letter-case alignment (BackupWorkerNameCase.cpp) and
+// (BackupWorkerCopying.cpp), letter-case alignment (BackupWorkerNameCase.cpp),
 // the two deletion queues with the deletion of one destination file
-// (BackupWorkerDeletions.cpp).
+// (BackupWorkerDeletions.cpp), and where the walk may go (BackupWorkerWalk.cpp).
 
 #include <cstdint>
 #include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "common/SyncFlags.h"
 #include "output/BaseOutput.h"
@@ -78,6 +79,8 @@ public:
     // Copying and folder creation.
     bool CopyFile(const std::string& relativePath, const VelDirectoryEntry& source,
                   VelDirectoryList& destinationList, const VelDirectoryEntry* destination);
+    // A free name for a copy on its way (/T) or a two-step rename, within the
+    // limit on a name's length.
     std::string TemporaryName(const VelDirectoryEntry& source, VelDirectoryList& destinationList);
     std::string FileModeFor(const std::string& name) const;
     // name "." means the folder itself.
@@ -111,11 +114,28 @@ private:
     // Both roots exist, or the destination root was made under /M.
     bool RootsReady(const std::string& sourceLocation, const std::string& destinationLocation);
 
+    // Where the walk may go (BackupWorkerWalk.cpp). The roots are not one folder.
+    bool RootsApart(const std::string& sourceLocation, const std::string& destinationLocation);
+    // A source folder is entered unless it leads back to an ancestor or to a
+    // folder being walked, or is the destination root; `identity` is what it is.
+    bool MayEnterSourceFolder(const std::string& relativePath, const VelDirectoryEntry& folder,
+                              std::string& identity);
+    // A destination folder is entered unless it is a link or the source root.
+    bool MayEnterDestinationFolder(const std::string& relativePath,
+                                   const VelDirectoryEntry& folder);
+    // The destination folder at relativePath is the source root (reported once).
+    bool IsSourceRootAt(const std::string& relativePath);
+    void ReportContainedRoot(const std::string& text);
+
     // Listings (BackupWorkerListing.cpp).
     bool ListSourceFolder(const std::string& relativePath, SourceListing& listing);
     std::unique_ptr<VelDirectoryList> ListDestinationFolder(const std::string& relativePath);
     bool DropUnusableNames(VelDirectoryList& list, const std::string& folder);
     void CheckListingLimit(const VelDirectoryList& source, const VelDirectoryList& destination);
+    // Destination files named as the destination device names its temporary
+    // files, and not at the source, are deleted and left out of the listing.
+    void RemoveLeftoverTemporaries(const std::string& relativePath, VelDirectoryList& source,
+                                   VelDirectoryList& destination);
 
     // The folder comparison (BackupWorkerComparison.cpp).
     void RefreshDeviceAnswers();
@@ -126,9 +146,18 @@ private:
                                             VelExactNameIndex& exactIndex, const std::string& name);
     CompareResult FolderStep(const std::string& relativePath, VelDirectoryEntry& source,
                              VelDirectoryList& destinationList, VelDirectoryEntry* destination);
+    // False when the run must stop (the folder could not be made, without /C).
+    bool MakeDestinationFolder(const std::string& relativePath, const std::string& name);
     CompareResult FileStep(const std::string& relativePath, VelDirectoryEntry& source,
                            VelDirectoryList& destinationList, VelDirectoryEntry* destination);
     bool DecideCopy(const VelDirectoryEntry& source, const VelDirectoryEntry* destination);
+    void ReportUncopyable(const std::string& relativePath, const VelDirectoryEntry& source);
+    // /T replacing a file: the copy goes to a temporary name, the old file
+    // goes, and the copy takes its name.
+    bool PutThroughTemporaryName(const std::string& local, const std::string& folder,
+                                 const VelDirectoryEntry& source, VelDirectoryList& destinationList,
+                                 bool binary);
+    void DiscardTemporary(const std::string& folder, const std::string& name);
     bool SizeRulesSayCopy(const VelDirectoryEntry& source, const VelDirectoryEntry& destination);
     CompareResult CarryOutCopy(const std::string& relativePath, VelDirectoryEntry& source,
                                VelDirectoryList& destinationList, VelDirectoryEntry* destination);
@@ -167,6 +196,13 @@ private:
     VelStorageDevice* Source = nullptr;
     VelStorageDevice* Destination = nullptr;
     RenameState RenameStateValue = RenameState::NotKnown;
+
+    // What the two roots really are (empty: the device cannot tell), and the
+    // source folders on the path being walked, the root first.
+    std::string SourceRootIdentity;
+    std::string DestinationRootIdentity;
+    std::vector<std::string> WalkedFolders;
+    bool ContainedRootReported = false;
 
     // Device answers asked once per folder pair rather than once per file, so
     // that a rerun that changes nothing makes no device call per file.

@@ -8,14 +8,6 @@
 #include "sync/CopyRules.h"
 #include "sync/SyncPaths.h"
 
-namespace {
-
-bool IsFolderLink(const VelDirectoryEntry& entry) {
-    return entry.IsDirectory() && (entry.Attributes & platform::Attribute::ReparsePoint) != 0;
-}
-
-}  // namespace
-
 void VelSyncBackupWorker::RefreshDeviceAnswers() {
     SourceIgnoresCase = Source->NameCaseMode() != NameCase::Sensitive;
     DestinationNamesExact = Destination->NameCaseMode() == NameCase::Sensitive;
@@ -35,6 +27,8 @@ CompareResult VelSyncBackupWorker::CompareFolder(const std::string& relativePath
     CheckListingLimit(*source.List, *destination);
     source.Clean = DropUnusableNames(*source.List, SourceFolder(relativePath));
     DropUnusableNames(*destination, DestinationFolder(relativePath));
+    if (source.Complete && source.Clean)
+        RemoveLeftoverTemporaries(relativePath, *source.List, *destination);
     CountSourceEntries(*source.List);
     const CompareResult result = MainPass(relativePath, *source.List, *destination);
     if (result == CompareResult::Done) {
@@ -95,33 +89,47 @@ CompareResult VelSyncBackupWorker::FolderStep(const std::string& relativePath,
     bool wanted = !source.IsDotEntry() && IsFolderToCopy(child);
     if (!wanted || !Options->Recurse) return CompareResult::Done;
 
-    if (IsFolderLink(source) && Source->LinkLeadsToAncestor(SourceFolder(child))) {
-        // Following it would never end; what stands below it at the destination
-        // is left alone.
-        Report(mcWarning, "Folder " + SourceFolder(child) +
-                              " is a link to one of its own ancestors. Not descending into it");
+    std::string identity;
+    if (!MayEnterSourceFolder(child, source, identity)) return CompareResult::Done;
+    if (destination != nullptr && !MayEnterDestinationFolder(child, *destination))
         return CompareResult::Done;
+    if (destination != nullptr && !destination->IsDirectory()) {
+        // A file stands where the source has a folder: it gives way the same way
+        // a folder in the way of a file does, and the folder is made below.
+        QueueFileDeletion(relativePath, *destination);
+        ProcessDeletions();
+        destination = nullptr;
     }
-    const std::string target = DestinationFolder(child);
     if (destination == nullptr) {
         if (Options->Simulate) {
-            Report(mcCreateFolder, target);
+            Report(mcCreateFolder, DestinationFolder(child));
             return CompareResult::Done;
         }
-        if (MakeFolder(DestinationFolder(relativePath), source.Name)) {
-            Report(mcCreateFolder, target);
-        } else {
-            Stats.CopyErrors = true;
-            if (!Options->ContinueOnError) {
-                Report(mcError, "Failed to create directory: " + target + ". Stopping");
-                return CompareResult::Stopped;
-            }
-            Report(mcWarning, "Failed to create directory: " + target + ". Continuing");
-        }
+        if (!MakeDestinationFolder(relativePath, source.Name)) return CompareResult::Stopped;
     } else {
         AlignNameCase(relativePath, source, destinationList, *destination);
     }
-    return CompareFolder(child);
+    WalkedFolders.push_back(identity);
+    const CompareResult result = CompareFolder(child);
+    WalkedFolders.pop_back();
+    return result;
+}
+
+bool VelSyncBackupWorker::MakeDestinationFolder(const std::string& relativePath,
+                                                const std::string& name) {
+    const std::string target = DestinationFolder(ChildPath(relativePath, name));
+    if (MakeFolder(DestinationFolder(relativePath), name)) {
+        Report(mcCreateFolder, target);
+        return true;
+    }
+    Stats.CopyErrors = true;
+    if (!Options->ContinueOnError) {
+        Report(mcError, "Failed to create directory: " + target + ". Stopping");
+        return false;
+    }
+    // The descent still takes place: its files are reported as failed copies.
+    Report(mcWarning, "Failed to create directory: " + target + ". Continuing");
+    return true;
 }
 
 CompareResult VelSyncBackupWorker::FileStep(const std::string& relativePath,
@@ -130,6 +138,13 @@ CompareResult VelSyncBackupWorker::FileStep(const std::string& relativePath,
                                             VelDirectoryEntry* destination) {
     const bool selected = source.ModifiedTime >= Options->StartDate &&
                           IsFileToCopy(ChildPath(relativePath, source.Name));
+    if (selected && source.IsSpecialFile()) {
+        // Nothing to copy by its nature; what the destination holds under this
+        // name stays, since the source does have an entry of that name.
+        ReportUncopyable(relativePath, source);
+        ++Stats.FilesDone;
+        return CompareResult::Done;
+    }
     const bool copy = selected && DecideCopy(source, destination);
     if (copy) {
         if (CarryOutCopy(relativePath, source, destinationList, destination) != CompareResult::Done)
@@ -143,10 +158,28 @@ CompareResult VelSyncBackupWorker::FileStep(const std::string& relativePath,
     return CompareResult::Done;
 }
 
+void VelSyncBackupWorker::ReportUncopyable(const std::string& relativePath,
+                                           const VelDirectoryEntry& source) {
+    const std::string path = SourceFolder(ChildPath(relativePath, source.Name));
+    if (source.Attributes & platform::Attribute::ReparsePoint)
+        Report(mcWarning, path + " is a link that leads to no file or folder. Left out");
+    else
+        Report(mcWarning, path +
+                              " is neither a file nor a folder (a named pipe, a socket or a "
+                              "device). Left out");
+}
+
 bool VelSyncBackupWorker::DecideCopy(const VelDirectoryEntry& source,
                                      const VelDirectoryEntry* destination) {
     if (destination == nullptr) {
         if (Options->Explain) Report(mcExplain, "Destination file does not exist");
+        return true;
+    }
+    if (destination->IsDirectory()) {
+        // Times and sizes say nothing here (a folder's size reads 0, like an empty
+        // file's): the folder gives way, or the mirror would never take the
+        // source's shape.
+        if (Options->Explain) Report(mcExplain, "A folder stands where the source has a file");
         return true;
     }
     bool copy = IsNewer(source, *destination);
@@ -172,17 +205,20 @@ CompareResult VelSyncBackupWorker::CarryOutCopy(const std::string& relativePath,
                                                 VelDirectoryEntry& source,
                                                 VelDirectoryList& destinationList,
                                                 VelDirectoryEntry* destination) {
+    const VelDirectoryEntry* replaced = destination;
     if (destination != nullptr && destination->IsDirectory()) {
         // A destination folder stands where the source has a file: it goes first,
-        // together with everything queued so far.
+        // together with everything queued so far. There is then no file to
+        // replace: the copy is made as for a new one.
         QueueFolderDeletion(relativePath, *destination);
         ProcessDeletions();
         destination->SetDirectoryFlag(false);
+        replaced = nullptr;
     }
     Report(mcCopyFile, source.Name);
     if (Options->Simulate) return CompareResult::Done;
 
-    if (CopyFile(relativePath, source, destinationList, destination)) {
+    if (CopyFile(relativePath, source, destinationList, replaced)) {
         if (destination != nullptr && destination->Name != source.Name)
             destination->Name = source.Name;
         const std::string child = ChildPath(relativePath, source.Name);

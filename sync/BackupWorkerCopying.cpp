@@ -28,17 +28,12 @@ bool VelSyncBackupWorker::CopyFile(const std::string& relativePath, const VelDir
         Report(mcError, "Failed to read " + sourceFolder + platform::PathSeparator + source.Name);
         return false;
     }
-    bool ok;
-    if (!Options->TempPrefix.empty() && destination != nullptr) {
-        const std::string temporary = TemporaryName(source, destinationList);
-        ok = Destination->PutFile(local, destinationFolder, temporary, binary);
-        Source->ReleaseLocalCopy(local);
-        if (ok) ok = DeleteDestinationFile(destinationFolder, source.Name, true);
-        if (ok) ok = Destination->RenameFile(destinationFolder, temporary, source.Name);
-    } else {
-        ok = Destination->PutFile(local, destinationFolder, source.Name, binary);
-        Source->ReleaseLocalCopy(local);
-    }
+    // A new file is always written under its own name, whatever /T says.
+    const bool throughPrefix = !Options->TempPrefix.empty() && destination != nullptr;
+    bool ok = throughPrefix ? PutThroughTemporaryName(local, destinationFolder, source,
+                                                      destinationList, binary)
+                            : Destination->PutFile(local, destinationFolder, source.Name, binary);
+    Source->ReleaseLocalCopy(local);
     if (ok && !Source->LocalCopyKeepsDate())
         ok = Destination->SetFileDate(destinationFolder, source.Name, source.ListedTime);
     if (ok && Destination->SupportsChmod()) {
@@ -48,13 +43,37 @@ bool VelSyncBackupWorker::CopyFile(const std::string& relativePath, const VelDir
     return ok;
 }
 
+bool VelSyncBackupWorker::PutThroughTemporaryName(const std::string& local,
+                                                  const std::string& folder,
+                                                  const VelDirectoryEntry& source,
+                                                  VelDirectoryList& destinationList, bool binary) {
+    const std::string temporary = TemporaryName(source, destinationList);
+    if (!Destination->PutFile(local, folder, temporary, binary)) return false;
+    if (!DeleteDestinationFile(folder, source.Name, true)) {
+        // The old file stays as it was; the new copy beside it must not.
+        DiscardTemporary(folder, temporary);
+        return false;
+    }
+    // Once the old file is gone the copy under the temporary name is kept,
+    // whatever the rename does: it is then the only copy at the destination.
+    return Destination->RenameFile(folder, temporary, source.Name);
+}
+
 std::string VelSyncBackupWorker::TemporaryName(const VelDirectoryEntry& source,
                                                VelDirectoryList& destinationList) {
+    // A long name is cut short, so that the temporary name still fits.
     const std::string& prefix = Options->TempPrefix;
-    std::string name = prefix + "_" + source.Name;
+    std::string name = FittedName(prefix + "_", source.Name);
     for (int n = 1; destinationList.FindByName(name, false) != nullptr; ++n)
-        name = prefix + "_" + std::to_string(n) + "_" + source.Name;
+        name = FittedName(prefix + "_" + std::to_string(n) + "_", source.Name);
     return name;
+}
+
+void VelSyncBackupWorker::DiscardTemporary(const std::string& folder, const std::string& name) {
+    // The reason the caller reports is the failure's, not this deletion's.
+    const uint32_t code = Destination->LastErrorCode();
+    Destination->DeleteFile(folder, name, false);
+    platform::SetLastErrorCode(code);
 }
 
 std::string VelSyncBackupWorker::FileModeFor(const std::string&) const {

@@ -70,6 +70,7 @@ void VelSyncBackupWorker::QueueFolderDeletion(const std::string& relativePath,
         return;
     }
     const std::string path = ChildPath(relativePath, folder.Name);
+    if (IsSourceRootAt(path)) return;
     Report(mcMarkFolderDelete, path);
     PendingFolderList.push_back(path);
 }

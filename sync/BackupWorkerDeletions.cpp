@@ -78,8 +78,9 @@ DeletionResult VelSyncBackupWorker::QueueFolderContents(const std::string& relat
         const bool link = (entry.Attributes & platform::Attribute::ReparsePoint) != 0;
         if (entry.IsDirectory() && !link) {
             ++Stats.FoldersFound;
-            const DeletionResult result =
-                IsIgnoredFolder(child) ? DeletionResult::Kept : DeleteFolderTree(child);
+            const DeletionResult result = IsIgnoredFolder(child) || IsSourceRootAt(child)
+                                              ? DeletionResult::Kept
+                                              : DeleteFolderTree(child);
             if (result == DeletionResult::Kept) {
                 ++kept;
             } else if (result != DeletionResult::Done && !Options->ContinueOnError) {

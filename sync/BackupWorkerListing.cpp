@@ -1,11 +1,13 @@
 // Listing one folder pair: a source listing that did not complete is told apart
-// from an empty folder, and names that cannot be used as one path component are
-// left out before anything is decided on them.
+// from an empty folder, names that cannot be used as one path component are left
+// out before anything is decided on them, and the temporary files an
+// interrupted run left at the destination are removed.
 
 #include <string>
 #include <vector>
 
 #include "platform/ErrorCodes.h"
+#include "platform/Paths.h"
 #include "sync/BackupWorker.h"
 #include "sync/SyncPaths.h"
 
@@ -40,6 +42,33 @@ bool VelSyncBackupWorker::DropUnusableNames(VelDirectoryList& list, const std::s
     for (auto position = unusable.rbegin(); position != unusable.rend(); ++position)
         list.Delete(*position);
     return unusable.empty();
+}
+
+void VelSyncBackupWorker::RemoveLeftoverTemporaries(const std::string& relativePath,
+                                                    VelDirectoryList& source,
+                                                    VelDirectoryList& destination) {
+    const std::string folder = DestinationFolder(relativePath);
+    for (int i = destination.Count(); i >= 1; --i) {
+        const VelDirectoryEntry& entry = *destination.EntryAt(i);
+        if (entry.IsDirectory() || !Destination->IsTemporaryName(entry.Name)) continue;
+        // A file of that name at the source is mirrored, not left over.
+        if (source.FindByName(entry.Name, true) != nullptr) continue;
+        const std::string path = folder + platform::PathSeparator + entry.Name;
+        if (Options->Simulate) {
+            Report(mcSkipDeleteFile, path);
+        } else {
+            Report(mcDeleteFile, path);
+            // It is the run's own file: a read-only state it took from its source
+            // does not protect it.
+            if (!Destination->DeleteFile(folder, entry.Name, false)) {
+                Destination->SetReadOnly(folder, entry.Name, false, false);
+                if (!Destination->DeleteFile(folder, entry.Name, false))
+                    Report(mcWarning, "Failed to delete the leftover temporary file " + path +
+                                          ". " + Destination->LastErrorText());
+            }
+        }
+        destination.Delete(i);
+    }
 }
 
 void VelSyncBackupWorker::CheckListingLimit(const VelDirectoryList& source,

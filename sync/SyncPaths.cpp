@@ -1,7 +1,6 @@
 #include "sync/SyncPaths.h"
 
-#include <cstdio>
-
+#include "common/StringUtils.h"
 #include "platform/Paths.h"
 
 std::string NormaliseRoot(const std::string& location) {
@@ -33,16 +32,14 @@ bool IsUsableName(const std::string& name, bool isFolder) {
     return true;
 }
 
+std::string FittedName(const std::string& head, const std::string& name) {
+    if (head.size() + name.size() <= platform::MaxNameLength) return head + name;
+    size_t keep = head.size() < platform::MaxNameLength ? platform::MaxNameLength - head.size() : 0;
+    // Back off over UTF-8 continuation bytes, so that no character is split.
+    while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;
+    return head + name.substr(0, keep);
+}
+
 std::string PrintableName(const std::string& name) {
-    std::string shown;
-    for (unsigned char c : name) {
-        if (c < 0x20 || c == 0x7F) {
-            char buffer[8];
-            std::snprintf(buffer, sizeof buffer, "\\x%02X", unsigned(c));
-            shown += buffer;
-        } else {
-            shown += char(c);
-        }
-    }
-    return shown;
+    return ShowControlCharacters(name);
 }

@@ -20,5 +20,10 @@ std::string ChildPath(const std::string& relativePath, const std::string& name);
 // and no NUL, and is not "." or ".." unless it is the folder entry of that name.
 bool IsUsableName(const std::string& name, bool isFolder);
 
-// The name with control bytes shown as \xNN, for messages.
+// head + name, the name cut short where the two would be longer than a name may
+// be (platform::MaxNameLength), never inside a UTF-8 character. The head alone
+// must fit.
+std::string FittedName(const std::string& head, const std::string& name);
+
+// The name with its control bytes made visible (ShowControlCharacters).
 std::string PrintableName(const std::string& name);

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "platform/ErrorCodes.h"
+#include "platform/InterruptCleanup.h"
 #include "platform/LastError.h"
 #include "platform/posix/ErrnoMapping.h"
 #include "platform/posix/FileStatus.h"
@@ -91,22 +92,41 @@ std::string FolderOf(const std::string& path) {
     return cut == 0 ? "/" : path.substr(0, cut);
 }
 
-// Replaces an existing destination through a temporary file beside it.
-bool ReplaceExisting(int in, const struct stat& source, const std::string& destination) {
+const char TemporaryHead[] = ".velcopy-";
+constexpr size_t TemporaryTail = 6;  // the random part mkostemp fills in
+
+// Gives the complete copy at `temporary` the destination's name: a new name at
+// once, an existing file replaced unless it is a folder or read-only (EACCES).
+// 0 or an errno.
+int TakeDestinationName(const std::string& temporary, const std::string& destination) {
+    if (renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) ==
+        0)
+        return 0;
+    // EINVAL: the file system cannot refuse to replace; the check below decides.
+    if (errno != EEXIST && errno != EINVAL) return errno;
     struct stat existing;
     if (stat(destination.c_str(), &existing) == 0 &&
-        (S_ISDIR(existing.st_mode) || posix::IsReadOnlyFile(existing))) {
-        SetLastErrorCode(ErrorCode::AccessDenied);
-        return false;
-    }
-    std::string temporary = FolderOf(destination) + "/.velcopy-XXXXXX";
+        (S_ISDIR(existing.st_mode) || posix::IsReadOnlyFile(existing)))
+        return EACCES;
+    return rename(temporary.c_str(), destination.c_str()) == 0 ? 0 : errno;
+}
+
+// Writes the copy to a temporary file beside the destination and gives it the
+// destination's name only once it is complete, so that the name never shows a
+// partial copy: an existing file stays as it was until then, a new name does
+// not exist until then. A failed copy removes its temporary file, and so does
+// an interrupt while it is being written.
+bool CopyThroughTemporary(int in, const struct stat& source, const std::string& destination) {
+    std::string temporary =
+        FolderOf(destination) + "/" + TemporaryHead + std::string(TemporaryTail, 'X');
     int out = mkostemp(temporary.data(), O_CLOEXEC);
     if (out < 0) {
         posix::SetLastErrorForPath(errno, destination);
         return false;
     }
+    RemovedOnInterrupt cleanup(temporary);
     int error = WriteCopy(in, source, out);
-    if (error == 0 && rename(temporary.c_str(), destination.c_str()) != 0) error = errno;
+    if (error == 0) error = TakeDestinationName(temporary, destination);
     if (error != 0) {
         unlink(temporary.c_str());
         posix::SetLastErrorFromErrno(error);
@@ -117,34 +137,33 @@ bool ReplaceExisting(int in, const struct stat& source, const std::string& desti
 
 }  // namespace
 
+bool IsCopyTemporaryName(const std::string& name) {
+    const size_t head = sizeof TemporaryHead - 1;
+    if (name.size() != head + TemporaryTail || name.compare(0, head, TemporaryHead) != 0)
+        return false;
+    for (size_t i = head; i < name.size(); ++i) {
+        const char c = name[i];
+        if (!(c >= '0' && c <= '9') && !(c >= 'a' && c <= 'z') && !(c >= 'A' && c <= 'Z'))
+            return false;
+    }
+    return true;
+}
+
 bool CopyFileOver(const std::string& source, const std::string& destination) {
-    int in = open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a named pipe without a writer cannot hang the open;
+    // only a regular file has content to copy.
+    int in = open(source.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (in < 0) {
         posix::SetLastErrorForPath(errno, source);
         return false;
     }
     struct stat info;
-    if (fstat(in, &info) != 0 || S_ISDIR(info.st_mode)) {
+    if (fstat(in, &info) != 0 || !S_ISREG(info.st_mode)) {
         close(in);
         SetLastErrorCode(ErrorCode::AccessDenied);
         return false;
     }
-    bool copied;
-    int out = open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (out >= 0) {
-        // A new file: nothing good can be lost, so write it in place.
-        int error = WriteCopy(in, info, out);
-        if (error != 0) {
-            unlink(destination.c_str());
-            posix::SetLastErrorFromErrno(error);
-        }
-        copied = error == 0;
-    } else if (errno == EEXIST) {
-        copied = ReplaceExisting(in, info, destination);
-    } else {
-        posix::SetLastErrorForPath(errno, destination);
-        copied = false;
-    }
+    bool copied = CopyThroughTemporary(in, info, destination);
     close(in);
     if (copied) SetLastErrorCode(ErrorCode::Success);
     return copied;

@@ -7,6 +7,7 @@ namespace platform::posix {
 uint32_t AttributesOf(const struct stat& info, const std::string& name, bool isLink) {
     uint32_t attributes = 0;
     if (S_ISDIR(info.st_mode)) attributes |= Attribute::Directory;
+    if (!S_ISDIR(info.st_mode) && !S_ISREG(info.st_mode)) attributes |= Attribute::Device;
     if ((info.st_mode & S_IWUSR) == 0) attributes |= Attribute::ReadOnly;
     if (!name.empty() && name[0] == '.' && name != "." && name != "..") {
         attributes |= Attribute::Hidden;

@@ -12,8 +12,10 @@
 namespace platform::posix {
 
 // Attribute bits of a status and a name: Directory, ReadOnly when the owner may
-// not write, Hidden for a leading dot (not "." or ".."), ReparsePoint when
-// `isLink`, and Normal when none of these applies.
+// not write, Hidden for a leading dot (not "." or ".."), Device when the status
+// is neither of a regular file nor of a folder (also the status of a link that
+// could not be followed), ReparsePoint when `isLink`, and Normal when none of
+// these applies.
 uint32_t AttributesOf(const struct stat& info, const std::string& name, bool isLink);
 
 // Fills everything but the name, which must already be in `record`.

@@ -33,6 +33,8 @@ int OpenFolder(const std::string& folder) {
 // The record of one entry of the open folder. d_type, when the file system
 // fills it in, tells a link apart without a second status call.
 // The record must already carry the entry's name (the hidden bit is read off it).
+// False, with errno set, when the entry cannot be examined (ENOENT: it has
+// vanished since the folder was read).
 bool StatInto(int folderFd, const char* name, unsigned char type, FindData& record) {
     struct stat info;
     bool isLink = type == DT_LNK;
@@ -45,8 +47,7 @@ bool StatInto(int folderFd, const char* name, unsigned char type, FindData& reco
         }
     }
     if (fstatat(folderFd, name, &info, 0) != 0) {
-        // A dangling link is listed as the link itself; an entry that vanished
-        // since the folder was read is left out.
+        // A dangling link is listed as the link itself.
         if (!isLink || fstatat(folderFd, name, &info, AT_SYMLINK_NOFOLLOW) != 0) return false;
     }
     posix::FillFindData(info, isLink, record);
@@ -66,35 +67,36 @@ struct NamedEntry {
 // Below this many entries a second thread costs more than it saves.
 constexpr size_t ParallelStatThreshold = 128;
 
-// Fills one record per entry, in order, moving each name into its record; false
-// where the entry vanished. The status calls dominate a listing, so a large
-// folder splits them over two threads: the first half here, the second half on
-// a helper thread.
-std::vector<char> StatEntries(int folderFd, std::vector<NamedEntry>& entries,
-                              std::vector<FindData>& records) {
+// Fills one record per entry, in order, moving each name into its record; the
+// result holds per entry 0 where it was examined, or the errno of its status
+// call. The status calls dominate a listing, so a large folder splits them over
+// two threads: the first half here, the second half on a helper thread.
+std::vector<int> StatEntries(int folderFd, std::vector<NamedEntry>& entries,
+                             std::vector<FindData>& records) {
     records.resize(entries.size());
-    std::vector<char> found(entries.size(), 0);
+    std::vector<int> errors(entries.size(), 0);
     auto statRange = [&](size_t from, size_t to) {
         for (size_t i = from; i < to; ++i) {
             records[i].Name = std::move(entries[i].Name);
-            found[i] = StatInto(folderFd, records[i].Name.c_str(), entries[i].Type, records[i]);
+            if (!StatInto(folderFd, records[i].Name.c_str(), entries[i].Type, records[i]))
+                errors[i] = errno;
         }
     };
     size_t half = entries.size() / 2;
     if (entries.size() < ParallelStatThreshold) {
         statRange(0, entries.size());
-        return found;
+        return errors;
     }
     std::thread helper;
     try {
         helper = std::thread(statRange, half, entries.size());
     } catch (const std::system_error&) {
         statRange(0, entries.size());  // no thread to be had: do it all here
-        return found;
+        return errors;
     }
     statRange(0, half);
     helper.join();
-    return found;
+    return errors;
 }
 
 bool ListAll(int folderFd, const std::string& mask,
@@ -119,10 +121,18 @@ bool ListAll(int folderFd, const std::string& mask,
         entries.push_back({entry->d_name, entry->d_type});
     }
     std::vector<FindData> records;
-    std::vector<char> found = StatEntries(dirfd(folder), entries, records);
+    std::vector<int> errors = StatEntries(dirfd(folder), entries, records);
     closedir(folder);
-    for (size_t i = 0; i < records.size(); ++i)
-        if (found[i]) onRecord(records[i]);
+    for (size_t i = 0; i < records.size(); ++i) {
+        if (errors[i] == 0) {
+            onRecord(records[i]);
+        } else if (errors[i] != ENOENT && failure == 0) {
+            // Only an entry that vanished since the folder was read may be left
+            // out: one that could not be examined makes the listing incomplete,
+            // and a caller must not take what it did not see for gone.
+            failure = errors[i];
+        }
+    }
     if (failure != 0) {
         posix::SetLastErrorFromErrno(failure, posix::ErrnoSubject::Folder);
         return false;

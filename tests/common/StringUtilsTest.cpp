@@ -107,4 +107,18 @@ TEST(StringUtilsTest, PrefixAndSuffixTests) {
     EXPECT_FALSE(StartsWith("\xC4x", "\xE4", true));
 }
 
+TEST(StringUtilsTest, ControlCharactersAreShownAndEverythingElseKept) {
+    const struct {
+        std::string text, shown;
+    } cases[] = {
+        {"plain name.txt", "plain name.txt"},
+        {"a\nb\rc\td", "a\\nb\\rc\\td"},
+        {"\x1b[31mred", "\\x1b[31mred"},
+        {std::string("nul\0", 4), "nul\\x00"},
+        {"\x01\x1f\x7f", "\\x01\\x1f\\x7f"},
+        {"caf\xc3\xa9 back\\slash", "caf\xc3\xa9 back\\slash"},  // UTF-8 and "\\" stay
+    };
+    for (const auto& c : cases) EXPECT_EQ(ShowControlCharacters(c.text), c.shown) << c.shown;
+}
+
 }  // namespace

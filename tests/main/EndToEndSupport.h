@@ -77,4 +77,24 @@ inline void ChownTree(const std::string& root, uid_t user) {
         lchown(entry.path().c_str(), user, user);
 }
 
+// A source and a destination folder in a temporary folder of their own, and a
+// run of the program from one to the other with switches.
+class TwoTrees : public testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::create_directories(Src);
+        std::filesystem::create_directories(Dst);
+    }
+    RunResult Run(std::vector<std::string> switches, bool asNobody = false) {
+        std::vector<std::string> arguments = {Src, Dst};
+        arguments.insert(arguments.end(), switches.begin(), switches.end());
+        return RunVelCopy(arguments, Log, asNobody);
+    }
+
+    TempFolder Root;
+    std::string Src = Root / "src";
+    std::string Dst = Root / "dst";
+    std::string Log = Root / "run.log";
+};
+
 }  // namespace endtoend

@@ -1,3 +1,5 @@
+#include <gmock/gmock.h>
+
 #include "tests/main/ProgramBodyFixture.h"
 #include "tests/support/TempFolder.h"
 
@@ -122,14 +124,22 @@ TEST_F(LoggedRunTest, ErrorLogThatCannotBeWrittenEndsWithExitCodeOne) {
     EXPECT_FALSE(after);
     const std::string line = "VelCopy: cannot append to or create the log file \"" + bad + "\": ";
     ASSERT_TRUE(Shows(console.Text, line)) << console.Text;
+    // The message the error log could not take is still shown and logged first.
+    EXPECT_LT(console.Text.find("\r!! Warning: w"), console.Text.find(line));
     EXPECT_EQ(console.Text.substr(console.Text.size() - 2), "\r\n");
-    EXPECT_EQ(ReadTextFile(runLog), "Copying file /a\r\n");  // closed and kept
+    EXPECT_EQ(ReadTextFile(runLog), "Copying file /a\r\n!! Warning: w\r\n");  // closed and kept
 }
 
-TEST_F(LoggedRunTest, PlainLogThatCannotBeCreatedIsSilent) {
+TEST_F(LoggedRunTest, PlainLogThatCannotBeCreatedIsReportedOnceAsTheRunStarts) {
+    const std::string missing = folder / "missing/run.log";
     during = [](VelSyncBaseOutput& output) { output.Message(mcError, "e"); };
-    EXPECT_EQ(Run({"a", "b", "/L:" + (folder / "missing/run.log")}), 0);
-    EXPECT_EQ(console.Text, "\r!! Error: e\r\n");
+    EXPECT_EQ(Run({"a", "b", "/L:" + missing, "/E:" + errorLog}), 0);
+    const std::string warning = "!! Warning: Cannot create the log file \"" + missing +
+                                "\": The system cannot find the file specified. The run goes "
+                                "on without it.";
+    EXPECT_EQ(run.ConsoleBefore, "\r" + warning + "\r\n");
+    EXPECT_EQ(console.Text, "\r" + warning + "\r\n\r!! Error: e\r\n");
+    EXPECT_THAT(ReadTextFile(errorLog), testing::HasSubstr(warning));
 }
 
 TEST_F(LoggedRunTest, LogPathsKeepTheirColons) {

@@ -255,6 +255,8 @@ TEST_F(DirectoryListFolderTest, LinksAreFollowedAndMarked) {
     ASSERT_NE(Named(*list, "dangling"), nullptr);
     EXPECT_FALSE(Named(*list, "dangling")->IsDirectory());
     EXPECT_TRUE(Named(*list, "dangling")->Attributes & link);
+    EXPECT_TRUE(Named(*list, "dangling")->IsSpecialFile());
+    EXPECT_FALSE(Named(*list, "filelink")->IsSpecialFile());
     EXPECT_FALSE(Named(*list, "file")->Attributes & link);
 }
 

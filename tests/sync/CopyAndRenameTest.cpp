@@ -27,6 +27,18 @@ TEST_F(WorkerTest, TempPrefixSkipsTemporaryNamesTheFolderAlreadyHolds) {
     EXPECT_FALSE(Destination.Exists("/dst/tmp_2_report.txt"));
 }
 
+TEST_F(WorkerTest, TempPrefixCopyWhoseOldFileCannotGoLeavesNoTemporaryFile) {
+    Options.TempPrefix = "tmp";
+    Source.AddFile("/src/report.txt", Noon + 1, 9);
+    Destination.AddFile("/dst/report.txt", Noon, 5);
+    Destination.FailOn("DeleteFile", "/dst/report.txt", ErrorCode::SharingViolation);
+    RunWorker();
+    EXPECT_FALSE(Destination.Exists("/dst/tmp_report.txt"));
+    EXPECT_EQ(Destination.Find("/dst/report.txt")->SizeLow, 5u);
+    // The failure is reported with its own reason, not the clean-up's.
+    EXPECT_THAT(Output.Lines(), testing::Contains(testing::EndsWith("(32). Stopping")));
+}
+
 TEST_F(WorkerTest, TempPrefixIsNotUsedForANewFile) {
     Options.TempPrefix = "tmp";
     Source.AddFile("/src/report.txt", Noon, 9);
