@@ -42,7 +42,9 @@ void THandleTimeout::Unwatch() {
 void THandleTimeout::RestartCountdown() {
     if (WatchedHandle == NoInternetHandle) return;
     std::lock_guard<std::recursive_mutex> guard(Lock);
-    Remaining = WatchdogSeconds;
+    // The first tick comes within a second: one more tick makes a call that stays
+    // silent for the whole number of seconds, and never less, the one cut off.
+    Remaining = WatchdogSeconds + 1;
     TimedOutFlag = false;
 }
 
@@ -81,6 +83,10 @@ void THandleTimeout::Tick() {
 void THandleTimeout::Expire() {
     InternetHandle watched = WatchedHandle;
     if (watched == NoInternetHandle || !Armed) return;
+    // The blocked call wakes as soon as the first handle closes and unwinds on
+    // its own thread; what it reports about the dead connection must not clear
+    // the time-out it is about to be asked for.
+    ExpiredHandle = watched;
     InternetHandle request = RequestHandle.exchange(NoInternetHandle);
     if (request != NoInternetHandle) platform::InternetCloseHandle(request);
     WatchedHandle = NoInternetHandle;
@@ -89,7 +95,9 @@ void THandleTimeout::Expire() {
     TimedOutFlag = true;
 }
 
-void THandleTimeout::OnStatus(uint32_t status, const void* info, uint32_t infoLength) {
+void THandleTimeout::OnStatus(InternetHandle handle, uint32_t status, const void* info,
+                              uint32_t infoLength) {
+    if (handle != NoInternetHandle && handle == ExpiredHandle) return;
     switch (status) {
         case InternetStatus::SendingRequest:
         case InternetStatus::RequestSent:
@@ -161,8 +169,8 @@ void LeaveWatchdog() {
     if (ending) ending->Stop();
 }
 
-void WatchdogStatusCallback(InternetHandle, uintptr_t, uint32_t status, const void* info,
+void WatchdogStatusCallback(InternetHandle handle, uintptr_t, uint32_t status, const void* info,
                             uint32_t infoLength) {
     if (std::shared_ptr<THandleTimeout> watchdog = CurrentWatchdog())
-        watchdog->OnStatus(status, info, infoLength);
+        watchdog->OnStatus(handle, status, info, infoLength);
 }

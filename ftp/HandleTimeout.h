@@ -42,8 +42,9 @@ public:
     void Watch(platform::InternetHandle handle);
     // After the call: expiry closes nothing any more (the count may go on).
     void Unwatch();
-    // Only when a handle is recorded: the count starts again from the full
-    // number of seconds, and TimedOut is cleared.
+    // Only when a handle is recorded: the count starts again, and TimedOut is
+    // cleared. A call that then stays silent is cut off between the number of
+    // seconds and one second more.
     void RestartCountdown();
     // Stops the count, clears TimedOut, and forgets the request handle.
     void ClearCountdown();
@@ -51,8 +52,10 @@ public:
     // cleared.
     bool TimedOut();
 
-    // What a status report of the client means to the watchdog.
-    void OnStatus(uint32_t status, const void* info, uint32_t infoLength);
+    // What a status report of the client about handle means to the watchdog.
+    // Reports about a connection it has closed change nothing.
+    void OnStatus(platform::InternetHandle handle, uint32_t status, const void* info,
+                  uint32_t infoLength);
 
 private:
     void Run();
@@ -64,6 +67,7 @@ private:
     bool TimedOutFlag = false;
     std::atomic<platform::InternetHandle> WatchedHandle{platform::NoInternetHandle};
     std::atomic<platform::InternetHandle> RequestHandle{platform::NoInternetHandle};
+    std::atomic<platform::InternetHandle> ExpiredHandle{platform::NoInternetHandle};
     std::atomic<bool> Armed{false};
     std::atomic<int> WatchdogSeconds;
 
