@@ -80,8 +80,13 @@ bool FtpStorageDevice::OpenConnection(bool passive, const std::string& connectio
     attempt.Password = Password;
     attempt.Flags = passive ? platform::InternetFlagPassive : 0;
     attempt.Context = passive ? FtpContext::PassiveConnection : FtpContext::ActiveConnection;
+    const std::string earlierResponse = LastResponse();
     Connection = ConnectWithTimeout(attempt, ConnectTimeout);
     LastError = Connection != platform::NoInternetHandle ? 0 : platform::GetLastErrorCode();
+    // The attempt runs on a thread of its own: a reply this thread received before
+    // it (from an earlier command) says nothing about the attempt.
+    AttemptResponse = LastResponse();
+    if (AttemptResponse == earlierResponse) AttemptResponse.clear();
 
     if (Connection != platform::NoInternetHandle) {
         std::string directory;
@@ -110,14 +115,14 @@ bool FtpStorageDevice::OpenConnection(bool passive, const std::string& connectio
     if (LastError == ErrorCode::InternetNameNotResolved ||
         LastError == ErrorCode::InternetConnectionAborted) {
         Fail(FourLines("Could not resolve server name " + Host + ".", LastError, LastErrorText(),
-                       LastResponse()));
+                       AttemptResponse));
         return false;
     }
     return ReportFailedConnection(passive);
 }
 
 bool FtpStorageDevice::ReportFailedConnection(bool passive) {
-    std::string response = LastResponse();
+    std::string response = AttemptResponse;
     if (!response.empty()) Warn(response);
     if (passive) {
         Output.Message(mcExplain, "Trying active rather than passive.");

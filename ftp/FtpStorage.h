@@ -174,6 +174,7 @@ private:
     int WatchdogTimeout;
     VelSyncBaseOutput& Output;
     uint32_t LastError = 0;
+    std::string AttemptResponse;  // what the last connection attempt left as the reply
 
     std::shared_ptr<THandleTimeout> Watchdog;
     std::string PrivateFolder;  // empty until the first download

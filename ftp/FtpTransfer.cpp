@@ -98,6 +98,7 @@ bool FtpStorageDevice::Compensate(const std::string& localPath, const std::strin
                                   const std::string& name, const std::string& response,
                                   bool& result) {
     LastError = platform::GetLastErrorCode();
+    const uint32_t refusal = LastError;
     Warn(MishapReport("Mishap copying file " + localPath + " to " + folder,
                       "Code: " + std::to_string(LastError), response));
     Warn("Compensating...");
@@ -108,7 +109,9 @@ bool FtpStorageDevice::Compensate(const std::string& localPath, const std::strin
         return true;
     }
     Warn("Failed...");
-    platform::SetLastErrorCode(LastError);
+    // The refusal goes on through the other rules, not what the listing left.
+    LastError = refusal;
+    platform::SetLastErrorCode(refusal);
     InCompensation = false;
     return false;
 }

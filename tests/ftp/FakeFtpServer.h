@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cctype>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -91,7 +92,8 @@ private:
             Received.push_back(line);
         }
         const size_t blank = line.find(' ');
-        const std::string verb = line.substr(0, blank);
+        std::string verb = line.substr(0, blank);
+        for (char& c : verb) c = char(toupper(static_cast<unsigned char>(c)));
         const std::string argument = blank == std::string::npos ? "" : line.substr(blank + 1);
         Drop = false;
         if (verb == "USER" && RefuseLogins > 0) {

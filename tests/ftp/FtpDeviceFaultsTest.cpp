@@ -16,6 +16,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
 class FtpDeviceFaults : public ::testing::Test {
 protected:
@@ -256,6 +257,57 @@ TEST_F(FtpDeviceFaults, ServerThatStallsOnEveryCommandDoesNotHoldTheRun) {
         EXPECT_EQ(server.Count(c.verb), c.sent) << c.verb;
         EXPECT_EQ(Out.TextsOf(mcWarning), c.warnings) << c.verb;
         EXPECT_NE(device.LastErrorCode(), ErrorCode::NoMoreFiles);
+    }
+}
+
+TEST_F(FtpDeviceFaults, FailedReconnectShowsWhatTheServerSaysNow) {
+    FakeFtpServer server(Answer("CWD", "421 Going down.", true));
+    FtpStorageDevice& device = Connected(server);
+    ASSERT_TRUE(device.Chmod("", "a.txt", "644"));  // this thread's last reply: 200
+    server.RefuseLogins = 100;
+    EXPECT_FALSE(device.FolderExists(server.Location("/x")));
+    for (const std::string& line : Out.Lines()) EXPECT_EQ(line.find("200"), std::string::npos);
+    EXPECT_THAT(Out.TextsOf(mcError).at(0),
+                HasSubstr("\r\nLast response: 220 fake ready\r\n530 Not now."));
+    EXPECT_EQ(Out.TextsOf(mcError).at(1), "Failed to renegotiate connection");
+}
+
+// A server that will not store over a read-only file: the file is made writable
+// and stored again, in binary mode; when it cannot be made writable the refusal
+// goes on through the reconnects and ends as the upload's failure.
+TEST_F(FtpDeviceFaults, RefusedUploadOverAReadOnlyFileIsCompensated) {
+    TempFolder local;
+    WriteTextFile(local / "up.txt", "new");
+    for (bool listed : {true, false}) {
+        int stores = 0;
+        FakeFtpServer server([&](FakeFtpServer&, ScriptedSession& session, const std::string& verb,
+                                 const std::string&) {
+            return verb == "STOR" && (++stores == 1 || !listed) &&
+                   session.Send("553 Could not create file.\r\n");
+        });
+        if (listed) server.Listings["/"] = "-r--r--r-- 1 u g 3 Jan 02  2026 a.txt\r\n";
+        FtpStorageDevice& device = Connected(server);
+        EXPECT_EQ(device.PutFile(local / "up.txt", server.Location(), "a.txt", false), listed);
+        const std::vector<std::string> warnings = Out.TextsOf(mcWarning);
+        ASSERT_GE(warnings.size(), 2u);
+        EXPECT_EQ(warnings[0], "Mishap copying file " + local / "up.txt" + " to " +
+                                   server.Location() +
+                                   "\r\nCode: 12003\r\nDescription: Internet extended error: 553 "
+                                   "Could not create file.\r\nLast response: 553 Could not create "
+                                   "file.");
+        EXPECT_EQ(warnings[1], "Compensating...");
+        if (listed) {
+            EXPECT_EQ(warnings.size(), 2u);
+            EXPECT_EQ(server.Count("SITE CHMOD 666 a.txt"), 1);
+            EXPECT_EQ(server.Files["/a.txt"], "new");
+            EXPECT_EQ(server.Commands()[server.Commands().size() - 3], "TYPE I");
+        } else {
+            EXPECT_EQ(warnings[2], "Failed...");
+            EXPECT_THAT(Out.TextsOf(mcError).back(),
+                        StartsWith("Failed to copy file " + local / "up.txt" + " to " +
+                                   server.Location() + "\r\nError code (C): 12003\r\n"));
+            EXPECT_EQ(server.Count("STOR"), 3);
+        }
     }
 }
 
