@@ -35,6 +35,11 @@ class Handler(FTPHandler):
         with open(log, "a") as out:
             out.write(line + "\n")
         return super().pre_process_command(line, cmd, arg)
+    def _on_dtp_connection(self):
+        # pyftpdlib closes the connector of an active data connection again with the
+        # control connection, when its descriptor number may serve another client.
+        self._dtp_connector = None
+        super()._on_dtp_connection()
 authorizer = DummyAuthorizer()
 authorizer.add_user("user", "secret", root, perm="elradfmwMT")
 Handler.authorizer = authorizer
