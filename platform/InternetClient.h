@@ -127,11 +127,24 @@ bool FtpSetCurrentDirectory(InternetHandle connection, const std::string& direct
 // PWD; directory receives the quoted path of the 257 reply.
 bool FtpGetCurrentDirectory(InternetHandle connection, std::string& directory);
 
-// Lists the working directory (LIST). mask: empty for every entry, a wildcard
-// pattern ("*", "?" matched by the client), or one exact name, which is matched
-// against the parsed names (never sent to the server). The listing is read whole
-// before the call returns; the find handle then holds the remaining records.
-// Nothing to return fails with 18. Reports HandleCreated with the find handle.
+// Lists the working directory. mask: empty for every entry, a wildcard pattern
+// ("*", "?" matched by the client), or one exact name, which is matched against
+// the parsed names (never sent to the server). The listing is read whole before
+// the call returns; the find handle then holds the remaining records. Nothing to
+// return fails with 18. Reports HandleCreated with the find handle.
+//
+// Names beginning with "." are listed also where the server leaves them out of a
+// plain listing: the client asks for them ("LIST -a") and lists the folder again
+// plainly when that request is refused or answered with nothing it can read, so
+// a request the server does not understand never makes a folder look empty. The
+// records are those of the server's listing as it stands: "." and ".." when the
+// server lists them, times and sizes as listed. Where the server shows such names
+// only for "-a" this costs one listing per folder, elsewhere at most one more for
+// an empty folder (and, once, on a server that refuses "-a").
+//
+// A listing is at most 256 MiB and a line of it at most 64 KiB; beyond, the call
+// fails with 12152. It costs memory in proportion to what it lists (the records
+// the mask selects, about the size of their names), never its text.
 InternetHandle FtpFindFirstFile(InternetHandle connection, const std::string& mask, FindData& entry,
                                 uint32_t flags, uintptr_t context);
 // The next record; false with 18 at the end.

@@ -40,6 +40,7 @@ uint32_t DataTransfer::Start(const std::string& command) {
         Completed = true;
         Data.Close();
         Listener.Close();
+        Refusal = reply.Code;
         return Connection.ReplyError(reply);
     }
     Started = true;
@@ -107,7 +108,9 @@ uint32_t DataTransfer::Finish() {
     Completed = true;
     FtpReply reply;
     if (uint32_t error = Connection.ReadFinalReply(reply)) return error;
-    return reply.Code / 100 == 2 ? 0 : Connection.ReplyError(reply);
+    if (reply.Code / 100 == 2) return 0;
+    Refusal = reply.Code;
+    return Connection.ReplyError(reply);
 }
 
 void DataTransfer::Abandon() {

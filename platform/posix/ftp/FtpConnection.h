@@ -17,6 +17,7 @@
 #include <string>
 
 #include "platform/ftp/FtpReply.h"
+#include "platform/ftp/ListingRequest.h"
 #include "platform/posix/ftp/HandleTable.h"
 #include "platform/posix/ftp/Socket.h"
 
@@ -30,6 +31,8 @@ public:
     const bool Passive;
     TimeLimits Limits;
     const std::shared_ptr<AbortSignal> Abort;
+    // How this connection asks for listings; used under the call lock.
+    ListingRequest Listing;
 
     // Connects and logs in; run before the handle is published. 0 or the error.
     uint32_t Open(const std::string& host, uint16_t port, const std::string& userName,

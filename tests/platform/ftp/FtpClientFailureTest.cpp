@@ -126,7 +126,8 @@ TEST_F(FtpClientFailureTest, CloseFromAnotherThreadEndsABlockedCallAtOnceWith120
     ScriptedFtpServer server("220 hi\r\n",
                              LoginThen([&](ScriptedSession& s, const std::string& line) {
                                  if (line == "PASV") return s.Send(data.PasvReply("127,0,0,1"));
-                                 if (line == "LIST") return s.Send("150 Here it comes.\r\n");
+                                 if (line.rfind("LIST", 0) == 0)
+                                     return s.Send("150 Here it comes.\r\n");
                                  return true;  // stall
                              }));
     for (std::string command : {"CWD", "LIST"}) {
@@ -279,7 +280,7 @@ TEST_F(FtpClientFailureTest, PassiveReplyNamingAnotherHostIsNotFollowed) {
     ScriptedFtpServer server(
         "220 hi\r\n", LoginThen([&](ScriptedSession& s, const std::string& line) {
             if (line == "PASV") return s.Send(data.PasvReply("10,9,8,7"));
-            if (line != "LIST") return s.Send("500 ?\r\n");
+            if (line != "LIST -a") return s.Send("500 ?\r\n");
             s.Send("150 Listing.\r\n");
             int fd = accept(data.Fd, nullptr, nullptr);
             ScriptedSession(fd).Send("-rw-r--r--   1 u g   42 Jan  1  2020 file.txt\r\n");

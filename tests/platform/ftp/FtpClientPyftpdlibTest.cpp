@@ -103,7 +103,7 @@ TEST_P(PyftpdlibTest, ListingGivesParsedEntriesAndMasksAreMatchedHere) {
     // The mask never reaches the server: it would be taken as a glob there.
     for (const std::string& command : CommandsSince(before)) {
         if (command.rfind("LIST", 0) == 0) {
-            EXPECT_EQ(command, "LIST");
+            EXPECT_EQ(command, "LIST -a");
         }
     }
 
@@ -185,7 +185,7 @@ TEST_P(PyftpdlibTest, SendsOnlyTheCommandsACallNeeds) {
     std::vector<std::string> expected = {
         "USER user", "PASS secret", "CWD /" + Folder, "TYPE I",  data,
         "STOR one",  data,          "STOR two",       "TYPE A",  data,
-        "RETR one",  data,          "LIST",           "DELE two"};
+        "RETR one",  data,          "LIST -a",        "DELE two"};
     std::vector<std::string> sent = CommandsSince(before);
     // PORT carries an address; compare its verb only.
     for (std::string& command : sent)

@@ -2,12 +2,14 @@
 // folder is not "/", in passive and active mode: the calls of the contract, and
 // listings with dot files and what they cost.
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <map>
 #include <memory>
 
+#include "common/FileTimeCalendar.h"
 #include "platform/ErrorCodes.h"
 #include "tests/platform/ftp/FtpClientFixture.h"
 #include "tests/support/FtpServers.h"
@@ -96,6 +98,47 @@ TEST_P(RealServersTest, CallsWorkFromTheLoginFolder) {
     ASSERT_TRUE(FtpSetCurrentDirectory(Connection, ".."));
     ASSERT_TRUE(FtpRemoveDirectory(Connection, "made")) << LastResponse();
     EXPECT_FALSE(std::filesystem::exists(Here + "/made"));
+}
+
+// vsftpd, ProFTPD and Pure-FTPd leave names beginning with "." out of a plain LIST.
+TEST_P(RealServersTest, ListingShowsDotFilesWithOneRequest) {
+    WriteTextFile(Here + "/.htaccess", "Deny me");
+    WriteTextFile(Here + "/index.html", "abc");
+    std::filesystem::create_directory(Here + "/.git");
+    std::filesystem::create_directory(Here + "/empty");
+    // An old time is listed with its year and no clock time: a date.
+    timespec old[2] = {{1583298367, 0}, {1583298367, 0}};  // 2020-03-04 05:06:07 UTC
+    utimensat(AT_FDCWD, (Here + "/.htaccess").c_str(), old, 0);
+    Real->GiveToServer(Here);
+    ASSERT_TRUE(FtpSetCurrentDirectory(Connection, Folder));
+    size_t before = Real->Commands().size();
+
+    std::vector<FindData> entries = ListAll(Connection);
+    std::map<std::string, FindData> byName;
+    for (const FindData& entry : entries) byName[entry.Name] = entry;
+    std::vector<std::string> names;
+    for (const auto& [name, entry] : byName) names.push_back(name);
+    EXPECT_EQ(names,
+              (std::vector<std::string>{".", "..", ".git", ".htaccess", "empty", "index.html"}));
+    const FindData& hidden = byName[".htaccess"];
+    EXPECT_EQ(hidden.SizeLow, 7u);
+    EXPECT_EQ(hidden.Attributes, Attribute::Hidden);
+    CalendarTime listed = CalendarFromFileTime(hidden.LastWriteTime);
+    EXPECT_EQ((std::vector<int>{listed.Year, listed.Month, listed.Day, listed.Hour, listed.Minute}),
+              (std::vector<int>{2020, 3, 4, 0, 0}));
+    EXPECT_EQ(byName[".git"].Attributes, Attribute::Directory | Attribute::Hidden);
+    EXPECT_EQ(byName["index.html"].SizeLow, 3u);
+    EXPECT_EQ(byName["index.html"].Attributes, Attribute::Normal);
+
+    // An empty folder lists "." and "..", with one request too.
+    ASSERT_TRUE(FtpSetCurrentDirectory(Connection, "empty"));
+    EXPECT_EQ(Names(ListAll(Connection)), (std::vector<std::string>{".", ".."}));
+    if (!Real->LogsCommands()) return;
+    std::vector<std::string> sent = Real->Commands();
+    sent.erase(sent.begin(), sent.begin() + std::min(before, sent.size()));
+    for (std::string& command : sent) command = command.substr(0, command.find(' '));
+    std::string data = GetParam().Passive ? "PASV" : "PORT";
+    EXPECT_EQ(sent, (std::vector<std::string>{data, "LIST", "CWD", data, "LIST"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, RealServersTest,
