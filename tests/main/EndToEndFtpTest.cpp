@@ -116,17 +116,20 @@ TEST_P(EndToEndFtpMirror, UpAndBackIdenticalAndRerunsTransferNothing) {
     run(site + "/", at);
     EXPECT_EQ(ContentOf(remote), ContentOf(site));
 
-    // A rerun lists each of the four folders once and sends nothing per file.
+    // A rerun logs in once, enters and lists each of the four folders once and
+    // sends nothing per file. (pyftpdlib ignores "LIST -a": the client asks again
+    // plainly where that listing is empty, in the one empty folder.)
     size_t before = Commands().size();
     run(site + "/", at);
     std::vector<std::string> commands = Commands();
+    const int lists = python ? 5 : 4;
     EXPECT_EQ(TransfersSince(commands, before), 0);
     EXPECT_EQ(CountSince(commands, before, "USER"), 1);
     EXPECT_EQ(CountSince(commands, before, "CWD"), 4);
-    EXPECT_EQ(CountSince(commands, before, "LIST"), 4);
+    EXPECT_EQ(CountSince(commands, before, "LIST"), lists);
     EXPECT_EQ(CountSince(commands, before, "PASV") + CountSince(commands, before, "EPSV") +
                   CountSince(commands, before, "PORT") + CountSince(commands, before, "EPRT"),
-              4);
+              lists);
 
     // Down again into an empty folder: the same tree, each file dated with the
     // minute its listing gives.
@@ -169,9 +172,7 @@ protected:
         Before = Server.Commands().size();
         return RunVelCopy(arguments, Work / "run.log");
     }
-    int Sent(const std::string& verb) const {
-        return CountSince(Server.Commands(), Before, verb);
-    }
+    int Sent(const std::string& verb) const { return CountSince(Server.Commands(), Before, verb); }
 
     PyftpdlibServer Server;
     TempFolder Work;
@@ -229,8 +230,7 @@ TEST_F(EndToEndFtp, FtpToFtp) {
     Run({});
     std::filesystem::create_directories(other.HomeFolder + "/copy");
     other.GiveToServer(other.HomeFolder + "/copy");
-    RunResult result = RunVelCopy({At, Location(other.Port, "/copy"), "/S", "/U:user",
-                                   "/P:secret"},
+    RunResult result = RunVelCopy({At, Location(other.Port, "/copy"), "/S", "/U:user", "/P:secret"},
                                   Work / "run.log");
     EXPECT_EQ(ContentOf(other.HomeFolder + "/copy"), ContentOf(Remote)) << result.Console;
     EXPECT_EQ(CountLinesStartingWith(result, "!! Error"), 0) << result.Console;
@@ -281,7 +281,8 @@ TEST(EndToEndFtpFaults, ConnectionsThatFail) {
             RunVelCopy({work.Path + "/", c.location, "/U:user", "/P:" + c.password}, work / "log");
         EXPECT_EQ(result.ExitCode, 0) << c.what;
         EXPECT_TRUE(HasLine(result, c.serverLine)) << c.what << "\n" << result.Console;
-        EXPECT_TRUE(HasLine(result, "!! Error: Failed to connect to destination " + c.location + "."))
+        EXPECT_TRUE(
+            HasLine(result, "!! Error: Failed to connect to destination " + c.location + "."))
             << c.what;
         EXPECT_EQ(CountLinesStartingWith(result, "Scanning"), 0) << c.what;
     }
@@ -292,9 +293,8 @@ TEST(EndToEndFtpFaults, LoginThatHangsEndsAfterThirtySecondsWithoutAProbe) {
 #if VEL_SANITIZED
     GTEST_SKIP() << "runs in the plain build only";
 #endif
-    ScriptedFtpServer silent("220 hello\r\n", [](ScriptedSession&, const std::string&) {
-        return true;
-    });
+    ScriptedFtpServer silent("220 hello\r\n",
+                             [](ScriptedSession&, const std::string&) { return true; });
     TempFolder work;
     const auto start = std::chrono::steady_clock::now();
     RunResult result = RunVelCopy({work.Path + "/", Location(silent.Port(), "/x")}, work / "log");
