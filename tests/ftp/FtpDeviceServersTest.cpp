@@ -1,5 +1,6 @@
 // The FTP device against real servers on loopback, in passive and active mode:
-// pyftpdlib (user "user", runs as root) and vsftpd (anonymous, uploads into pub).
+// pyftpdlib (runs as root), vsftpd anonymous (uploads into pub), vsftpd with a
+// user who logs into /home/user, ProFTPD and Pure-FTPd.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -17,7 +18,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::StartsWith;
 
-enum class Kind { Pyftpdlib, Vsftpd };
+enum class Kind { Pyftpdlib, Vsftpd, VsftpdUser, Proftpd, PureFtpd };
 
 struct Mode {
     Kind Server;
@@ -25,45 +26,69 @@ struct Mode {
 };
 
 std::string ModeName(const ::testing::TestParamInfo<Mode>& info) {
-    return std::string(info.param.Server == Kind::Pyftpdlib ? "Pyftpdlib" : "Vsftpd") +
-           (info.param.Passive ? "Passive" : "Active");
+    static const char* const names[] = {"Pyftpdlib", "Vsftpd", "VsftpdUser", "Proftpd", "PureFtpd"};
+    return std::string(names[int(info.param.Server)]) + (info.param.Passive ? "Passive" : "Active");
 }
+
+// The servers, started once for all tests; those a test machine cannot run skip.
+struct Servers {
+    PyftpdlibServer Python;
+    VsftpdServer Vsftpd;
+    VsftpdUserServer VsftpdUser;
+    ProftpdServer Proftpd;
+    PureFtpdServer PureFtpd;
+};
 
 class FtpDeviceServers : public ::testing::TestWithParam<Mode> {
 protected:
-    static void SetUpTestSuite() {
-        Python = new PyftpdlibServer;
-        Vsftpd = new VsftpdServer;
-    }
+    static void SetUpTestSuite() { All = new Servers; }
     static void TearDownTestSuite() {
-        delete Python;
-        delete Vsftpd;
+        delete All;
+        All = nullptr;
     }
 
+    ExternalFtpServer& Server() const {
+        switch (GetParam().Server) {
+            case Kind::Pyftpdlib:
+                return All->Python;
+            case Kind::Vsftpd:
+                return All->Vsftpd;
+            case Kind::VsftpdUser:
+                return All->VsftpdUser;
+            case Kind::Proftpd:
+                return All->Proftpd;
+            case Kind::PureFtpd:
+                return All->PureFtpd;
+        }
+        return All->Python;
+    }
+    RealFtpServer* Real() const { return dynamic_cast<RealFtpServer*>(&Server()); }
+    bool Is(Kind kind) const { return GetParam().Server == kind; }
+
     void SetUp() override {
-        const bool python = GetParam().Server == Kind::Pyftpdlib;
-        ExternalFtpServer& server = python ? static_cast<ExternalFtpServer&>(*Python) : *Vsftpd;
-        if (!server.Started()) GTEST_SKIP() << server.Problem;
+        if (!Server().Started()) GTEST_SKIP() << Server().Problem;
         // Each test and mode has a folder of its own on the server.
         const std::string name =
             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())
                 .substr(0, 20) +
             (GetParam().Passive ? "-p" : "-a");
-        const std::string remote = (python ? "/" : "/pub/") + std::to_string(++Serial) + name;
-        Here = server.Root + remote;
+        const std::string remote =
+            (Is(Kind::Vsftpd) ? "/pub/" : "/") + std::to_string(++Serial) + name;
+        Here = (Real() ? Real()->HomeFolder : Server().Root) + remote;
         std::filesystem::create_directories(Here);
         OwnByServer();
-        Base = "ftp://127.0.0.1:" + std::to_string(server.Port) + remote;
+        Base = "ftp://127.0.0.1:" + std::to_string(Server().Port) + remote;
         Device = std::make_unique<FtpStorageDevice>(Out, 10, 10);
         Device->SetOptions(GetParam().Passive ? FtpStorageDevice::PassiveOnly
                                               : FtpStorageDevice::ActiveOnly);
+        const bool anonymous = Is(Kind::Vsftpd);
         ASSERT_TRUE(
-            Device->Connect(Base, python ? "user" : "anonymous", python ? "secret" : "", ""))
+            Device->Connect(Base, anonymous ? "anonymous" : "user", anonymous ? "" : "secret", ""))
             << Said();
         Out.Messages.clear();
     }
 
-    // Files made here as root become the server's own (vsftpd writes as "ftp").
+    // Files made here as root become the server's own.
     void Make(const std::string& relative, const std::string& content, mode_t mode = 0644) {
         const std::string path = Here + "/" + relative;
         std::filesystem::create_directories(std::filesystem::path(path).parent_path());
@@ -76,7 +101,8 @@ protected:
         OwnByServer();
     }
     void OwnByServer() {
-        if (GetParam().Server != Kind::Vsftpd) return;
+        if (Real()) Real()->GiveToServer(Here);
+        if (!Is(Kind::Vsftpd)) return;
         passwd* ftp = getpwnam("ftp");
         if (ftp == nullptr) return;
         for (auto& entry : std::filesystem::recursive_directory_iterator(Here))
@@ -89,8 +115,7 @@ protected:
         return all;
     }
 
-    static PyftpdlibServer* Python;
-    static VsftpdServer* Vsftpd;
+    static Servers* All;
     static int Serial;
     RecordingOutput Out;
     std::unique_ptr<FtpStorageDevice> Device;
@@ -99,12 +124,12 @@ protected:
     TempFolder Local;
 };
 
-PyftpdlibServer* FtpDeviceServers::Python = nullptr;
-VsftpdServer* FtpDeviceServers::Vsftpd = nullptr;
+Servers* FtpDeviceServers::All = nullptr;
 int FtpDeviceServers::Serial = 0;
 
 TEST_P(FtpDeviceServers, ListsWhatTheFolderHolds) {
     Make("a.txt", "12345");
+    Make(".htaccess", "dot");
     Make("empty", "");
     Make("name with  spaces.txt", "x");
     Make("ünïcødé-日本.txt", "u");
@@ -115,7 +140,8 @@ TEST_P(FtpDeviceServers, ListsWhatTheFolderHolds) {
     std::map<std::string, const VelDirectoryEntry*> byName;
     for (int i = 1; i <= list->Count(); ++i)
         if (!list->EntryAt(i)->IsDotEntry()) byName[list->EntryAt(i)->Name] = list->EntryAt(i);
-    ASSERT_EQ(byName.size(), 6u) << Said();
+    ASSERT_EQ(byName.size(), 7u) << Said();
+    EXPECT_TRUE(byName[".htaccess"]->IsHidden());
     EXPECT_EQ(byName["a.txt"]->Size, 5);
     EXPECT_EQ(byName["empty"]->Size, 0);
     EXPECT_TRUE(byName["sub"]->IsDirectory());
@@ -143,9 +169,8 @@ TEST_P(FtpDeviceServers, TransfersInBinaryAndText) {
     ASSERT_TRUE(Device->PutFile(Local / "up.bin", Base, "b.bin", true)) << Said();
     ASSERT_TRUE(Device->PutFile(Local / "up.txt", Base, "t.txt", false)) << Said();
     EXPECT_EQ(ReadTextFile(Here + "/b.bin"), data);
-    // Text arrives with CR LF on the wire; pyftpdlib stores it with LF, vsftpd as sent.
-    EXPECT_EQ(ReadTextFile(Here + "/t.txt"),
-              GetParam().Server == Kind::Vsftpd ? "one\r\ntwo\r\n" : "one\ntwo\n");
+    // Text goes with CR LF on the wire; each server stores it its own way.
+    EXPECT_THAT(ReadTextFile(Here + "/t.txt"), ::testing::AnyOf("one\r\ntwo\r\n", "one\ntwo\n"));
 
     const std::string copy = Device->GetLocalCopy(Base, "b.bin");
     ASSERT_FALSE(copy.empty()) << Said();
@@ -208,34 +233,57 @@ TEST_P(FtpDeviceServers, FileOperationsAndTheirEdgeCases) {
 }
 
 TEST_P(FtpDeviceServers, PermissionModes) {
+    const size_t before = Real() && Real()->LogsCommands() ? Real()->Commands().size() : 0;
     Make("a.txt", "a");
     Make("ro.txt", "r", 0444);
-    const size_t before = Python->Commands().size();
-    EXPECT_TRUE(Device->SetReadOnly(Base, "a.txt", false, false));  // writable already
+    EXPECT_TRUE(Device->SetReadOnly(Base, "a.txt", false, false));  // writable already: no command
     EXPECT_TRUE(Device->Chmod(Base, "a.txt", "640"));
-    if (GetParam().Server == Kind::Pyftpdlib) {
-        // pyftpdlib, like every server measured, answers a mode it has set with 200.
-        EXPECT_TRUE(Out.Messages.empty()) << Said();
-        EXPECT_TRUE(Device->SupportsChmod());
-        EXPECT_EQ(ModeOf(Here + "/a.txt"), 0640u);
-        int chmods = 0;
-        for (size_t i = before; i < Python->Commands().size(); ++i)
-            chmods += Python->Commands()[i].rfind("SITE CHMOD", 0) == 0;
-        EXPECT_EQ(chmods, 1);
-        EXPECT_TRUE(Device->SetReadOnly(Base, "ro.txt", false, false));
-        EXPECT_EQ(ModeOf(Here + "/ro.txt"), 0666u);
-    } else {
+    if (Is(Kind::Vsftpd)) {
         // vsftpd lets no anonymous user change modes.
         EXPECT_THAT(Out.Lines(), ElementsAre(StartsWith("!! Warning: 550 "),
                                              "!! Warning: CHMOD not supported by FTP server"));
         EXPECT_FALSE(Device->SupportsChmod());
+        return;
     }
+    // Every server measured answers a mode it has set with 200.
+    EXPECT_TRUE(Out.Messages.empty()) << Said();
+    EXPECT_TRUE(Device->SupportsChmod());
+    EXPECT_EQ(ModeOf(Here + "/a.txt"), 0640u);
+    EXPECT_TRUE(Device->SetReadOnly(Base, "ro.txt", false, false));
+    EXPECT_EQ(ModeOf(Here + "/ro.txt") & 0200, 0200u);
+    if (auto* real = Real(); real && real->LogsCommands()) {
+        int chmods = 0;
+        const std::vector<std::string> commands = real->Commands();
+        for (size_t i = before; i < commands.size(); ++i)
+            chmods += commands[i].rfind("SITE CHMOD", 0) == 0;
+        EXPECT_EQ(chmods, 2);
+    }
+}
+
+// A server that will not store over a read-only file (553 from vsftpd and
+// Pure-FTPd, 550 from ProFTPD) gets the file made writable and stored again.
+TEST_P(FtpDeviceServers, UploadOverAReadOnlyFile) {
+    if (!Real()) GTEST_SKIP() << "the server runs as root and overwrites read-only files";
+    Make("ro.txt", "old", 0444);
+    WriteTextFile(Local / "ro.txt", "new");
+    EXPECT_TRUE(Device->PutFile(Local / "ro.txt", Base, "ro.txt", false)) << Said();
+    EXPECT_EQ(ReadTextFile(Here + "/ro.txt"), "new");
+    EXPECT_THAT(
+        Out.TextsOf(mcWarning),
+        ElementsAre(StartsWith("Mishap copying file " + Local / "ro.txt"), "Compensating..."));
+}
+
+TEST_P(FtpDeviceServers, LoginFolder) {
+    EXPECT_EQ(Device->LoginFolder(), Real() ? Real()->Home == "/" ? "" : Real()->Home : "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, FtpDeviceServers,
                          ::testing::Values(Mode{Kind::Pyftpdlib, true},
                                            Mode{Kind::Pyftpdlib, false}, Mode{Kind::Vsftpd, true},
-                                           Mode{Kind::Vsftpd, false}),
+                                           Mode{Kind::Vsftpd, false}, Mode{Kind::VsftpdUser, true},
+                                           Mode{Kind::VsftpdUser, false}, Mode{Kind::Proftpd, true},
+                                           Mode{Kind::Proftpd, false}, Mode{Kind::PureFtpd, true},
+                                           Mode{Kind::PureFtpd, false}),
                          ModeName);
 
 TEST(FtpDeviceLogin, WrongPasswordShowsTheServersAnswer) {
