@@ -257,6 +257,35 @@ TEST(EndToEndFtpFaults, SourceListingThatBreaksOffDeletesNothing) {
     EXPECT_EQ(ReadTextFile(work / "mirror/keep.txt"), "k");
 }
 
+// A run over a connection that drops now and then recovers where it can; the
+// next run, over a sound connection, finds nothing left to do.
+TEST(EndToEndFtpFaults, RunsOverADroppingConnectionConverge) {
+    FaultyFtpServer server;
+    if (!server.Started()) GTEST_SKIP() << server.Problem;
+    TempFolder work;
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "sub/d.txt", "sub/e.txt", "new/f.txt"})
+        MakeFile(work / "site/" + name, name);
+    for (auto& entry : std::filesystem::recursive_directory_iterator(work / "site"))
+        if (entry.is_regular_file()) SetModified(entry.path(), time(nullptr) - 3600);
+    MakeFile(server.Root + "/www/sub/old.txt", "old");
+    MakeFile(server.Root + "/www/gone/g.txt", "old");
+    const std::vector<std::string> arguments = {
+        work / "site/", Location(server.Port, "/www"), "/S", "/delete", "/U:user", "/P:secret"};
+    server.Arm(FtpFault(FtpFault::Kind::DropAfter, "STOR", 2));
+    server.Arm(FtpFault(FtpFault::Kind::DropBefore, "MKD"));
+    server.Arm(FtpFault(FtpFault::Kind::DropAfter, "DELE"));
+    server.Arm(FtpFault(FtpFault::Kind::DropBefore, "LIST", 3));
+    RunResult first = RunVelCopy(arguments, work / "first.log");
+    server.Disarm();
+    EXPECT_EQ(server.Fired().size(), 4u) << first.Console;
+    EXPECT_EQ(CountLinesStartingWith(first, "!! Error"), 0) << first.Console;
+
+    const size_t before = server.Commands().size();
+    RunResult second = RunVelCopy(arguments, work / "second.log");
+    EXPECT_EQ(TransfersSince(server.Commands(), before), 0) << second.Console;
+    EXPECT_EQ(ContentOf(server.Root + "/www"), ContentOf(work / "site"));
+}
+
 TEST(EndToEndFtpFaults, ConnectionsThatFail) {
     PyftpdlibServer python;
     if (!python.Started()) GTEST_SKIP() << python.Problem;
