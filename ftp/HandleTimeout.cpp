@@ -83,13 +83,11 @@ void THandleTimeout::Tick() {
 void THandleTimeout::Expire() {
     InternetHandle watched = WatchedHandle;
     if (watched == NoInternetHandle || !Armed) return;
-    // The blocked call wakes as soon as the first handle closes and unwinds on
-    // its own thread; what it reports about the dead connection must not clear
-    // the time-out it is about to be asked for.
-    ExpiredHandle = watched;
+    // Forgotten before anything closes: from here on the call's reports count no
+    // more (see OnStatus).
+    WatchedHandle = NoInternetHandle;
     InternetHandle request = RequestHandle.exchange(NoInternetHandle);
     if (request != NoInternetHandle) platform::InternetCloseHandle(request);
-    WatchedHandle = NoInternetHandle;
     platform::InternetCloseHandle(watched);
     // The closes have reported themselves (clearing the count) by now.
     TimedOutFlag = true;
@@ -97,7 +95,14 @@ void THandleTimeout::Expire() {
 
 void THandleTimeout::OnStatus(InternetHandle handle, uint32_t status, const void* info,
                               uint32_t infoLength) {
-    if (handle != NoInternetHandle && handle == ExpiredHandle) return;
+    // Only the watched call counts. The blocked call wakes as soon as the first
+    // handle closes and unwinds on its own thread: what it then reports about
+    // the dead connection must not clear the time-out it is about to be asked
+    // for. Nor may a connection attempt given up earlier, still ending on its own
+    // thread, keep a stalled call alive.
+    // The lock makes the test and the step one with respect to expiry.
+    std::lock_guard<std::recursive_mutex> guard(Lock);
+    if (handle != WatchedHandle && handle != RequestHandle) return;
     switch (status) {
         case InternetStatus::SendingRequest:
         case InternetStatus::RequestSent:

@@ -53,7 +53,7 @@ public:
     bool TimedOut();
 
     // What a status report of the client about handle means to the watchdog.
-    // Reports about a connection it has closed change nothing.
+    // Only reports about the watched connection or its request handle count.
     void OnStatus(platform::InternetHandle handle, uint32_t status, const void* info,
                   uint32_t infoLength);
 
@@ -67,7 +67,6 @@ private:
     bool TimedOutFlag = false;
     std::atomic<platform::InternetHandle> WatchedHandle{platform::NoInternetHandle};
     std::atomic<platform::InternetHandle> RequestHandle{platform::NoInternetHandle};
-    std::atomic<platform::InternetHandle> ExpiredHandle{platform::NoInternetHandle};
     std::atomic<bool> Armed{false};
     std::atomic<int> WatchdogSeconds;
 

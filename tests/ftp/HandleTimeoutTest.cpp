@@ -69,6 +69,18 @@ TEST_F(HandleTimeoutTest, ProgressKeepsTheCallAlive) {
     EXPECT_TRUE(IsOpen(Watched));
 }
 
+// Such as a connection attempt given up earlier that is still ending.
+TEST_F(HandleTimeoutTest, ReportsAboutOtherHandlesDoNotCount) {
+    Watchdog.Watch(Watched);
+    Watchdog.OnStatus(Watched, Status::RequestSent, nullptr, 0);
+    for (int i = 0; i < 8; ++i) {
+        Watchdog.OnStatus(SecondRequest, Status::ResponseReceived, nullptr, 0);
+        Pause(400);
+    }
+    EXPECT_FALSE(IsOpen(Watched));
+    EXPECT_TRUE(Watchdog.TimedOut());
+}
+
 TEST_F(HandleTimeoutTest, NothingIsClosedOnceUnwatchedOrWhenCompleted) {
     Watchdog.Watch(Watched);
     Watchdog.OnStatus(Watched, Status::SendingRequest, nullptr, 0);
