@@ -133,8 +133,11 @@ TEST_P(FtpDeviceServers, ListsWhatTheFolderHolds) {
     Make("empty", "");
     Make("name with  spaces.txt", "x");
     Make("ünïcødé-日本.txt", "u");
+    Make("back\\slash.txt", "not a plain name");
     MakeFolder("sub");
     MakeFolder("hollow");
+    // Folders are below the login folder (/home/user for one of the servers).
+    EXPECT_EQ(Device->LoginFolder(), Real() && Real()->Home != "/" ? Real()->Home : "");
     auto list = Device->ListFolder(Base, "", false);
     EXPECT_EQ(Device->LastErrorCode(), ErrorCode::NoMoreFiles);
     std::map<std::string, const VelDirectoryEntry*> byName;
@@ -158,7 +161,9 @@ TEST_P(FtpDeviceServers, ListsWhatTheFolderHolds) {
     for (int i = 1; i <= hollow->Count(); ++i) entries += !hollow->EntryAt(i)->IsDotEntry();
     EXPECT_EQ(entries, 0);
     EXPECT_EQ(Device->LastErrorCode(), ErrorCode::NoMoreFiles);
-    EXPECT_TRUE(Out.Messages.empty()) << Said();
+    // The one name that is not a single plain name is left out, with a warning.
+    EXPECT_THAT(Out.Lines(), ElementsAre("!! Warning: Invalid name \"back\\slash.txt\" listed in " +
+                                         Base + " (not a single plain name). Left out"));
 }
 
 TEST_P(FtpDeviceServers, TransfersInBinaryAndText) {
@@ -176,7 +181,23 @@ TEST_P(FtpDeviceServers, TransfersInBinaryAndText) {
     ASSERT_FALSE(copy.empty()) << Said();
     EXPECT_EQ(ReadTextFile(copy), data);
     Device->ReleaseLocalCopy(copy);
-    EXPECT_TRUE(Out.Messages.empty()) << Said();
+    EXPECT_FALSE(std::filesystem::exists(copy));
+    // Copies of one name from two folders do not meet; the private folder is the
+    // current user's alone and goes with the device.
+    Make("x/same.txt", "from x");
+    Make("y/same.txt", "from y");
+    const std::string x = Device->GetLocalCopy(Base + "/x", "same.txt");
+    const std::string y = Device->GetLocalCopy(Base + "/y", "same.txt");
+    EXPECT_NE(x, y);
+    EXPECT_EQ(ReadTextFile(x), "from x");
+    EXPECT_EQ(ReadTextFile(y), "from y");
+    const std::string folder = Device->DownloadFolder();
+    EXPECT_EQ(x.rfind(folder + "/", 0), 0u);
+    EXPECT_EQ(ModeOf(folder), 0700u);
+    // A name that is not a single plain name is never fetched into a path.
+    EXPECT_EQ(Device->GetLocalCopy(Base, "../x/same.txt"), "");
+    EXPECT_THAT(Out.Lines(), ElementsAre(StartsWith("!! Warning: Invalid name \"../x/same.txt\"")));
+    Out.Messages.clear();
     // A refused download is tried once more on a new connection.
     EXPECT_TRUE(Device->GetLocalCopy(Base, "missing.bin").empty());
     EXPECT_THAT(Out.Lines(),
@@ -184,6 +205,8 @@ TEST_P(FtpDeviceServers, TransfersInBinaryAndText) {
                                                         "extended error: 550"),
                                              ::testing::EndsWith(")\r\n Retrying"))));
     EXPECT_EQ(Device->CurrentRetryState(), 0);
+    Device.reset();
+    EXPECT_FALSE(std::filesystem::exists(folder));
 }
 
 TEST_P(FtpDeviceServers, FileOperationsAndTheirEdgeCases) {
@@ -271,10 +294,6 @@ TEST_P(FtpDeviceServers, UploadOverAReadOnlyFile) {
     EXPECT_THAT(
         Out.TextsOf(mcWarning),
         ElementsAre(StartsWith("Mishap copying file " + Local / "ro.txt"), "Compensating..."));
-}
-
-TEST_P(FtpDeviceServers, LoginFolder) {
-    EXPECT_EQ(Device->LoginFolder(), Real() ? Real()->Home == "/" ? "" : Real()->Home : "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, FtpDeviceServers,

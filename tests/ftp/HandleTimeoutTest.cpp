@@ -7,8 +7,10 @@
 #include <chrono>
 #include <thread>
 
+#include "ftp/FtpSession.h"
 #include "ftp/HandleTimeout.h"
 #include "platform/InternetClient.h"
+#include "tests/support/FtpServers.h"
 
 namespace {
 
@@ -104,17 +106,25 @@ TEST_F(HandleTimeoutTest, TheFirstWatchWaitsForTheCallsFirstReport) {
     EXPECT_FALSE(IsOpen(Watched));
 }
 
-TEST(WatchdogRegistry, OneWatchdogWhileDevicesLive) {
-    std::shared_ptr<THandleTimeout> first = JoinWatchdog(30);
-    std::shared_ptr<THandleTimeout> second = JoinWatchdog(5);
-    EXPECT_EQ(first, second);
-    LeaveWatchdog();
-    LeaveWatchdog();
-    std::shared_ptr<THandleTimeout> later = JoinWatchdog(30);
-    EXPECT_NE(later, first);
-    LeaveWatchdog();
-    // Without a device reports reach nobody.
-    WatchdogStatusCallback(0, 0, Status::RequestSent, nullptr, 0);
+// A session opened again (after a failed connection attempt, or the probe) still
+// reports progress, so that the watchdog does not cut off a long transfer made
+// over a connection opened through it.
+TEST(FtpSessionTest, ASessionOpenedAgainStillReports) {
+    ScriptedFtpServer server("220 hello\r\n",
+                             LoginThen([](ScriptedSession& session, const std::string&) {
+                                 return session.Send("200 Okay.\r\n");
+                             }));
+    std::atomic<int> reports{0};
+    TFtpPersistentInformation session(
+        "test", [&](InternetHandle, uintptr_t, uint32_t, const void*, uint32_t) { ++reports; },
+        5000);
+    session.CloseSession();
+    session.OpenSession();
+    InternetHandle connection = platform::InternetConnect(session.SessionHandle, "127.0.0.1",
+                                                          server.Port(), "u", "p", 0, 0);
+    ASSERT_NE(connection, platform::NoInternetHandle);
+    EXPECT_GT(reports.load(), 0);
+    platform::InternetCloseHandle(connection);
 }
 
 }  // namespace
