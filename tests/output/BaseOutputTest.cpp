@@ -59,7 +59,7 @@ TEST(BaseOutputTest, ReportRefreshesProgressThenWritesTheMessage) {
     SyncStatistics stats;
     output.Report(stats, mcCopyFile, "/a");
     output.Report(stats, mcScanSource, "/b");
-    EXPECT_EQ(*output.Calls, (std::vector<std::string>{"progress", "message 14 /a"}));
+    EXPECT_EQ(output.Calls(), (std::vector<std::string>{"progress", "message 14 /a"}));
 }
 
 }  // namespace

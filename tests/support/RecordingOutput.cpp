@@ -1,7 +1,7 @@
 #include "tests/support/RecordingOutput.h"
 
 RecordingOutput::RecordingOutput(std::vector<std::string>* calls, bool* destroyed)
-    : Calls(calls != nullptr ? calls : &OwnCalls), Destroyed(destroyed) {}
+    : ExternalCalls(calls), Destroyed(destroyed) {}
 
 RecordingOutput::~RecordingOutput() {
     if (Destroyed != nullptr) *Destroyed = true;
@@ -9,18 +9,18 @@ RecordingOutput::~RecordingOutput() {
 
 void RecordingOutput::ShowProgress(const SyncStatistics&) {
     ++ProgressCalls;
-    Calls->push_back("progress");
+    Calls().push_back("progress");
 }
 
 void RecordingOutput::Finish(const SyncStatistics& stats) {
     ++FinishCalls;
     Final = stats;
-    Calls->push_back("finish");
+    Calls().push_back("finish");
 }
 
 void RecordingOutput::Message(MessageClass cls, const std::string& text) {
     Messages.push_back({cls, text});
-    Calls->push_back("message " + std::to_string(int(cls)) + " " + text);
+    Calls().push_back("message " + std::to_string(int(cls)) + " " + text);
 }
 
 bool RecordingOutput::Accepts(MessageClass cls) {

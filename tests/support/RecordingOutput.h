@@ -42,9 +42,15 @@ public:
     int FinishCalls = 0;
     SyncStatistics Final;
     std::set<int> Refused;  // classes that Accepts turns down
-    std::vector<std::string>* Calls;
+    // The call log: the one given at construction, or the output's own.
+    std::vector<std::string>& Calls() {
+        return ExternalCalls != nullptr ? *ExternalCalls : OwnCalls;
+    }
 
 private:
+    // Pointers to the test's own objects only, so that an output can be copied or
+    // assigned afresh without pointing into a destroyed one.
+    std::vector<std::string>* ExternalCalls;
     std::vector<std::string> OwnCalls;
     bool* Destroyed;
 };

@@ -41,22 +41,6 @@ TEST_F(DeletionTest, FilesGoFirstThenFolderTreesInnermostFolderFirst) {
     EXPECT_THAT(Destination.PathsBelow("/dst"), IsEmpty());
 }
 
-TEST_F(DeletionTest, AFileThatCannotBeDeletedStopsOrContinues) {
-    Destination.AddFile("/dst/a.txt", Noon, 1);
-    Destination.AddFile("/dst/b.txt", Noon, 1);
-    Destination.FailOn("DeleteFile", "a.txt", ErrorCode::AccessDenied);
-    RunWorker();
-    EXPECT_EQ(Output.Lines().back(), "!! Error: Failed to delete file: /dst/a.txt. stopping");
-    EXPECT_TRUE(Destination.Exists("/dst/b.txt"));
-
-    Options.ContinueOnError = true;
-    Output = RecordingOutput{};
-    RunWorker();
-    EXPECT_THAT(Output.TextsOf(mcWarning),
-                ElementsAre("Failed to delete file: /dst/a.txt. Continuing"));
-    EXPECT_FALSE(Destination.Exists("/dst/b.txt"));
-}
-
 TEST_F(DeletionTest, ReadOnlyFilesAreDeletedOnlyWithOverwrite) {
     Destination.AddFile("/dst/ro.txt", Noon, 1, platform::Attribute::ReadOnly);
     RunWorker();

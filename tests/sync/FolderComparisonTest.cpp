@@ -226,22 +226,9 @@ protected:
     }
 };
 
-TEST_F(CopyErrorTest, WithoutContinueTheRunStopsAndNothingIsDeleted) {
-    RunWorker();
-    EXPECT_THAT(Output.Lines().back(),
-                "!! Error: Failed to copy file /src/a.txt. There is not enough space on the "
-                "disk. (112). Stopping");
-    EXPECT_FALSE(Destination.Exists("/dst/b.txt"));
-    EXPECT_TRUE(Destination.Exists("/dst/obsolete.txt"));
-    EXPECT_EQ(Final.FoldersDone, 0);
-}
-
 TEST_F(CopyErrorTest, WithContinueTheRunGoesOnButDeletesNothing) {
     Options.ContinueOnError = true;
     RunWorker();
-    EXPECT_THAT(Output.TextsOf(mcWarning),
-                ElementsAre("Failed to copy file /src/a.txt. There is not enough space on the "
-                            "disk. Continuing"));
     EXPECT_TRUE(Destination.Exists("/dst/b.txt"));
     EXPECT_TRUE(Destination.Exists("/dst/obsolete.txt"));
     EXPECT_EQ(Final.FilesDone, 2);
@@ -252,24 +239,6 @@ TEST_F(CopyErrorTest, WithContinueAndIgnoreErrorsTheDeletionsAreMade) {
     Options.IgnoreErrors = true;
     RunWorker();
     EXPECT_FALSE(Destination.Exists("/dst/obsolete.txt"));
-}
-
-TEST_F(WorkerTest, FolderThatCannotBeMadeStopsOrContinues) {
-    Options.Recurse = true;
-    Source.AddFile("/src/sub/a.txt", Noon, 1);
-    Source.AddFile("/src/z.txt", Noon, 1);
-    Destination.FailOn("CreateFolder", "/dst/sub", ErrorCode::AccessDenied);
-    RunWorker();
-    EXPECT_EQ(Output.Lines().back(), "!! Error: Failed to create directory: /dst/sub. Stopping");
-    EXPECT_FALSE(Destination.Exists("/dst/z.txt"));
-
-    Options.ContinueOnError = true;
-    Output = RecordingOutput{};
-    RunWorker();
-    EXPECT_THAT(Output.TextsOf(mcWarning),
-                testing::Contains("Failed to create directory: /dst/sub. Continuing"));
-    EXPECT_TRUE(Destination.Exists("/dst/z.txt"));
-    EXPECT_TRUE(Final.CopyErrors);
 }
 
 TEST_F(WorkerTest, ProgressCountersAtTheEndOfARun) {
