@@ -9,14 +9,16 @@
 // when /usr/bin/python3 or its pyftpdlib module is missing. It runs as the test's
 // own user and is stopped when the object goes.
 //
-// Faults. FtpFault(kind, verb, nth, times), with WithSeconds, WithBytes and
-// WithReply for the kinds that take them, describes one; Arm(fault) arms it; it takes effect from
-// the next command the server receives (on any connection) and stays armed until Disarm(). A fault
-// counts the commands whose verb is fault.Verb ("" counts every command, USER and
-// PASS of a reconnect included), from the moment it is armed; it fires on the
-// Nth of them and on the Times - 1 after it (Times 0: on every one from the Nth
-// on). When several faults are due on one command, the one armed first fires; each
-// fault counts every command all the same. What a fault does when it fires:
+// Faults. FtpFault(kind, verb, nth, times) describes one (WithSeconds, WithBytes
+// and WithReply set what some kinds take); Arm(fault) arms it. It takes effect from
+// the next command the server receives, on any connection, and stays armed until
+// Disarm(). A fault counts the commands whose verb (first word, so "LIST" also
+// counts "LIST -a", "SITE" counts "SITE CHMOD 644 f") is fault.Verb, or every
+// command when Verb is empty (USER and PASS of a reconnect included), from the
+// moment it is armed; it fires on the Nth of them and on the Times - 1 after it
+// (Times 0: on every one from the Nth on). When several faults are due on one
+// command, the one armed first fires (each counts the command all the same).
+// What a fault does when it fires:
 //
 //   DropBefore  closes the control connection at once; the command is not carried
 //               out. The client sees the session dropped (12111).

@@ -425,7 +425,14 @@ int ListenOnLoopback(int backlog, uint16_t& port) {
 }
 
 ScriptedFtpServer::ScriptedFtpServer(std::string greeting, Script script)
-    : Greeting(std::move(greeting)), Run(std::move(script)) {
+    : ScriptedFtpServer(
+          [greeting](ScriptedSession& session) {
+              return greeting.empty() || session.Send(greeting);
+          },
+          std::move(script)) {}
+
+ScriptedFtpServer::ScriptedFtpServer(Greeter greeter, Script script)
+    : Greet(std::move(greeter)), Run(std::move(script)) {
     ListenFd = ListenOnLoopback(8, ListenPort);
     StopFd = eventfd(0, EFD_CLOEXEC);
     Worker = std::thread([this] { Serve(); });
@@ -454,7 +461,7 @@ void ScriptedFtpServer::Serve() {
 
 void ScriptedFtpServer::ServeOne(int fd) {
     ScriptedSession session(fd);
-    if (!Greeting.empty() && !session.Send(Greeting)) return;
+    if (!Greet(session)) return;
     std::string pending;
     for (;;) {
         pollfd fds[2] = {{fd, POLLIN, 0}, {StopFd, POLLIN, 0}};

@@ -134,7 +134,11 @@ public:
     // the connection. A script that sends nothing makes the server stall.
     using Script = std::function<bool(ScriptedSession& session, const std::string& line)>;
 
+    // Sends the first words of a connection; false closes it.
+    using Greeter = std::function<bool(ScriptedSession& session)>;
+
     ScriptedFtpServer(std::string greeting, Script script);
+    ScriptedFtpServer(Greeter greeter, Script script);
     ~ScriptedFtpServer();
     uint16_t Port() const { return ListenPort; }
     int Connections() const { return Accepted.load(); }
@@ -143,7 +147,7 @@ private:
     void Serve();
     void ServeOne(int fd);
 
-    std::string Greeting;
+    Greeter Greet;
     Script Run;
     int ListenFd = -1;
     int StopFd = -1;
