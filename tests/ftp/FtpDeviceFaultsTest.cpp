@@ -168,6 +168,16 @@ TEST_F(FtpDeviceFaults, EachRecoveryRule) {
          {W + "Mishap copying file ", W + "Compensating..."},
          0,
          {{"big.bin", big}}},
+        // A new file cannot be made writable: the refusal goes on through the
+        // reconnect, not the code the listing for it left.
+        {"upload of a new file refused with 553 once",
+         {FtpFault(Kind::Refuse, "STOR").WithReply("553 Could not create file.")},
+         upload,
+         true,
+         {W + "Mishap copying file ", W + "Compensating...", W + "Failed...",
+          W + "Problem copying file ", W + "Renegotiating connection"},
+         0,
+         {{"big.bin", big}}},
         {"upload dropped every time",
          {FtpFault(Kind::DropBefore, "STOR", 1, 0)},
          upload,

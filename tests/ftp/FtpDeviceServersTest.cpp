@@ -274,12 +274,16 @@ TEST_P(FtpDeviceServers, PermissionModes) {
     EXPECT_EQ(ModeOf(Here + "/a.txt"), 0640u);
     EXPECT_TRUE(Device->SetReadOnly(Base, "ro.txt", false, false));
     EXPECT_EQ(ModeOf(Here + "/ro.txt") & 0200, 0200u);
+    // As for a deletion, the name may be a path below the folder.
+    Make("sub/ro.txt", "r", 0444);
+    EXPECT_TRUE(Device->SetReadOnly(Base, "/sub/ro.txt", false, false));
+    EXPECT_EQ(ModeOf(Here + "/sub/ro.txt") & 0200, 0200u);
     if (auto* real = Real(); real && real->LogsCommands()) {
         int chmods = 0;
         const std::vector<std::string> commands = real->Commands();
         for (size_t i = before; i < commands.size(); ++i)
             chmods += commands[i].rfind("SITE CHMOD", 0) == 0;
-        EXPECT_EQ(chmods, 2);
+        EXPECT_EQ(chmods, 3);
     }
 }
 
