@@ -18,6 +18,13 @@ if ((${#missing[@]})); then
   DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}"
 fi
 
+# The FTP tests run ProFTPD and Pure-FTPd from their unpacked packages (they
+# conflict with vsftpd); the scripts fetch those once, here, never during a test.
+if [ "$(id -u)" -eq 0 ] || command -v sudo >/dev/null; then
+  sudo_cmd=""; [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
+  $sudo_cmd bash tools/ftp-servers/prepare.sh
+fi
+
 # The date tests also read and write dates in a day-month-year locale.
 if ! locale -a 2>/dev/null | grep -qiE '^de_DE\.utf-?8$'; then
   sudo_cmd=""; [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "ftp/FtpStorage.h"
 #include "storage/DiskStorageDevice.h"
 #include "sync/BackupWorker.h"
 
@@ -13,6 +14,22 @@ bool IsFtpLocation(const std::string& location) {
     return location.compare(0, 4, "ftp:") == 0;
 }
 
+// Time limits of the FTP device, in seconds: one connection attempt, and a call
+// that shows no progress.
+constexpr int FtpConnectTimeout = 30;
+constexpr int FtpWatchdogTimeout = 30;
+
+std::unique_ptr<VelStorageDevice> MakeDevice(const ConnectionOptions& side,
+                                             VelSyncBaseOutput& output) {
+    if (!IsFtpLocation(side.Location)) return std::make_unique<DiskStorageDevice>(&output);
+    auto ftp = std::make_unique<FtpStorageDevice>(output, FtpConnectTimeout, FtpWatchdogTimeout);
+    // Asking for both modes, or for neither, leaves the device its own default.
+    if (side.UseActive != side.UsePassive)
+        ftp->SetOptions(side.UseActive ? FtpStorageDevice::ActiveOnly
+                                       : FtpStorageDevice::PassiveOnly);
+    return ftp;
+}
+
 bool ConnectSide(VelStorageDevice& device, const ConnectionOptions& side) {
     return device.Connect(side.Location, side.UserName, side.Password, "");
 }
@@ -21,20 +38,12 @@ bool ConnectSide(VelStorageDevice& device, const ConnectionOptions& side) {
 
 void RunSync(const ConnectionOptions& source, const ConnectionOptions& destination,
              const VelSyncFlags& options, VelSyncBaseOutput& output) {
-    // The FTP device is not part of this build: a run that needs it does not start.
-    for (const ConnectionOptions* side : {&source, &destination}) {
-        if (IsFtpLocation(side->Location)) {
-            output.Message(mcError, "The FTP device is not available in this build: " +
-                                        side->Location + " cannot be reached.");
-            return;
-        }
-    }
-    auto sourceDevice = std::make_unique<DiskStorageDevice>(&output);
+    std::unique_ptr<VelStorageDevice> sourceDevice = MakeDevice(source, output);
     if (!ConnectSide(*sourceDevice, source)) {
         output.Message(mcError, "Failed to connect to source " + source.Location + ".");
         return;
     }
-    auto destinationDevice = std::make_unique<DiskStorageDevice>(&output);
+    std::unique_ptr<VelStorageDevice> destinationDevice = MakeDevice(destination, output);
     if (!ConnectSide(*destinationDevice, destination)) {
         output.Message(mcError, "Failed to connect to destination " + destination.Location + ".");
         sourceDevice.reset();

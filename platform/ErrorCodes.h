@@ -69,4 +69,5 @@ constexpr uint32_t FtpTransferInProgress = 12110;
 constexpr uint32_t FtpDropped = 12111;
 constexpr uint32_t FtpNoPassiveMode = 12112;
 constexpr uint32_t InternetInvalidServerResponse = 12152;
+constexpr uint32_t InternetDisconnected = 12163;
 }  // namespace ErrorCode

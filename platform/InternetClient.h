@@ -16,7 +16,9 @@
 // Failures. Every call returns false (or NoInternetHandle) on failure and sets the
 // calling thread's last error code (platform::GetLastErrorCode). Codes:
 //   12002 timed out (connect time limit, or the receive/send time limit of a
-//         control or data connection, 5 minutes unless set otherwise),
+//         control or data connection, 5 minutes unless set otherwise; on POSIX
+//         a reply must arrive whole within the receive time limit, and the
+//         greeting and login together too, however steadily it trickles in),
 //   12003 the server answered with an error reply; the whole reply (every line)
 //         is then the thread's last response (InternetGetLastResponseInfo),
 //   12007 host name not resolved, 12029 nothing accepts the connection,
@@ -24,6 +26,9 @@
 //   12030 / 12031 the connection broke (aborted / reset by the peer),
 //   12110 another call is in progress on the connection,
 //   12111 the server ended the session (421, or it closed the control connection),
+//   12152 the server's answer cannot be read: not FTP, a line or reply beyond the
+//         client's caps, (POSIX) more than 8 intermediate (1xx) replies to one
+//         command, a listing beyond its caps (see FtpFindFirstFile),
 //   18 a listing found nothing, 6 the handle is closed or of the wrong kind,
 //   and system codes (2, 3, 5, 112, ...) for the local file of a transfer.
 // The last error code and the last server response are kept per thread: a call
@@ -127,11 +132,24 @@ bool FtpSetCurrentDirectory(InternetHandle connection, const std::string& direct
 // PWD; directory receives the quoted path of the 257 reply.
 bool FtpGetCurrentDirectory(InternetHandle connection, std::string& directory);
 
-// Lists the working directory (LIST). mask: empty for every entry, a wildcard
-// pattern ("*", "?" matched by the client), or one exact name, which is matched
-// against the parsed names (never sent to the server). The listing is read whole
-// before the call returns; the find handle then holds the remaining records.
-// Nothing to return fails with 18. Reports HandleCreated with the find handle.
+// Lists the working directory. mask: empty for every entry, a wildcard pattern
+// ("*", "?" matched by the client), or one exact name, which is matched against
+// the parsed names (never sent to the server). The listing is read whole before
+// the call returns; the find handle then holds the remaining records. Nothing to
+// return fails with 18. Reports HandleCreated with the find handle.
+//
+// Names beginning with "." are listed also where the server leaves them out of a
+// plain listing: the client asks for them ("LIST -a") and lists the folder again
+// plainly when that request is refused or answered with nothing it can read, so
+// a request the server does not understand never makes a folder look empty. The
+// records are those of the server's listing as it stands: "." and ".." when the
+// server lists them, times and sizes as listed. Where the server shows such names
+// only for "-a" this costs one listing per folder, elsewhere at most one more for
+// an empty folder (and, once, on a server that refuses "-a").
+//
+// POSIX: a listing is at most 256 MiB and a line of it at most 64 KiB; beyond,
+// the call fails with 12152. It costs memory in proportion to what it lists (the
+// records the mask selects, about the size of their names), never its text.
 InternetHandle FtpFindFirstFile(InternetHandle connection, const std::string& mask, FindData& entry,
                                 uint32_t flags, uintptr_t context);
 // The next record; false with 18 at the end.

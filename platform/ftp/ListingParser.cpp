@@ -1,6 +1,7 @@
 #include "platform/ftp/ListingParser.h"
 
 #include "platform/ftp/ListingFields.h"
+#include "platform/ftp/ListingReader.h"
 
 bool ParseListingLine(const std::string& line, const CalendarTime& now, platform::FindData& entry) {
     if (line.empty()) return false;
@@ -11,15 +12,10 @@ bool ParseListingLine(const std::string& line, const CalendarTime& now, platform
 
 std::vector<platform::FindData> ParseListing(const std::string& text, const CalendarTime& now) {
     std::vector<platform::FindData> entries;
-    platform::FindData entry;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find('\n', pos);
-        if (end == std::string::npos) end = text.size();
-        size_t length = end - pos;
-        if (length > 0 && text[end - 1] == '\r') --length;
-        if (ParseListingLine(text.substr(pos, length), now, entry)) entries.push_back(entry);
-        pos = end + 1;
-    }
+    ListingReader reader(
+        now, [&](platform::FindData& entry) { entries.push_back(entry); }, text.size(),
+        text.size());
+    reader.Feed(text.data(), text.size());
+    reader.Finish();
     return entries;
 }

@@ -140,10 +140,7 @@ TEST_F(EndToEndMirror, SourceAndDestinationThatCannotBeConnected) {
     EXPECT_EQ(CountLinesStartingWith(destination, "Scanning"), 0);
 }
 
-TEST_F(EndToEndMirror, FtpLocationsAreNotAvailableYetButFTPInCapitalsIsADiskPath) {
-    RunResult ftp = RunVelCopy({Src, "ftp://localhost/dir"}, Log);
-    EXPECT_EQ(CountLinesStartingWith(ftp, "!! Error: The FTP device is not available"), 1);
-    EXPECT_EQ(CountLinesStartingWith(ftp, "Scanning"), 0);
+TEST_F(EndToEndMirror, FTPInCapitalsIsADiskPath) {
     RunResult capitals = RunVelCopy({Src, "FTP://localhost/dir"}, Log);
     EXPECT_TRUE(HasLine(capitals,
                         "!! Error: Destination directory FTP://localhost/dir does not "

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "tests/main/EndToEndSupport.h"
+#include "tests/support/FtpServers.h"
 
 namespace {
 
@@ -50,9 +51,29 @@ bool IsAbsolutePath(const std::string& word) {
     return word.size() > 1 && word[0] == '/' && word.find('/', 1) != std::string::npos;
 }
 
+// The README's FTP server and login.
+const std::string ExampleServer = "ftp://ftp.example.com";
+const std::string ExampleUser = "/U:me";
+
 class ReadmeExamples : public ::testing::Test {
 protected:
     TempFolder Root;
+    std::unique_ptr<PyftpdlibServer> Ftp;
+
+    // The README's FTP server is a pyftpdlib server on loopback here, with its
+    // user; its folders are made on first use.
+    std::string OnLoopback(const std::string& word) {
+        if (word == ExampleUser) return "/U:user";
+        if (word.rfind(ExampleServer, 0) != 0) return word;
+        if (!Ftp) Ftp = std::make_unique<PyftpdlibServer>();
+        std::filesystem::create_directories(Ftp->Root + word.substr(ExampleServer.size()));
+        return "ftp://127.0.0.1:" + std::to_string(Ftp->Port) + word.substr(ExampleServer.size());
+    }
+    // Where the files of a location lie on this machine.
+    std::string LocalFolder(const std::string& location) {
+        if (location.rfind("ftp://", 0) != 0) return location;
+        return Ftp->Root + location.substr(location.find('/', 6)) + "/";
+    }
 
     // Every absolute path, also after a switch's colon, is moved below Root.
     std::string Moved(const std::string& word) {
@@ -73,14 +94,15 @@ TEST_F(ReadmeExamples, EveryCommandRunsAsWritten) {
         std::vector<std::string> arguments;
         for (const std::string& word : command) {
             // The run's own /L log stands in for the one the example names.
-            if (word.rfind("/L:", 0) != 0) arguments.push_back(Moved(word));
+            if (word.rfind("/L:", 0) != 0) arguments.push_back(OnLoopback(Moved(word)));
         }
         if (arguments.size() == 1) continue;  // ./velcopy /? shows the usage text
         ASSERT_GE(arguments.size(), 2u);
         // A source tree with something for every pattern the examples use.
+        if (Ftp && !Ftp->Started()) GTEST_SKIP() << Ftp->Problem;
         for (const char* name : {"a.doc", "b.pdf", "c.tmp", "app.log", "keep/k.txt", "sub/d.txt"})
-            MakeFile(arguments[0] + name, name);
-        std::filesystem::create_directories(arguments[1]);
+            MakeFile(LocalFolder(arguments[0]) + name, name);
+        std::filesystem::create_directories(LocalFolder(arguments[1]));
         std::filesystem::create_directories(Root / "tmp");
         RunResult result = RunVelCopy(arguments, log);
         EXPECT_EQ(result.ExitCode, 0) << command[0];

@@ -7,14 +7,19 @@
 #include <pwd.h>
 #include <signal.h>
 #include <sys/eventfd.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
+
+extern char** environ;
 
 namespace {
 
@@ -30,6 +35,11 @@ class Handler(FTPHandler):
         with open(log, "a") as out:
             out.write(line + "\n")
         return super().pre_process_command(line, cmd, arg)
+    def _on_dtp_connection(self):
+        # pyftpdlib closes the connector of an active data connection again with the
+        # control connection, when its descriptor number may serve another client.
+        self._dtp_connector = None
+        super()._on_dtp_connection()
 authorizer = DummyAuthorizer()
 authorizer.add_user("user", "secret", root, perm="elradfmwMT")
 Handler.authorizer = authorizer
@@ -182,6 +192,215 @@ VsftpdServer::VsftpdServer() {
     if (Port == 0 && Problem.empty()) Problem = "vsftpd did not start";
 }
 
+namespace {
+
+const std::string ServerScripts = std::string(VELCOPY_SOURCE_DIR) + "/tools/ftp-servers/";
+
+// Runs argv with the current environment plus extra ("NAME=value"), waits for it
+// at most timeoutMs and returns its exit status (-1 when it could not run or took
+// too long); output receives what it wrote to stdout and stderr.
+int RunScript(const std::vector<std::string>& argv, const std::vector<std::string>& extra,
+              std::string& output, int timeoutMs) {
+    std::vector<std::string> environment(extra);
+    for (char** item = environ; *item; ++item) environment.push_back(*item);
+    std::vector<char*> args, env;
+    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+    for (const std::string& item : environment) env.push_back(const_cast<char*>(item.c_str()));
+    args.push_back(nullptr);
+    env.push_back(nullptr);
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) return -1;
+    pid_t child = fork();
+    if (child == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);  // a script outlives no test
+        int null = open("/dev/null", O_RDONLY);
+        dup2(null, 0);
+        dup2(fds[1], 1);
+        dup2(fds[1], 2);
+        close_range(3, ~0U, 0);  // a daemon the script starts keeps none of ours
+        execve(args[0], args.data(), env.data());
+        _exit(127);
+    }
+    close(fds[1]);
+    if (child < 0) {
+        close(fds[0]);
+        return -1;
+    }
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    bool timedOut = false;
+    for (;;) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd wait{fds[0], POLLIN, 0};
+        if (left.count() <= 0 || poll(&wait, 1, int(left.count())) == 0) {
+            timedOut = true;
+            break;
+        }
+        char buffer[4096];
+        ssize_t got = read(fds[0], buffer, sizeof buffer);
+        if (got <= 0) break;
+        output.append(buffer, size_t(got));
+    }
+    close(fds[0]);
+    if (timedOut) kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return !timedOut && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The last line of a script's output that says something: its reason for failing.
+std::string LastLine(const std::string& output) {
+    std::istringstream in(output);
+    std::string last;
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty()) last = line;
+    return last;
+}
+
+// The command of one command-log line: vsftpd's `... FTP command: Client "ip",
+// "LIST -a"` and ProFTPD's `[time] ip user LIST "LIST -a" 226` both quote it last.
+// Other lines (replies, transfers) give false.
+bool LoggedCommand(const std::string& line, std::string& command) {
+    size_t open = std::string::npos;
+    size_t marker = line.find("FTP command: Client \"");
+    if (marker != std::string::npos) {
+        open = line.find("\", \"", marker);
+        if (open != std::string::npos) open += 3;
+    } else if (line.rfind("[", 0) == 0) {
+        open = line.find('"');
+    }
+    size_t close = line.rfind('"');
+    if (open == std::string::npos || close == std::string::npos || close <= open) return false;
+    command = line.substr(open + 1, close - open - 1);
+    return true;
+}
+
+}  // namespace
+
+RealFtpServer::~RealFtpServer() {
+    if (GuardFd >= 0) close(GuardFd);  // the guard stops the server
+}
+
+void RealFtpServer::Start(const std::string& script, const std::vector<std::string>& environment) {
+    if (geteuid() != 0) {
+        Problem = "the server scripts of tools/ftp-servers run as root only";
+        return;
+    }
+    // The servers chroot into Root and drop to their own user: the path must be
+    // reachable for them.
+    chmod(Folder.Path.c_str(), 0755);
+    Root = Folder / "root";
+    mkdir(Root.c_str(), 0755);
+    char pattern[] = "/tmp/velftp-state-XXXXXX";
+    if (!mkdtemp(pattern)) {
+        Problem = "cannot make a state folder";
+        return;
+    }
+    State = pattern;
+    // The guard watches before anything runs, so that no moment is left in which
+    // the test's end would leave a server behind.
+    StartGuard();
+    // A port taken by someone else between choosing and binding is tried again.
+    for (int attempt = 0; attempt < 3 && Port == 0; ++attempt)
+        if (!StartOnce(script, environment)) break;
+}
+
+bool RealFtpServer::StartOnce(const std::string& script,
+                              const std::vector<std::string>& environment) {
+    uint16_t port = FreePort(), passive = FreePort();
+    uint16_t passiveMin = passive > 65535 - 16 ? uint16_t(passive - 16) : passive;
+    std::vector<std::string> extra = {"FTPM_STATE=" + State, "FTPM_NO_FETCH=1"};
+    extra.insert(extra.end(), environment.begin(), environment.end());
+    std::string output;
+    int status = RunScript(
+        {"/bin/bash", ServerScripts + "start-" + script + ".sh", std::to_string(port),
+         std::to_string(passiveMin), std::to_string(passiveMin + 15), Root, User, Password},
+        extra, output, 60000);
+    if (status == 0 && PortAccepts(port)) {
+        Port = port;
+        return true;
+    }
+    std::string ignored;
+    RunScript({"/bin/bash", ServerScripts + "stop.sh", State}, {}, ignored, 20000);
+    Problem = script + " did not start: " + LastLine(output);
+    // Only a port that was taken meanwhile is worth another try.
+    return output.find("already in use") != std::string::npos;
+}
+
+void RealFtpServer::StartGuard() {
+    // The guard is a grandchild in a session of its own, so that neither a signal
+    // to the test's process group nor the test's end takes it down before it has
+    // stopped the server; it waits for the write end of a pipe to close.
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) return;
+    std::string stop = ServerScripts + "stop.sh";
+    const char* const argv[] = {"/bin/bash", "-c",         "bash \"$1\" \"$2\"; rm -rf \"$2\"",
+                                "guard",     stop.c_str(), State.c_str(),
+                                nullptr};
+    pid_t child = fork();
+    if (child == 0) {
+        if (fork() != 0) _exit(0);
+        setsid();
+        int null = open("/dev/null", O_RDWR);
+        dup2(fds[0], 0);
+        dup2(null, 1);
+        dup2(null, 2);
+        close_range(3, ~0U, 0);
+        char byte;
+        while (read(0, &byte, 1) < 0 && errno == EINTR) {
+        }
+        execv(argv[0], const_cast<char* const*>(argv));
+        _exit(127);
+    }
+    close(fds[0]);
+    if (child > 0) waitpid(child, nullptr, 0);
+    GuardFd = fds[1];
+}
+
+void RealFtpServer::GiveToServer(const std::string& path) const {
+    std::error_code ignored;
+    lchown(path.c_str(), Uid, Gid);
+    for (auto& entry : std::filesystem::recursive_directory_iterator(path, ignored))
+        lchown(entry.path().c_str(), Uid, Gid);
+}
+
+std::vector<std::string> RealFtpServer::Commands() const {
+    std::vector<std::string> commands;
+    if (CommandLog.empty()) return commands;
+    // A server may log a command a moment after it has answered it: read until the
+    // log stays the same for a little while.
+    std::string text = ReadTextFile(State + "/" + CommandLog);
+    for (int wait = 0; wait < 20; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::string again = ReadTextFile(State + "/" + CommandLog);
+        if (again == text) break;
+        text = again;
+    }
+    std::istringstream in(text);
+    std::string command;
+    for (std::string line; std::getline(in, line);)
+        if (LoggedCommand(line, command)) commands.push_back(command);
+    return commands;
+}
+
+ProftpdServer::ProftpdServer() {
+    CommandLog = "commands.log";
+    Start("proftpd", {});
+    HomeFolder = Root;
+}
+
+PureFtpdServer::PureFtpdServer() {
+    Start("pureftpd", {});
+    HomeFolder = Root;
+}
+
+VsftpdUserServer::VsftpdUserServer() {
+    CommandLog = "vsftpd.log";
+    Home = "/home/" + User;
+    Start("vsftpd", {"FTPM_HOME=home/" + User});
+    HomeFolder = Root + Home;
+}
+
 bool ScriptedSession::Send(const std::string& text) {
     size_t done = 0;
     while (done < text.size()) {
@@ -206,7 +425,14 @@ int ListenOnLoopback(int backlog, uint16_t& port) {
 }
 
 ScriptedFtpServer::ScriptedFtpServer(std::string greeting, Script script)
-    : Greeting(std::move(greeting)), Run(std::move(script)) {
+    : ScriptedFtpServer(
+          [greeting](ScriptedSession& session) {
+              return greeting.empty() || session.Send(greeting);
+          },
+          std::move(script)) {}
+
+ScriptedFtpServer::ScriptedFtpServer(Greeter greeter, Script script)
+    : Greet(std::move(greeter)), Run(std::move(script)) {
     ListenFd = ListenOnLoopback(8, ListenPort);
     StopFd = eventfd(0, EFD_CLOEXEC);
     Worker = std::thread([this] { Serve(); });
@@ -235,7 +461,7 @@ void ScriptedFtpServer::Serve() {
 
 void ScriptedFtpServer::ServeOne(int fd) {
     ScriptedSession session(fd);
-    if (!Greeting.empty() && !session.Send(Greeting)) return;
+    if (!Greet(session)) return;
     std::string pending;
     for (;;) {
         pollfd fds[2] = {{fd, POLLIN, 0}, {StopFd, POLLIN, 0}};

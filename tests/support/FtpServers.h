@@ -5,9 +5,14 @@
 //   logging every command it receives (on "::1" for the IPv6 tests);
 // - VsftpdServer: vsftpd standalone with its own configuration, anonymous with
 //   uploads into the writable folder "pub" of a temp root;
+// - ProftpdServer, PureFtpdServer, VsftpdUserServer: real servers run by the
+//   scripts of tools/ftp-servers, each with one user ("user"/"secret") over a
+//   temp folder (see RealFtpServer);
 // - ScriptedFtpServer: an in-process fake whose replies a test scripts, for
 //   servers that stall, drop the connection or misbehave.
-// A server that cannot be started leaves Started() false and a reason in Problem.
+// (FaultyFtpServer.h has a pyftpdlib server whose faults a test arms.)
+// A server that cannot be started leaves Started() false and a reason in Problem;
+// tests then skip with that reason.
 
 #include <sys/types.h>
 
@@ -49,6 +54,72 @@ public:
     std::string LogPath;
 };
 
+// A real FTP server started by tools/ftp-servers/start-<name>.sh on free ports of
+// 127.0.0.1 (the control port and a passive range), with the user User/Password
+// whose files live under Root. The scripts need root and what
+// tools/ftp-servers/prepare.sh fetches (test.sh runs it); they are run with
+// FTPM_NO_FETCH=1, so a test never installs or downloads anything: without them
+// Started() is false and Problem says why.
+//
+// The server writes as Uid/Gid (2121), and the scripts hand Root to that owner
+// when the server starts: files a test makes under Root later must be handed over
+// with GiveToServer before the server can change or remove them.
+//
+// The server, with every session process, is stopped by tools/ftp-servers/stop.sh
+// in a guard process when the object goes, or when the test program ends in any
+// other way (crash, time-out), so no server outlives its test. The destructor does
+// not wait for the stop; Root is removed at once.
+class RealFtpServer : public ExternalFtpServer {
+public:
+    ~RealFtpServer() override;
+    std::string User = "user";
+    std::string Password = "secret";
+    std::string Home = "/";  // where the user logs in, as the server names it (PWD)
+    std::string HomeFolder;  // the local folder behind Home
+    std::string State;       // the script's state folder: configuration and logs
+    uid_t Uid = 2121;
+    gid_t Gid = 2121;
+
+    // Gives path (and everything below it) to the server's owner.
+    void GiveToServer(const std::string& path) const;
+    // Whether Commands() can tell what the server received (Pure-FTPd logs no
+    // commands).
+    bool LogsCommands() const { return !CommandLog.empty(); }
+    // Every command line the server has logged so far, in order; PASS lines carry
+    // a placeholder instead of the password.
+    std::vector<std::string> Commands() const;
+
+protected:
+    // Runs start-<script>.sh with the extra environment; sets Port, State,
+    // HomeFolder, or Problem.
+    void Start(const std::string& script, const std::vector<std::string>& environment);
+    std::string CommandLog;  // relative to State; empty when the server keeps none
+
+private:
+    bool StartOnce(const std::string& script, const std::vector<std::string>& environment);
+    void StartGuard();
+    int GuardFd = -1;
+};
+
+// ProFTPD 1.3.8 from its unpacked package, chrooted into Root.
+class ProftpdServer : public RealFtpServer {
+public:
+    ProftpdServer();
+};
+
+// Pure-FTPd 1.0.50 from its unpacked package, chrooted into Root; logs no commands.
+class PureFtpdServer : public RealFtpServer {
+public:
+    PureFtpdServer();
+};
+
+// vsftpd with a real (Unix) user, chrooted into Root but logged into the folder
+// /home/user below it, so that the login folder is not "/".
+class VsftpdUserServer : public RealFtpServer {
+public:
+    VsftpdUserServer();
+};
+
 // One control connection of a ScriptedFtpServer, as its script sees it.
 class ScriptedSession {
 public:
@@ -63,7 +134,11 @@ public:
     // the connection. A script that sends nothing makes the server stall.
     using Script = std::function<bool(ScriptedSession& session, const std::string& line)>;
 
+    // Sends the first words of a connection; false closes it.
+    using Greeter = std::function<bool(ScriptedSession& session)>;
+
     ScriptedFtpServer(std::string greeting, Script script);
+    ScriptedFtpServer(Greeter greeter, Script script);
     ~ScriptedFtpServer();
     uint16_t Port() const { return ListenPort; }
     int Connections() const { return Accepted.load(); }
@@ -72,7 +147,7 @@ private:
     void Serve();
     void ServeOne(int fd);
 
-    std::string Greeting;
+    Greeter Greet;
     Script Run;
     int ListenFd = -1;
     int StopFd = -1;

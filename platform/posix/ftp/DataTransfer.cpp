@@ -40,6 +40,7 @@ uint32_t DataTransfer::Start(const std::string& command) {
         Completed = true;
         Data.Close();
         Listener.Close();
+        Refusal = reply.Code;
         return Connection.ReplyError(reply);
     }
     Started = true;
@@ -106,8 +107,11 @@ uint32_t DataTransfer::Finish() {
     if (Completed) return 0;
     Completed = true;
     FtpReply reply;
-    if (uint32_t error = Connection.ReadFinalReply(reply)) return error;
-    return reply.Code / 100 == 2 ? 0 : Connection.ReplyError(reply);
+    // The 1xx reply that started the transfer counts towards the bound.
+    if (uint32_t error = Connection.ReadFinalReply(reply, Started ? 1 : 0)) return error;
+    if (reply.Code / 100 == 2) return 0;
+    Refusal = reply.Code;
+    return Connection.ReplyError(reply);
 }
 
 void DataTransfer::Abandon() {
@@ -116,7 +120,7 @@ void DataTransfer::Abandon() {
     if (!Started || Completed) return;
     Completed = true;
     FtpReply reply;
-    Connection.ReadFinalReply(reply);
+    Connection.ReadFinalReply(reply, 1);
 }
 
 uint32_t DataTransfer::Fail(uint32_t error) {

@@ -45,6 +45,9 @@ public:
     // Gives up after a local failure: drops the data connection and reads the
     // server's final reply without judging it.
     void Abandon();
+    // The code of the reply that refused the command (Start or Finish failed with
+    // 12003), else 0.
+    int RefusalCode() const { return Refusal; }
 
 private:
     uint32_t OpenPassive();
@@ -58,6 +61,7 @@ private:
     Socket Data;
     bool Started = false;    // the command was sent and answered with 1xx
     bool Completed = false;  // the final reply has been read
+    int Refusal = 0;
     std::vector<char> Buffer;
 };
 

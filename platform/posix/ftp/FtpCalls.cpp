@@ -2,12 +2,10 @@
 // under the connection's call lock, sends only the commands it needs, and reports
 // RequestComplete when it has run.
 
-#include "common/DateTime.h"
 #include "platform/ErrorCodes.h"
 #include "platform/InternetClient.h"
 #include "platform/LastError.h"
-#include "platform/LocalClock.h"
-#include "platform/ftp/ListingParser.h"
+#include "platform/posix/ftp/FolderListing.h"
 #include "platform/posix/ftp/FtpConnection.h"
 #include "platform/posix/ftp/FtpTransfers.h"
 
@@ -59,17 +57,6 @@ bool ValidTransferType(uint32_t type) {
     return type == FtpTransferTypeAscii || type == FtpTransferTypeBinary;
 }
 
-// The entries of a listing that the mask selects.
-std::vector<FindData> SelectEntries(const std::string& listing, const std::string& mask) {
-    CalendarTime now = DecodeDateTime(CurrentLocalDateTime());
-    std::vector<FindData> entries = ParseListing(listing, now);
-    if (mask.empty() || mask == "*" || mask == "*.*") return entries;
-    std::vector<FindData> selected;
-    for (FindData& entry : entries)
-        if (MaskMatches(mask, entry.Name)) selected.push_back(std::move(entry));
-    return selected;
-}
-
 }  // namespace
 
 bool FtpSetCurrentDirectory(InternetHandle connection, const std::string& directory) {
@@ -92,20 +79,16 @@ InternetHandle FtpFindFirstFile(InternetHandle connection, const std::string& ma
     InternetHandle result = NoInternetHandle;
     RunCall(connection, [&](FtpConnection& c) -> uint32_t {
         auto find = PublishRequest<FindListing>(c, HandleKind::Find, context);
-        std::string listing;
-        uint32_t error = ListDirectory(c, listing);
+        FindRecordStore records;
+        uint32_t error = ListWorkingDirectory(c, mask, records);
         find->Finished();
         if (error == 0 && find->Closed()) error = ErrorCode::InternetConnectionAborted;
-        std::vector<FindData> entries;
-        if (error == 0) entries = SelectEntries(listing, mask);
-        if (error == 0 && entries.empty()) error = ErrorCode::NoMoreFiles;
+        if (error == 0 && !records.TakeNext(entry)) error = ErrorCode::NoMoreFiles;
         if (error != 0) {
             CloseHandleObject(find->Id);
             return error;
         }
-        entry = std::move(entries.front());
-        entries.erase(entries.begin());
-        find->SetEntries(std::move(entries));
+        find->SetRecords(std::move(records));
         result = find->Id;
         return 0;
     });

@@ -1,5 +1,7 @@
 #include "platform/posix/ftp/FtpConnection.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/ErrorCodes.h"
@@ -40,8 +42,10 @@ uint32_t FtpConnection::Open(const std::string& host, uint16_t port, const std::
         Control.Close();
         return ErrorCode::InternetConnectionAborted;
     }
+    if (Limits.ReceiveMs != 0) LoginDeadline = MonotonicMs() + Limits.ReceiveMs;
     error = ReadGreeting();
     if (error == 0) error = LogIn(userName, password);
+    LoginDeadline = 0;
     if (error != 0) CloseControl(Broken == 0, false);
     return error;
 }
@@ -104,6 +108,10 @@ uint32_t FtpConnection::SendCommand(const std::string& line) {
 uint32_t FtpConnection::ReadReply(FtpReply& reply) {
     if (!Control.Valid()) return Broken ? Broken : ErrorCode::InternetConnectionAborted;
     Report(InternetStatus::ReceivingResponse);
+    // The limit holds for the whole reply, not for each piece of it, so a reply
+    // that trickles in never outlasts it.
+    int64_t deadline = Limits.ReceiveMs != 0 ? MonotonicMs() + Limits.ReceiveMs : 0;
+    if (LoginDeadline != 0 && (deadline == 0 || LoginDeadline < deadline)) deadline = LoginDeadline;
     char buffer[4096];
     for (;;) {
         FtpReplyReader::Status status = Reader.Next(reply);
@@ -114,8 +122,7 @@ uint32_t FtpConnection::ReadReply(FtpReply& reply) {
             return ErrorCode::InternetInvalidServerResponse;
         }
         size_t received = 0;
-        uint32_t error =
-            Control.Receive(buffer, sizeof buffer, WaitLimit(Limits.ReceiveMs), received);
+        uint32_t error = ReceiveBefore(deadline, buffer, sizeof buffer, received);
         if (error == 0 && received == 0) error = ErrorCode::FtpDropped;
         if (error != 0) {
             MarkBroken(error);
@@ -130,11 +137,28 @@ uint32_t FtpConnection::ReadReply(FtpReply& reply) {
     return 0;
 }
 
-uint32_t FtpConnection::ReadFinalReply(FtpReply& reply) {
-    do {
+uint32_t FtpConnection::ReceiveBefore(int64_t deadline, char* buffer, size_t size,
+                                      size_t& received) {
+    int wait = -1;
+    if (deadline != 0) {
+        int64_t left = deadline - MonotonicMs();
+        if (left <= 0) return ErrorCode::InternetTimeout;
+        wait = WaitLimit(uint32_t(std::min<int64_t>(left, UINT32_MAX)));
+    }
+    return Control.Receive(buffer, size, wait, received);
+}
+
+uint32_t FtpConnection::ReadFinalReply(FtpReply& reply, int intermediates) {
+    for (;;) {
         if (uint32_t error = ReadReply(reply)) return error;
-    } while (reply.Code / 100 == 1);
-    return 0;
+        if (reply.Code / 100 != 1) return 0;
+        // Each 1xx reply is progress to a watchdog: an endless stream of them
+        // would keep the call alive for ever.
+        if (++intermediates > MaxIntermediateReplies) {
+            MarkBroken(ErrorCode::InternetInvalidServerResponse);
+            return ErrorCode::InternetInvalidServerResponse;
+        }
+    }
 }
 
 uint32_t FtpConnection::Expect(const std::string& line, const char* acceptedClasses,

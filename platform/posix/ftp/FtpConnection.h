@@ -11,12 +11,19 @@
 // Failures leave the control stream either usable (an error reply, 12003) or
 // broken (time-out, lost connection, unreadable reply, 421): a broken connection
 // is closed and every later call fails with BrokenError.
+//
+// Bounds, so that no server keeps a call going by answering a little at a time:
+// a reply must arrive whole within the receive time limit of the moment it is
+// awaited (12002), the greeting and the login together within one receive time
+// limit, and a command may be answered by at most MaxIntermediateReplies 1xx
+// replies before its final one (12152 beyond).
 
 #include <memory>
 #include <mutex>
 #include <string>
 
 #include "platform/ftp/FtpReply.h"
+#include "platform/ftp/ListingRequest.h"
 #include "platform/posix/ftp/HandleTable.h"
 #include "platform/posix/ftp/Socket.h"
 
@@ -24,12 +31,16 @@ namespace platform::posix {
 
 class FtpConnection : public HandleObject {
 public:
+    static constexpr int MaxIntermediateReplies = 8;
+
     FtpConnection(InternetHandle id, uintptr_t context, bool passive, const TimeLimits& limits);
     ~FtpConnection() override;
 
     const bool Passive;
     TimeLimits Limits;
     const std::shared_ptr<AbortSignal> Abort;
+    // How this connection asks for listings; used under the call lock.
+    ListingRequest Listing;
 
     // Connects and logs in; run before the handle is published. 0 or the error.
     uint32_t Open(const std::string& host, uint16_t port, const std::string& userName,
@@ -43,11 +54,13 @@ public:
     // Sends one command line (CR LF added). A line holding CR, LF or NUL is refused
     // with 123 before anything is sent, so no name can smuggle in a command.
     uint32_t SendCommand(const std::string& line);
-    // Reads one reply, a 1xx reply included (reported as IntermediateResponse).
-    // Every reply becomes the thread's last response.
+    // Reads one reply, a 1xx reply included (reported as IntermediateResponse),
+    // within the receive time limit. Every reply becomes the thread's last
+    // response.
     uint32_t ReadReply(FtpReply& reply);
-    // Reads replies until one that is not 1xx.
-    uint32_t ReadFinalReply(FtpReply& reply);
+    // Reads replies until one that is not 1xx; intermediates counts the 1xx
+    // replies the command has had already (from ReadReply).
+    uint32_t ReadFinalReply(FtpReply& reply, int intermediates = 0);
     // Sends a command and reads its final reply; 0 when the reply's first digit is
     // one of acceptedClasses (e.g. "2", "23"), else the error (ReplyError).
     uint32_t Expect(const std::string& line, const char* acceptedClasses,
@@ -70,6 +83,8 @@ protected:
 
 private:
     uint32_t ReadGreeting();
+    // Receives what has come, waiting until deadline (MonotonicMs; 0: no limit).
+    uint32_t ReceiveBefore(int64_t deadline, char* buffer, size_t size, size_t& received);
     uint32_t LogIn(const std::string& userName, const std::string& password);
     void CloseControl(bool sendQuit, bool closingHandle);
 
@@ -80,6 +95,7 @@ private:
     SocketAddress Local;
     char CurrentType = 0;  // 0: not set on this connection yet
     uint32_t Broken = 0;
+    int64_t LoginDeadline = 0;  // while logging in: when it must be over (MonotonicMs)
 };
 
 }  // namespace platform::posix

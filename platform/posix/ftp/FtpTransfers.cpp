@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <vector>
 
 #include "platform/ErrorCodes.h"
 #include "platform/posix/ErrnoMapping.h"
@@ -16,7 +17,6 @@ namespace platform::posix {
 namespace {
 
 constexpr size_t UploadBlock = 1024 * 1024;
-constexpr size_t ListingLimit = 256u * 1024 * 1024;
 
 // Closes a local descriptor when the transfer ends, however it ends.
 struct LocalFile {
@@ -72,17 +72,14 @@ void RequestHandle::OnClose() {
     if (Active.load()) Abort->Raise();
 }
 
-void FindListing::SetEntries(std::vector<FindData> entries) {
+void FindListing::SetRecords(FindRecordStore records) {
     std::lock_guard<std::mutex> guard(Lock);
-    Entries = std::move(entries);
-    Next = 0;
+    Records = std::move(records);
 }
 
 bool FindListing::TakeNext(FindData& entry) {
     std::lock_guard<std::mutex> guard(Lock);
-    if (Next >= Entries.size()) return false;
-    entry = std::move(Entries[Next++]);
-    return true;
+    return Records.TakeNext(entry);
 }
 
 uint32_t PutFile(FtpConnection& connection, const std::string& localPath,
@@ -134,22 +131,6 @@ uint32_t GetFile(FtpConnection& connection, const std::string& remoteName,
         error = transfer.Finish();
     if (error != 0) unlink(localPath.c_str());  // never leave a partial copy behind
     return error;
-}
-
-uint32_t ListDirectory(FtpConnection& connection, std::string& listing) {
-    listing.clear();
-    DataTransfer transfer(connection);
-    if (uint32_t error = transfer.Start("LIST")) return error;
-    uint32_t error = transfer.ReceiveAll([&](const char* data, size_t size) -> uint32_t {
-        if (listing.size() + size > ListingLimit) return ErrorCode::InternetInvalidServerResponse;
-        listing.append(data, size);
-        return 0;
-    });
-    if (error != 0) {
-        transfer.Abandon();
-        return error;
-    }
-    return transfer.Finish();
 }
 
 bool MaskMatches(const std::string& mask, const std::string& name) {

@@ -1,6 +1,6 @@
 #pragma once
-// Internal to the POSIX FTP client: the calls that move data (store, retrieve,
-// list) and the request handles they report.
+// Internal to the POSIX FTP client: the calls that move files (store, retrieve)
+// and the request handles that transfers and listings report.
 //
 // A request handle (kind Data for a transfer, Find for a listing) is created and
 // reported with HandleCreated before any data moves, so that a watchdog can close
@@ -14,8 +14,8 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <vector>
 
+#include "platform/ftp/FindRecordStore.h"
 #include "platform/posix/ftp/FtpConnection.h"
 
 namespace platform::posix {
@@ -39,14 +39,13 @@ private:
 class FindListing : public RequestHandle {
 public:
     using RequestHandle::RequestHandle;
-    void SetEntries(std::vector<FindData> entries);
+    void SetRecords(FindRecordStore records);
     // false at the end.
     bool TakeNext(FindData& entry);
 
 private:
     std::mutex Lock;
-    std::vector<FindData> Entries;
-    size_t Next = 0;
+    FindRecordStore Records;
 };
 
 // Creates a request handle for a call on connection, publishes it and reports it
@@ -65,9 +64,6 @@ uint32_t PutFile(FtpConnection& connection, const std::string& localPath,
                  const std::string& remoteName, bool text);
 uint32_t GetFile(FtpConnection& connection, const std::string& remoteName,
                  const std::string& localPath, bool failIfExists, bool text);
-// LIST of the working directory, whole. A listing above 256 MiB is refused.
-uint32_t ListDirectory(FtpConnection& connection, std::string& listing);
-
 // Whether name matches mask: "*" any run of bytes, "?" one byte, anything else
 // itself (letter case counts). An empty mask matches every name.
 bool MaskMatches(const std::string& mask, const std::string& name);

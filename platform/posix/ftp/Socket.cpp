@@ -33,12 +33,12 @@ uint32_t ConnectFailure(int error) {
     }
 }
 
-int64_t NowMs() {
+}  // namespace
+
+int64_t MonotonicMs() {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
-
-}  // namespace
 
 uint16_t SocketAddress::Port() const {
     if (Family() == AF_INET6)
@@ -133,12 +133,12 @@ void Socket::Close() {
 
 uint32_t Socket::Wait(short events, int timeoutMs) {
     pollfd fds[2] = {{Fd, events, 0}, {Abort->WakeDescriptor(), POLLIN, 0}};
-    int64_t deadline = timeoutMs > 0 ? NowMs() + timeoutMs : 0;
+    int64_t deadline = timeoutMs > 0 ? MonotonicMs() + timeoutMs : 0;
     for (;;) {
         if (Abort->Raised()) return ErrorCode::InternetConnectionAborted;
         int wait = -1;
         if (timeoutMs > 0) {
-            int64_t left = deadline - NowMs();
+            int64_t left = deadline - MonotonicMs();
             if (left <= 0) return ErrorCode::InternetTimeout;
             wait = int(left);
         }
@@ -207,11 +207,11 @@ uint32_t Socket::Listen(std::shared_ptr<AbortSignal> abort, const SocketAddress&
 }
 
 uint32_t Socket::Accept(const SocketAddress& expectedPeer, int timeoutMs, Socket& result) {
-    int64_t deadline = timeoutMs > 0 ? NowMs() + timeoutMs : 0;
+    int64_t deadline = timeoutMs > 0 ? MonotonicMs() + timeoutMs : 0;
     for (;;) {
         int left = timeoutMs;
         if (timeoutMs > 0) {
-            left = int(deadline - NowMs());
+            left = int(deadline - MonotonicMs());
             if (left <= 0) return ErrorCode::InternetTimeout;
         }
         if (uint32_t waited = Wait(POLLIN, left)) return waited;

@@ -22,6 +22,9 @@
 
 namespace platform::posix {
 
+// Milliseconds of a clock that only moves forward.
+int64_t MonotonicMs();
+
 struct SocketAddress {
     sockaddr_storage Storage{};
     socklen_t Length = 0;

@@ -126,7 +126,8 @@ TEST_F(FtpClientFailureTest, CloseFromAnotherThreadEndsABlockedCallAtOnceWith120
     ScriptedFtpServer server("220 hi\r\n",
                              LoginThen([&](ScriptedSession& s, const std::string& line) {
                                  if (line == "PASV") return s.Send(data.PasvReply("127,0,0,1"));
-                                 if (line == "LIST") return s.Send("150 Here it comes.\r\n");
+                                 if (line.rfind("LIST", 0) == 0)
+                                     return s.Send("150 Here it comes.\r\n");
                                  return true;  // stall
                              }));
     for (std::string command : {"CWD", "LIST"}) {
@@ -247,6 +248,77 @@ TEST_F(FtpClientFailureTest, SessionEndedByTheServerFails12111) {
     }
 }
 
+// Sends text a byte at a time, every 20 ms, until done or the client has gone.
+bool Trickle(ScriptedSession& session, const std::string& text) {
+    for (char c : text) {
+        if (!session.Send(std::string(1, c))) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+// Sends a 1xx reply every 10 ms until the client has gone.
+bool Preliminaries(ScriptedSession& session, const std::string& reply) {
+    while (session.Send(reply)) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return false;
+}
+
+TEST_F(FtpClientFailureTest, ServerAnsweringALittleAtATimeIsCutOff) {
+    // Each server would keep the call going for a minute or for ever, while every
+    // byte or reply looks like progress to a watchdog.
+    const std::string slow = "250 " + std::string(3000, '.') + "\r\n";  // a minute
+    auto greeting = [](ScriptedSession& s) { return s.Send("220 hi\r\n"); };
+    auto loggedIn = [&](std::function<bool(ScriptedSession&)> onCwd) {
+        return LoginThen([onCwd](ScriptedSession& s, const std::string& line) {
+            return line.rfind("CWD", 0) == 0 ? onCwd(s) : s.Send("200 ok\r\n");
+        });
+    };
+    struct Case {
+        const char* What;
+        ScriptedFtpServer::Greeter Greet;
+        ScriptedFtpServer::Script Script;
+        bool AtLogin;
+        uint32_t Error;
+    };
+    const Case cases[] = {
+        {"greeting of endless 120 replies",
+         [](ScriptedSession& s) { return Preliminaries(s, "120 Soon.\r\n"); }, loggedIn({}), true,
+         ErrorCode::InternetInvalidServerResponse},
+        {"greeting a byte at a time", [&](ScriptedSession& s) { return Trickle(s, slow); },
+         loggedIn({}), true, ErrorCode::InternetTimeout},
+        {"login reply a byte at a time", greeting,
+         [&](ScriptedSession& s, const std::string&) { return Trickle(s, slow); }, true,
+         ErrorCode::InternetTimeout},
+        {"endless 150 replies", greeting,
+         loggedIn([](ScriptedSession& s) { return Preliminaries(s, "150 Working.\r\n"); }), false,
+         ErrorCode::InternetInvalidServerResponse},
+        {"reply a byte at a time", greeting,
+         loggedIn([&](ScriptedSession& s) { return Trickle(s, slow); }), false,
+         ErrorCode::InternetTimeout},
+        {"a few 1xx replies, then the answer", greeting, loggedIn([](ScriptedSession& s) {
+             for (int i = 0; i < 8; ++i) s.Send("150 Working.\r\n");
+             return s.Send("250 Done.\r\n");
+         }),
+         false, 0},
+    };
+    ASSERT_TRUE(InternetSetOption(Session, InternetOption::ReceiveTimeout, 500));
+    for (const Case& c : cases) {
+        ScriptedFtpServer server(c.Greet, c.Script);
+        auto start = Clock::now();
+        InternetHandle connection = ConnectTo(server);
+        EXPECT_EQ(connection == NoInternetHandle, c.AtLogin) << c.What;
+        if (connection != NoInternetHandle) {
+            EXPECT_EQ(FtpSetCurrentDirectory(connection, "/x"), c.Error == 0) << c.What;
+            InternetCloseHandle(connection);
+            Open.clear();
+        }
+        if (c.Error != 0) {
+            EXPECT_EQ(GetLastErrorCode(), c.Error) << c.What;
+        }
+        EXPECT_LT(MillisecondsSince(start), 5000) << c.What;
+    }
+}
+
 TEST_F(FtpClientFailureTest, MultiLineErrorReplyIsKeptWhole) {
     const std::string reply = "550-Cannot go there:\r\n  it is not a folder.\r\n550 End.\r\n";
     ScriptedFtpServer server("220 hi\r\n", LoginThen([&](ScriptedSession& s, const std::string&) {
@@ -279,7 +351,7 @@ TEST_F(FtpClientFailureTest, PassiveReplyNamingAnotherHostIsNotFollowed) {
     ScriptedFtpServer server(
         "220 hi\r\n", LoginThen([&](ScriptedSession& s, const std::string& line) {
             if (line == "PASV") return s.Send(data.PasvReply("10,9,8,7"));
-            if (line != "LIST") return s.Send("500 ?\r\n");
+            if (line != "LIST -a") return s.Send("500 ?\r\n");
             s.Send("150 Listing.\r\n");
             int fd = accept(data.Fd, nullptr, nullptr);
             ScriptedSession(fd).Send("-rw-r--r--   1 u g   42 Jan  1  2020 file.txt\r\n");

@@ -96,6 +96,12 @@ protected:
         return entries;
     }
 
+    static std::vector<std::string> Names(const std::vector<platform::FindData>& entries) {
+        std::vector<std::string> names;
+        for (const platform::FindData& entry : entries) names.push_back(entry.Name);
+        return names;
+    }
+
     platform::InternetHandle Session = platform::NoInternetHandle;
     StatusRecorder Recorder;
     std::vector<platform::InternetHandle> Open;

@@ -8,6 +8,7 @@
 
 #include "platform/ErrorCodes.h"
 #include "tests/platform/ftp/FtpClientFixture.h"
+#include "tests/support/FaultyFtpServer.h"
 #include "tests/support/FtpServers.h"
 
 using namespace platform;
@@ -102,7 +103,7 @@ TEST_P(PyftpdlibTest, ListingGivesParsedEntriesAndMasksAreMatchedHere) {
     // The mask never reaches the server: it would be taken as a glob there.
     for (const std::string& command : CommandsSince(before)) {
         if (command.rfind("LIST", 0) == 0) {
-            EXPECT_EQ(command, "LIST");
+            EXPECT_EQ(command, "LIST -a");
         }
     }
 
@@ -184,7 +185,7 @@ TEST_P(PyftpdlibTest, SendsOnlyTheCommandsACallNeeds) {
     std::vector<std::string> expected = {
         "USER user", "PASS secret", "CWD /" + Folder, "TYPE I",  data,
         "STOR one",  data,          "STOR two",       "TYPE A",  data,
-        "RETR one",  data,          "LIST",           "DELE two"};
+        "RETR one",  data,          "LIST -a",        "DELE two"};
     std::vector<std::string> sent = CommandsSince(before);
     // PORT carries an address; compare its verb only.
     for (std::string& command : sent)
@@ -295,6 +296,35 @@ TEST(FtpClientIpv6, UsesEpsvAndEprtOverIpv6) {
     }
     EXPECT_TRUE(epsv);
     EXPECT_TRUE(eprt);
+}
+
+TEST(FtpTestServers, AnActiveTransferDoesNotStopThePyftpdlibServersServingOthers) {
+    // pyftpdlib closes the connector of an active data connection a second time
+    // with its control connection; the descriptor number may by then serve another
+    // client, which would never be read again.
+    PyftpdlibServer plain;
+    FaultyFtpServer faulty;
+    for (ExternalFtpServer* server :
+         {static_cast<ExternalFtpServer*>(&plain), static_cast<ExternalFtpServer*>(&faulty)}) {
+        if (!server->Started()) GTEST_SKIP() << server->Problem;
+        InternetHandle session = InternetOpen("VelCopyTest");
+        ASSERT_TRUE(InternetSetOption(session, InternetOption::ReceiveTimeout, 3000));
+        WriteTextFile(server->Root + "/f", "data");
+        TempFolder local;
+        InternetHandle first =
+            InternetConnect(session, "127.0.0.1", server->Port, "user", "secret", 0, 0);
+        ASSERT_NE(first, NoInternetHandle);
+        ASSERT_TRUE(FtpGetFile(first, "f", local / "f", false, FtpTransferTypeBinary, 4));
+        InternetHandle second =
+            InternetConnect(session, "127.0.0.1", server->Port, "user", "secret", 0, 0);
+        ASSERT_NE(second, NoInternetHandle);
+        InternetCloseHandle(first);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        std::string directory;
+        EXPECT_TRUE(FtpGetCurrentDirectory(second, directory)) << GetLastErrorCode();
+        InternetCloseHandle(second);
+        InternetCloseHandle(session);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, PyftpdlibTest, ::testing::Values(true, false),

@@ -1,0 +1,60 @@
+#include "ftp/ConnectThread.h"
+
+#include <chrono>
+#include <thread>
+
+#include "platform/ErrorCodes.h"
+#include "platform/LastError.h"
+
+std::shared_ptr<InternetConnectThread> InternetConnectThread::Start(Arguments arguments) {
+    std::shared_ptr<InternetConnectThread> attempt(new InternetConnectThread(std::move(arguments)));
+    // The thread holds the attempt until it ends, so an abandoned attempt frees itself.
+    std::thread([attempt] { attempt->Run(); }).detach();
+    return attempt;
+}
+
+void InternetConnectThread::Run() {
+    platform::InternetHandle handle = platform::InternetConnect(
+        Call.Session, Call.Host, Call.Port, Call.UserName, Call.Password, Call.Flags, Call.Context);
+    std::lock_guard<std::mutex> guard(Lock);
+    Finished = true;
+    if (Abandoned) {
+        if (handle != platform::NoInternetHandle) platform::InternetCloseHandle(handle);
+    } else {
+        Result = handle;
+    }
+    Ended.notify_all();
+}
+
+bool InternetConnectThread::WaitFor(uint32_t milliseconds) {
+    std::unique_lock<std::mutex> guard(Lock);
+    return Ended.wait_for(guard, std::chrono::milliseconds(milliseconds),
+                          [this] { return Finished; });
+}
+
+bool InternetConnectThread::Abandon() {
+    std::lock_guard<std::mutex> guard(Lock);
+    if (Finished) return false;
+    Abandoned = true;
+    return true;
+}
+
+platform::InternetHandle InternetConnectThread::Handle() {
+    std::lock_guard<std::mutex> guard(Lock);
+    return Result;
+}
+
+platform::InternetHandle ConnectWithTimeout(const InternetConnectThread::Arguments& arguments,
+                                            int timeLimitSeconds) {
+    std::shared_ptr<InternetConnectThread> attempt = InternetConnectThread::Start(arguments);
+    if (timeLimitSeconds <= 0) {
+        while (!attempt->WaitFor(60000)) {
+        }
+        return attempt->Handle();
+    }
+    if (!attempt->WaitFor(uint32_t(timeLimitSeconds) * 1000u) && attempt->Abandon()) {
+        platform::SetLastErrorCode(ErrorCode::InternetTimeout);
+        return platform::NoInternetHandle;
+    }
+    return attempt->Handle();
+}

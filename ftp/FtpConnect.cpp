@@ -1,0 +1,183 @@
+// Logging in: the location, the connection attempt with its fall-backs and
+// reports, the online check, and what the device reads from the server after a
+// login.
+
+#include "ftp/ConnectThread.h"
+#include "ftp/EngineCallScope.h"
+#include "ftp/FtpErrors.h"
+#include "ftp/FtpLocation.h"
+#include "ftp/FtpStorage.h"
+#include "platform/ErrorCodes.h"
+#include "platform/InternetOnline.h"
+#include "platform/LastError.h"
+#include "platform/ModalMessage.h"
+
+namespace {
+
+// The client's text results are cut to this size, so that no server reply can
+// make a message without bounds.
+constexpr size_t TextBufferSize = 32000;
+
+// A send time-out of this value marks a connection that must never be
+// renegotiated.
+constexpr uint32_t NoRenegotiationMark = 0xFFFFFF00u;
+
+std::string FourLines(const std::string& first, uint32_t code, const std::string& description,
+                      const std::string& response) {
+    return first + "\r\nError code: " + std::to_string(code) + "\r\nDescription: " + description +
+           "\r\nLast response: " + response;
+}
+
+const char* const GoOnlineQuestion =
+    "You are working offline. In order to publish your site you must switch to working "
+    "online, this change will also affect other applications (such as Internet Explorer) that "
+    "also use the Windows Internet sub system. Do you want to go online now?";
+
+}  // namespace
+
+bool FtpStorageDevice::Connect(const std::string& location, const std::string& userName,
+                               const std::string& password, const std::string& connectionName) {
+    EngineCallScope scope(*this);
+    UserName = userName;
+    Password = password;
+    const FtpServerAddress address = ParseFtpServer(location);
+    if (address.PortTooLarge) {
+        LastError = ErrorCode::InternetInvalidUrl;
+        Fail("Cannot connect to " + location + ": the port " + address.PortText +
+             " is not a valid port (1 to 65535).");
+        return false;
+    }
+    Host = address.Host;
+    Port = address.Port;
+    // No renegotiation while the first connection is being made.
+    RetryState = 1;
+    const bool result = OpenConnection((Options & PassiveOnly) != 0, connectionName);
+    if (result) {
+        RetryState = 0;
+        uint32_t sendTimeout = 0;
+        if (platform::InternetQueryOption(Connection, platform::InternetOption::SendTimeout,
+                                          sendTimeout) &&
+            sendTimeout == NoRenegotiationMark)
+            RetryState = 1;
+    }
+    return result;
+}
+
+bool FtpStorageDevice::OpenConnection(bool passive, const std::string& connectionName) {
+    if (Connection != platform::NoInternetHandle) {
+        platform::InternetCloseHandle(Connection);
+        Connection = platform::NoInternetHandle;
+    }
+    if (!CheckOnline(connectionName)) return false;
+    Passive = passive;
+    Watchdog->Unwatch();
+    platform::SetLastErrorCode(0);
+    InternetConnectThread::Arguments attempt;
+    attempt.Session = Session->SessionHandle;
+    attempt.Host = Host;
+    attempt.Port = Port;
+    attempt.UserName = UserName;
+    attempt.Password = Password;
+    attempt.Flags = passive ? platform::InternetFlagPassive : 0;
+    attempt.Context = passive ? FtpContext::PassiveConnection : FtpContext::ActiveConnection;
+    const std::string earlierResponse = LastResponse();
+    Connection = ConnectWithTimeout(attempt, ConnectTimeout);
+    LastError = Connection != platform::NoInternetHandle ? 0 : platform::GetLastErrorCode();
+    // The attempt runs on a thread of its own: a reply this thread received before
+    // it (from an earlier command) says nothing about the attempt.
+    AttemptResponse = LastResponse();
+    if (AttemptResponse == earlierResponse) AttemptResponse.clear();
+
+    if (Connection != platform::NoInternetHandle) {
+        std::string directory;
+        // A login folder that cannot be read on a later login stays what it was:
+        // every folder of this side is below it.
+        if (QueryCurrentDir(directory)) RootDir = directory == "/" ? "" : directory;
+        CurrentDir.clear();
+        return true;
+    }
+    if (LastError == 0 && !InSessionReopen) {
+        // The attempt failed on its own thread without a time-out: try once more
+        // on a new session.
+        Session->CloseSession();
+        InSessionReopen = true;
+        Session->OpenSession();
+        const bool result = OpenConnection(passive, "");
+        InSessionReopen = false;
+        return result;
+    }
+    if (LastError == ErrorCode::InternetTimeout) {
+        Fail("Failed to connect to server " + Host + ". Connection timedout.");
+        return false;
+    }
+    if (LastError == ErrorCode::InternetDisconnected)
+        return OfferGoOnline() ? OpenConnection(passive, "") : false;
+    if (LastError == ErrorCode::InternetNameNotResolved ||
+        LastError == ErrorCode::InternetConnectionAborted) {
+        Fail(FourLines("Could not resolve server name " + Host + ".", LastError, LastErrorText(),
+                       AttemptResponse));
+        return false;
+    }
+    return ReportFailedConnection(passive);
+}
+
+bool FtpStorageDevice::ReportFailedConnection(bool passive) {
+    std::string response = AttemptResponse;
+    if (!response.empty()) Warn(response);
+    if (passive) {
+        Output.Message(mcExplain, "Trying active rather than passive.");
+        return OpenConnection(false, "");
+    }
+    if (LastError == 0 && response.empty()) response = ProbeServer();
+    Fail(FourLines("Failed to connect to server " + Host + ".", LastError, LastErrorText(),
+                   response));
+    return false;
+}
+
+bool FtpStorageDevice::CheckOnline(const std::string& connectionName) {
+    if (Session->IsConnected() &&
+        (Session->ConnectedStateFlags() & platform::InternetConnectionOffline) != 0)
+        return OfferGoOnline() ? CheckOnline(connectionName) : false;
+    LastError = platform::InternetAttemptConnect();
+    return LastError == 0;
+}
+
+bool FtpStorageDevice::OfferGoOnline() {
+    Output.Message(mcInformation, "Windows Internet Offline");
+    platform::ModalAnswer answer = platform::ModalAnswer::None;
+    if (!platform::ShowModalMessage(GoOnlineQuestion, "Currently offline - Go online now?",
+                                    platform::ModalButtons::YesNoCancelQuestion, answer) ||
+        answer != platform::ModalAnswer::Yes)
+        return false;
+    if (!platform::InternetSwitchOnline()) return false;
+    Output.Message(mcInformation, "Windows Internet switched online");
+    return true;
+}
+
+bool FtpStorageDevice::QueryCurrentDir(std::string& directory) {
+    std::string text;
+    Watchdog->Watch(Connection);
+    const bool ok = platform::FtpGetCurrentDirectory(Connection, text);
+    Watchdog->Unwatch();
+    if (!ok) return false;
+    if (text.size() > TextBufferSize) text.resize(TextBufferSize);
+    while (text.size() > 1 && text.back() == '/') text.pop_back();
+    directory = text.empty() ? "/" : text;
+    return true;
+}
+
+std::string FtpStorageDevice::LastResponse() {
+    uint32_t code = 0;
+    std::string response;
+    if (!platform::InternetGetLastResponseInfo(code, response)) return "";
+    if (response.size() > TextBufferSize) response.resize(TextBufferSize);
+    // The reply's own line end would end the message with an empty line.
+    while (!response.empty() && (response.back() == '\n' || response.back() == '\r'))
+        response.pop_back();
+    return response;
+}
+
+bool FtpStorageDevice::IsRecoverableError() {
+    if (LastError == 0) LastError = platform::GetLastErrorCode();
+    return IsRecoverableCode(LastError);
+}

@@ -1,0 +1,139 @@
+// Listing a folder on the server, with the reconnects and the change of transfer
+// mode that a failed listing goes through. A listing that did not complete is
+// never handed on as the folder's contents: the caller gets an empty list and a
+// code other than 18.
+
+#include "ftp/EngineCallScope.h"
+#include "ftp/FtpListingRules.h"
+#include "ftp/FtpLocation.h"
+#include "ftp/FtpStorage.h"
+#include "platform/ErrorCodes.h"
+#include "platform/LastError.h"
+#include "platform/LocalClock.h"
+
+std::unique_ptr<VelDirectoryList> FtpStorageDevice::ListFolder(const std::string& folder,
+                                                               const std::string& mask,
+                                                               bool allowCached) {
+    EngineCallScope scope(*this);
+    if (!ChangeDir(folder)) return FailedListing(LastError);
+    platform::FindData first;
+    Watchdog->Watch(Connection);
+    const platform::InternetHandle find = platform::FtpFindFirstFile(
+        Connection, mask, first, allowCached ? 0 : platform::InternetFlagReload,
+        FtpContext::Listing);
+    Watchdog->Unwatch();
+    if (find == platform::NoInternetHandle) return RetryFailedFind(folder, mask);
+
+    auto list = std::make_unique<VelDirectoryList>();
+    Watchdog->Watch(Connection);
+    RetryState = 0;
+    ReadListing(find, first, folder, *list);
+    const uint32_t endError = platform::GetLastErrorCode();
+    Watchdog->Unwatch();
+    // Closed also after a cut-off: the client keeps a find handle until it is
+    // closed, and closing one twice is harmless.
+    platform::InternetCloseHandle(find);
+    if (Watchdog->TimedOut()) return RetryCutListing(folder, mask, endError);
+    if (endError != ErrorCode::NoMoreFiles) {
+        LastError = endError;
+        Fail("Error listing files in " + folder + " (error " + std::to_string(LastError) + "). " +
+             LastErrorText());
+        return FailedListing(endError);
+    }
+    RemovePseudoEntry(*list);
+    LastError = ErrorCode::NoMoreFiles;
+    return list;
+}
+
+void FtpStorageDevice::ReadListing(platform::InternetHandle find, const platform::FindData& first,
+                                   const std::string& folder, VelDirectoryList& list) {
+    const double now = platform::CurrentLocalDateTime();
+    platform::FindData record = first;
+    do {
+        const bool isFolder = (record.Attributes & platform::Attribute::Directory) != 0;
+        if (IsListableName(record.Name, isFolder)) {
+            list.Add(EntryFromListing(record, now));
+        } else {
+            Warn("Invalid name \"" + PrintableFtpName(record.Name) + "\" listed in " + folder +
+                 " (not a single plain name). Left out");
+        }
+    } while (platform::InternetFindNextFile(find, record));
+}
+
+std::unique_ptr<VelDirectoryList> FtpStorageDevice::RetryFailedFind(const std::string& folder,
+                                                                    const std::string& mask) {
+    const uint32_t error = platform::GetLastErrorCode();
+    LastError = error;
+    if (IsRecoverableError() && RetryState == 0 && MayRepeat()) {
+        if (error == ErrorCode::InternetConnectionAborted && Watchdog->TimedOut()) {
+            LastError = ErrorCode::InternetTimeout;
+            Warn("Timedout - retrying");
+            RetryState = 2;
+        } else {
+            Warn("Renegotiating connection");
+            RetryState = 1;
+        }
+        if (!OpenConnection(Passive, "")) {
+            Fail("Failed to renegotiate connection");
+            return FailedListing(ErrorCode::InternetTimeout);
+        }
+        return ListFolder(folder, mask, false);
+    }
+    if (IsRecoverableError() && RetryState != 0 && RetryState != 3 && MayRepeat()) {
+        RetryState = 3;
+        Passive = !Passive;
+        Warn("Renegotiating connection type");
+        if (!OpenConnection(Passive, "")) {
+            Fail("Failed to renegotiate connection");
+            return FailedListing(error);
+        }
+        return ListFolder(folder, mask, false);
+    }
+    if (error == ErrorCode::NoMoreFiles) {
+        LastError = error;
+        return std::make_unique<VelDirectoryList>();
+    }
+    LastError = error;
+    Fail("Error listing files in " + folder + " (error " + std::to_string(LastError) + "). " +
+         LastErrorText());
+    return FailedListing(error);
+}
+
+std::unique_ptr<VelDirectoryList> FtpStorageDevice::RetryCutListing(const std::string& folder,
+                                                                    const std::string& mask,
+                                                                    uint32_t endError) {
+    if (!MayRepeat()) {
+        LastError = ErrorCode::InternetTimeout;
+        Fail("Error listing files in " + folder + " (error " + std::to_string(LastError) + "). " +
+             LastErrorText());
+        return FailedListing(ErrorCode::InternetTimeout);
+    }
+    if (endError == ErrorCode::InternetConnectionAborted) {
+        LastError = ErrorCode::InternetTimeout;
+        Warn("Timedout - retrying");
+        RetryState = 2;
+    } else {
+        LastError = endError;
+        Warn("Renegotiating connection");
+        RetryState = 1;
+    }
+    if (!OpenConnection(Passive, "")) {
+        Fail("Failed to renegotiate connection");
+        return FailedListing(ErrorCode::InternetTimeout);
+    }
+    return ListFolder(folder, mask, false);
+}
+
+std::unique_ptr<VelDirectoryList> FtpStorageDevice::FailedListing(uint32_t code) {
+    // The engine takes 18 (and 0) for a listing read to its end.
+    if (code == 0 || code == ErrorCode::NoMoreFiles) code = ErrorCode::InternetConnectionAborted;
+    LastError = code;
+    return std::make_unique<VelDirectoryList>();
+}
+
+FtpStorageDevice::NameListed FtpStorageDevice::IsNameListed(const std::string& folder,
+                                                            const std::string& name) {
+    std::unique_ptr<VelDirectoryList> list = ListFolder(folder, name, false);
+    if (LastError != ErrorCode::NoMoreFiles) return NameListed::Unknown;
+    return list->FindByName(name, true) != nullptr ? NameListed::Yes : NameListed::No;
+}

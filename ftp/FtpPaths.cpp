@@ -1,0 +1,48 @@
+// The server's working directory, and where downloads are kept.
+
+#include "ftp/FtpLocation.h"
+#include "ftp/FtpStorage.h"
+#include "platform/LastError.h"
+#include "platform/Paths.h"
+#include "platform/PrivateFolder.h"
+
+bool FtpStorageDevice::ChangeDir(const std::string& location) {
+    const std::string path = ServerDirectory(RootDir, RemotePath(location));
+    // A run of operations in one folder costs one change of directory.
+    if (path == CurrentDir) return true;
+    Watchdog->Watch(Connection);
+    const bool ok = platform::FtpSetCurrentDirectory(Connection, path);
+    Watchdog->Unwatch();
+    if (ok) {
+        CurrentDir = path;
+        return true;
+    }
+    LastError = platform::GetLastErrorCode();
+    const std::string code = std::to_string(LastError);
+    const std::string where = " root: " + RootDir + " cwd: " + CurrentDir;
+    if (IsRecoverableError() && RetryState == 0 && MayRepeat()) {
+        Warn("Problem changing directory to " + location + " (error " + code + ")." +
+             LastErrorText() + where + " real: " + path);
+        Warn("Renegotiating connection");
+        RetryState = 1;
+        if (!OpenConnection(Passive, "")) {
+            Fail("Failed to renegotiate connection");
+            return false;
+        }
+        const bool result = ChangeDir(location);
+        if (result) RetryState = 0;
+        return result;
+    }
+    Fail("Cannot change directory to " + location + " (error " + code + ")." + LastErrorText() +
+         where);
+    return false;
+}
+
+std::string FtpStorageDevice::TempFolder() {
+    if (PrivateFolder.empty() && !platform::MakePrivateFolder("velcopy-ftp-", PrivateFolder)) {
+        LastError = platform::GetLastErrorCode();
+        PrivateFolder.clear();
+        return "";
+    }
+    return PrivateFolder + platform::PathSeparatorText;
+}

@@ -1,0 +1,14 @@
+#pragma once
+// Reading the server's reply texts that the FTP device looks at itself. Pure
+// functions; a reply is one or more lines, each ending in CR LF.
+
+#include <string>
+
+// The reply begins with code, or holds CR LF followed by code (a later line
+// begins with it). Letter case and digits count character by character; an
+// empty reply holds no code.
+bool ResponseHasCode(const std::string& code, const std::string& response);
+
+// The reply begins with a three-digit code of the 2xx class (the command
+// succeeded).
+bool IsPositiveCompletion(const std::string& response);

@@ -1,0 +1,81 @@
+// The FTP device's life (construction, destruction) and its simple answers.
+
+#include "ftp/FtpStorage.h"
+
+#include "ftp/EngineCallScope.h"
+#include "ftp/FtpErrors.h"
+#include "platform/PrivateFolder.h"
+
+namespace {
+
+// The client's session is named after the program.
+const char* const AgentName = "VelCopy";
+
+// Repetitions of one call of the engine, whatever the retry states would allow:
+// a server that fails every command recoverably (or stalls on it) costs a bounded
+// time per call instead of holding the run for ever.
+constexpr int MaxRepeatsPerCall = 2;
+
+}  // namespace
+
+FtpStorageDevice::FtpStorageDevice(VelSyncBaseOutput& output, int connectTimeoutSeconds,
+                                   int watchdogTimeoutSeconds)
+    : ConnectTimeout(connectTimeoutSeconds),
+      WatchdogTimeout(watchdogTimeoutSeconds),
+      Output(output),
+      Watchdog(JoinWatchdog(watchdogTimeoutSeconds)) {
+    const uint32_t connectMs =
+        connectTimeoutSeconds > 0 ? uint32_t(connectTimeoutSeconds) * 1000u : 0u;
+    Session =
+        std::make_unique<TFtpPersistentInformation>(AgentName, WatchdogStatusCallback, connectMs);
+}
+
+FtpStorageDevice::~FtpStorageDevice() {
+    Session->RemoveCallback();
+    if (Connection != platform::NoInternetHandle)
+        platform::InternetSetStatusCallback(Connection, nullptr);
+    Watchdog.reset();
+    LeaveWatchdog();
+    Session.reset();
+    if (Connection != platform::NoInternetHandle) platform::InternetCloseHandle(Connection);
+    if (!PrivateFolder.empty()) platform::RemoveFolderTree(PrivateFolder);
+}
+
+bool FtpStorageDevice::MayRepeat() {
+    if (Repeats >= MaxRepeatsPerCall) return false;
+    ++Repeats;
+    return true;
+}
+
+NameCase FtpStorageDevice::NameCaseMode() {
+    return NameCase::ServerRules;
+}
+
+bool FtpStorageDevice::SupportsTextMode() {
+    return true;
+}
+
+bool FtpStorageDevice::LocalCopyKeepsDate() {
+    return false;
+}
+
+bool FtpStorageDevice::SupportsChmod() {
+    return ChmodKnown ? ChmodSupported : true;
+}
+
+bool FtpStorageDevice::FolderExists(const std::string& path) {
+    EngineCallScope scope(*this);
+    return ChangeDir(path);
+}
+
+uint32_t FtpStorageDevice::LastErrorCode() {
+    return LastError;
+}
+
+std::string FtpStorageDevice::LastErrorText() {
+    return DescribeFtpError(LastError, LastResponse());
+}
+
+bool FtpStorageDevice::SetFileDate(const std::string&, const std::string&, double) {
+    return true;
+}

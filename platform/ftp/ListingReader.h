@@ -1,0 +1,50 @@
+#pragma once
+// Reading a LIST reply as it arrives: the bytes are cut into lines and every line
+// that is an entry (ParseListingLine) is handed on as a find record at once, so a
+// listing is never held as text. Pure: no sockets, no clock (the caller passes the
+// current time).
+//
+// Lines end in LF, CR LF standing for one line end; a last line without a line end
+// counts once Finish is called. Each record goes to the sink, which may keep it or
+// drop it; Entries() counts them all.
+//
+// Limits: at most maxBytes bytes in all and maxLineLength bytes in one line (its
+// line end excluded). Beyond either, Feed reports TooLarge or LineTooLong and from
+// then on reports it again and takes nothing more: a line that long is no folder
+// entry, and a listing cut there would be taken for a shorter folder.
+//
+// Memory held: the line in progress only. Not thread-safe.
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+#include "common/DateTime.h"
+#include "platform/FindData.h"
+
+class ListingReader {
+public:
+    using Sink = std::function<void(platform::FindData& record)>;
+    enum class Status { Reading, TooLarge, LineTooLong };
+
+    ListingReader(const CalendarTime& now, Sink sink, size_t maxBytes, size_t maxLineLength);
+
+    Status Feed(const char* data, size_t size);
+    Status Finish();
+
+    size_t Bytes() const { return BytesSeen; }
+    size_t Entries() const { return EntriesSeen; }
+
+private:
+    void TakeLine();
+
+    CalendarTime Now;
+    Sink Deliver;
+    size_t MaxBytes;
+    size_t MaxLineLength;
+    size_t BytesSeen = 0;
+    size_t EntriesSeen = 0;
+    std::string Line;  // the line in progress, without its line end
+    platform::FindData Record;
+    Status Fault = Status::Reading;
+};

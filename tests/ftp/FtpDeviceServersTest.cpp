@@ -1,0 +1,329 @@
+// The FTP device against real servers on loopback, in passive and active mode:
+// pyftpdlib (runs as root), vsftpd anonymous (uploads into pub), vsftpd with a
+// user who logs into /home/user, ProFTPD and Pure-FTPd.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <pwd.h>
+
+#include <filesystem>
+
+#include "ftp/FtpStorage.h"
+#include "platform/ErrorCodes.h"
+#include "tests/support/FtpServers.h"
+#include "tests/support/RecordingOutput.h"
+
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::StartsWith;
+
+enum class Kind { Pyftpdlib, Vsftpd, VsftpdUser, Proftpd, PureFtpd };
+
+struct Mode {
+    Kind Server;
+    bool Passive;
+};
+
+std::string ModeName(const ::testing::TestParamInfo<Mode>& info) {
+    static const char* const names[] = {"Pyftpdlib", "Vsftpd", "VsftpdUser", "Proftpd", "PureFtpd"};
+    return std::string(names[int(info.param.Server)]) + (info.param.Passive ? "Passive" : "Active");
+}
+
+// The servers, started once for all tests; those a test machine cannot run skip.
+struct Servers {
+    PyftpdlibServer Python;
+    VsftpdServer Vsftpd;
+    VsftpdUserServer VsftpdUser;
+    ProftpdServer Proftpd;
+    PureFtpdServer PureFtpd;
+};
+
+class FtpDeviceServers : public ::testing::TestWithParam<Mode> {
+protected:
+    static void SetUpTestSuite() { All = new Servers; }
+    static void TearDownTestSuite() {
+        delete All;
+        All = nullptr;
+    }
+
+    ExternalFtpServer& Server() const {
+        switch (GetParam().Server) {
+            case Kind::Pyftpdlib:
+                return All->Python;
+            case Kind::Vsftpd:
+                return All->Vsftpd;
+            case Kind::VsftpdUser:
+                return All->VsftpdUser;
+            case Kind::Proftpd:
+                return All->Proftpd;
+            case Kind::PureFtpd:
+                return All->PureFtpd;
+        }
+        return All->Python;
+    }
+    RealFtpServer* Real() const { return dynamic_cast<RealFtpServer*>(&Server()); }
+    bool Is(Kind kind) const { return GetParam().Server == kind; }
+
+    void SetUp() override {
+        if (!Server().Started()) GTEST_SKIP() << Server().Problem;
+        // Each test and mode has a folder of its own on the server.
+        const std::string name =
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())
+                .substr(0, 20) +
+            (GetParam().Passive ? "-p" : "-a");
+        const std::string remote =
+            (Is(Kind::Vsftpd) ? "/pub/" : "/") + std::to_string(++Serial) + name;
+        Here = (Real() ? Real()->HomeFolder : Server().Root) + remote;
+        std::filesystem::create_directories(Here);
+        OwnByServer();
+        Base = "ftp://127.0.0.1:" + std::to_string(Server().Port) + remote;
+        Device = std::make_unique<FtpStorageDevice>(Out, 10, 10);
+        Device->SetOptions(GetParam().Passive ? FtpStorageDevice::PassiveOnly
+                                              : FtpStorageDevice::ActiveOnly);
+        const bool anonymous = Is(Kind::Vsftpd);
+        ASSERT_TRUE(
+            Device->Connect(Base, anonymous ? "anonymous" : "user", anonymous ? "" : "secret", ""))
+            << Said();
+        Out.Messages.clear();
+    }
+
+    // Files made here as root become the server's own.
+    void Make(const std::string& relative, const std::string& content, mode_t mode = 0644) {
+        const std::string path = Here + "/" + relative;
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        WriteTextFile(path, content);
+        chmod(path.c_str(), mode);
+        OwnByServer();
+    }
+    void MakeFolder(const std::string& relative) {
+        std::filesystem::create_directories(Here + "/" + relative);
+        OwnByServer();
+    }
+    void OwnByServer() {
+        if (Real()) Real()->GiveToServer(Here);
+        if (!Is(Kind::Vsftpd)) return;
+        passwd* ftp = getpwnam("ftp");
+        if (ftp == nullptr) return;
+        for (auto& entry : std::filesystem::recursive_directory_iterator(Here))
+            lchown(entry.path().c_str(), ftp->pw_uid, ftp->pw_gid);
+        lchown(Here.c_str(), ftp->pw_uid, ftp->pw_gid);
+    }
+    std::string Said() const {
+        std::string all;
+        for (const std::string& line : Out.Lines()) all += line + "\n";
+        return all;
+    }
+
+    static Servers* All;
+    static int Serial;
+    RecordingOutput Out;
+    std::unique_ptr<FtpStorageDevice> Device;
+    std::string Here;  // the test's folder on this machine
+    std::string Base;  // ... and as a location
+    TempFolder Local;
+};
+
+Servers* FtpDeviceServers::All = nullptr;
+int FtpDeviceServers::Serial = 0;
+
+TEST_P(FtpDeviceServers, ListsWhatTheFolderHolds) {
+    Make("a.txt", "12345");
+    Make(".htaccess", "dot");
+    Make("empty", "");
+    Make("name with  spaces.txt", "x");
+    Make("ünïcødé-日本.txt", "u");
+    Make("back\\slash.txt", "not a plain name");
+    MakeFolder("sub");
+    MakeFolder("hollow");
+    // Folders are below the login folder (/home/user for one of the servers).
+    EXPECT_EQ(Device->LoginFolder(), Real() && Real()->Home != "/" ? Real()->Home : "");
+    auto list = Device->ListFolder(Base, "", false);
+    EXPECT_EQ(Device->LastErrorCode(), ErrorCode::NoMoreFiles);
+    std::map<std::string, const VelDirectoryEntry*> byName;
+    for (int i = 1; i <= list->Count(); ++i)
+        if (!list->EntryAt(i)->IsDotEntry()) byName[list->EntryAt(i)->Name] = list->EntryAt(i);
+    ASSERT_EQ(byName.size(), 7u) << Said();
+    EXPECT_TRUE(byName[".htaccess"]->IsHidden());
+    EXPECT_EQ(byName["a.txt"]->Size, 5);
+    EXPECT_EQ(byName["empty"]->Size, 0);
+    EXPECT_TRUE(byName["sub"]->IsDirectory());
+    EXPECT_FALSE(byName["a.txt"]->IsDirectory());
+    EXPECT_TRUE(byName.count("name with  spaces.txt"));
+    EXPECT_TRUE(byName.count("ünïcødé-日本.txt"));
+    EXPECT_FALSE(byName["a.txt"]->DateOnly);
+
+    EXPECT_EQ(Device->ListFolder(Base, "a.txt", false)->Count(), 1);
+    EXPECT_EQ(Device->ListFolder(Base, "missing.txt", false)->Count(), 0);
+    EXPECT_EQ(Device->LastErrorCode(), ErrorCode::NoMoreFiles);
+    int entries = 0;
+    auto hollow = Device->ListFolder(Base + "/hollow", "", false);
+    for (int i = 1; i <= hollow->Count(); ++i) entries += !hollow->EntryAt(i)->IsDotEntry();
+    EXPECT_EQ(entries, 0);
+    EXPECT_EQ(Device->LastErrorCode(), ErrorCode::NoMoreFiles);
+    // The one name that is not a single plain name is left out, with a warning.
+    EXPECT_THAT(Out.Lines(), ElementsAre("!! Warning: Invalid name \"back\\slash.txt\" listed in " +
+                                         Base + " (not a single plain name). Left out"));
+}
+
+TEST_P(FtpDeviceServers, TransfersInBinaryAndText) {
+    std::string data(300 * 1024 + 7, '\0');
+    for (size_t i = 0; i < data.size(); ++i) data[i] = char((i * 7) % 256);
+    WriteTextFile(Local / "up.bin", data);
+    WriteTextFile(Local / "up.txt", "one\ntwo\n");
+    ASSERT_TRUE(Device->PutFile(Local / "up.bin", Base, "b.bin", true)) << Said();
+    ASSERT_TRUE(Device->PutFile(Local / "up.txt", Base, "t.txt", false)) << Said();
+    EXPECT_EQ(ReadTextFile(Here + "/b.bin"), data);
+    // Text goes with CR LF on the wire; each server stores it its own way.
+    EXPECT_THAT(ReadTextFile(Here + "/t.txt"), ::testing::AnyOf("one\r\ntwo\r\n", "one\ntwo\n"));
+
+    const std::string copy = Device->GetLocalCopy(Base, "b.bin");
+    ASSERT_FALSE(copy.empty()) << Said();
+    EXPECT_EQ(ReadTextFile(copy), data);
+    Device->ReleaseLocalCopy(copy);
+    EXPECT_FALSE(std::filesystem::exists(copy));
+    // Copies of one name from two folders do not meet; the private folder is the
+    // current user's alone and goes with the device.
+    Make("x/same.txt", "from x");
+    Make("y/same.txt", "from y");
+    const std::string x = Device->GetLocalCopy(Base + "/x", "same.txt");
+    const std::string y = Device->GetLocalCopy(Base + "/y", "same.txt");
+    EXPECT_NE(x, y);
+    EXPECT_EQ(ReadTextFile(x), "from x");
+    EXPECT_EQ(ReadTextFile(y), "from y");
+    const std::string folder = Device->DownloadFolder();
+    EXPECT_EQ(x.rfind(folder + "/", 0), 0u);
+    EXPECT_EQ(ModeOf(folder), 0700u);
+    // A name that is not a single plain name is never fetched into a path.
+    EXPECT_EQ(Device->GetLocalCopy(Base, "../x/same.txt"), "");
+    EXPECT_THAT(Out.Lines(), ElementsAre(StartsWith("!! Warning: Invalid name \"../x/same.txt\"")));
+    Out.Messages.clear();
+    // A refused download is tried once more on a new connection.
+    EXPECT_TRUE(Device->GetLocalCopy(Base, "missing.bin").empty());
+    EXPECT_THAT(Out.Lines(),
+                ElementsAre(::testing::AllOf(StartsWith("!! Warning: Failed to copy file Internet "
+                                                        "extended error: 550"),
+                                             ::testing::EndsWith(")\r\n Retrying"))));
+    EXPECT_EQ(Device->CurrentRetryState(), 0);
+    Device.reset();
+    EXPECT_FALSE(std::filesystem::exists(folder));
+}
+
+TEST_P(FtpDeviceServers, FileOperationsAndTheirEdgeCases) {
+    Make("a.txt", "a");
+    Make("sub/old.txt", "old");
+    Make("full/x", "x");
+    EXPECT_TRUE(Device->CreateFolder(Base + "/made"));
+    EXPECT_TRUE(std::filesystem::is_directory(Here + "/made"));
+    EXPECT_TRUE(Device->RemoveFolder(Base + "/made"));
+    EXPECT_TRUE(Device->RenameFile(Base, "a.txt", "b.txt"));
+    EXPECT_EQ(ReadTextFile(Here + "/b.txt"), "a");
+    // The name of a deferred deletion is a path below the folder.
+    EXPECT_TRUE(Device->DeleteFile(Base, "/sub/old.txt", true));
+    EXPECT_FALSE(std::filesystem::exists(Here + "/sub/old.txt"));
+    EXPECT_TRUE(Device->SetFileDate(Base, "b.txt", 1.0));
+    EXPECT_FALSE(Device->SetReadOnly(Base, "missing.txt", false, false));
+    EXPECT_TRUE(Out.Messages.empty()) << Said();
+
+    // Removing a folder that is not empty fails at once, without a reconnect.
+    EXPECT_FALSE(Device->RemoveFolder(Base + "/full"));
+    ASSERT_EQ(Out.Messages.size(), 1u) << Said();
+    EXPECT_THAT(Out.Lines()[0], StartsWith("!! Error: Failed to delete directory " + Base +
+                                           "/full (error 12003). Internet extended error: 550"));
+    Out.Messages.clear();
+
+    // A file already gone counts as deleted once the listing shows it gone.
+    EXPECT_TRUE(Device->DeleteFile(Base, "gone.txt", true));
+    EXPECT_THAT(Out.Lines(), ElementsAre("!! Warning: Timedout - retrying"));
+    EXPECT_EQ(Device->CurrentRetryState(), 0);
+    Out.Messages.clear();
+
+    // A rename that has already happened is found by its new name.
+    EXPECT_TRUE(Device->RenameFile(Base, "a.txt", "b.txt"));
+    EXPECT_THAT(Out.Lines(), ElementsAre("!! Warning: Timedout (rename) - retrying"));
+    EXPECT_EQ(Device->CurrentRetryState(), 0);
+    Out.Messages.clear();
+
+    // An existing folder: one renegotiation, then the error.
+    const std::string sub = Base + "/sub";
+    EXPECT_FALSE(Device->CreateFolder(sub));
+    ASSERT_EQ(Out.Messages.size(), 3u) << Said();
+    EXPECT_THAT(Out.Lines()[0], StartsWith("!! Warning: Problem creating directory " + sub +
+                                           " (error 12003).Internet extended error: 550"));
+    EXPECT_EQ(Out.Lines()[1], "!! Warning: Renegotiating connection");
+    EXPECT_THAT(Out.Lines()[2], StartsWith("!! Error: Error creating directory " + sub +
+                                           " (error 12003). Internet extended error: 550"));
+}
+
+TEST_P(FtpDeviceServers, PermissionModes) {
+    const size_t before = Real() && Real()->LogsCommands() ? Real()->Commands().size() : 0;
+    Make("a.txt", "a");
+    Make("ro.txt", "r", 0444);
+    EXPECT_TRUE(Device->SetReadOnly(Base, "a.txt", false, false));  // writable already: no command
+    EXPECT_TRUE(Device->Chmod(Base, "a.txt", "640"));
+    if (Is(Kind::Vsftpd)) {
+        // vsftpd lets no anonymous user change modes.
+        EXPECT_THAT(Out.Lines(), ElementsAre(StartsWith("!! Warning: 550 "),
+                                             "!! Warning: CHMOD not supported by FTP server"));
+        EXPECT_FALSE(Device->SupportsChmod());
+        return;
+    }
+    // Every server measured answers a mode it has set with 200.
+    EXPECT_TRUE(Out.Messages.empty()) << Said();
+    EXPECT_TRUE(Device->SupportsChmod());
+    EXPECT_EQ(ModeOf(Here + "/a.txt"), 0640u);
+    EXPECT_TRUE(Device->SetReadOnly(Base, "ro.txt", false, false));
+    EXPECT_EQ(ModeOf(Here + "/ro.txt") & 0200, 0200u);
+    // As for a deletion, the name may be a path below the folder.
+    Make("sub/ro.txt", "r", 0444);
+    EXPECT_TRUE(Device->SetReadOnly(Base, "/sub/ro.txt", false, false));
+    EXPECT_EQ(ModeOf(Here + "/sub/ro.txt") & 0200, 0200u);
+    if (auto* real = Real(); real && real->LogsCommands()) {
+        int chmods = 0;
+        const std::vector<std::string> commands = real->Commands();
+        for (size_t i = before; i < commands.size(); ++i)
+            chmods += commands[i].rfind("SITE CHMOD", 0) == 0;
+        EXPECT_EQ(chmods, 3);
+    }
+}
+
+// A server that will not store over a read-only file (553 from vsftpd and
+// Pure-FTPd, 550 from ProFTPD) gets the file made writable and stored again.
+TEST_P(FtpDeviceServers, UploadOverAReadOnlyFile) {
+    if (!Real()) GTEST_SKIP() << "the server runs as root and overwrites read-only files";
+    Make("ro.txt", "old", 0444);
+    WriteTextFile(Local / "ro.txt", "new");
+    EXPECT_TRUE(Device->PutFile(Local / "ro.txt", Base, "ro.txt", false)) << Said();
+    EXPECT_EQ(ReadTextFile(Here + "/ro.txt"), "new");
+    EXPECT_THAT(
+        Out.TextsOf(mcWarning),
+        ElementsAre(StartsWith("Mishap copying file " + Local / "ro.txt"), "Compensating..."));
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, FtpDeviceServers,
+                         ::testing::Values(Mode{Kind::Pyftpdlib, true},
+                                           Mode{Kind::Pyftpdlib, false}, Mode{Kind::Vsftpd, true},
+                                           Mode{Kind::Vsftpd, false}, Mode{Kind::VsftpdUser, true},
+                                           Mode{Kind::VsftpdUser, false}, Mode{Kind::Proftpd, true},
+                                           Mode{Kind::Proftpd, false}, Mode{Kind::PureFtpd, true},
+                                           Mode{Kind::PureFtpd, false}),
+                         ModeName);
+
+TEST(FtpDeviceLogin, WrongPasswordShowsTheServersAnswer) {
+    PyftpdlibServer server;
+    if (!server.Started()) GTEST_SKIP() << server.Problem;
+    RecordingOutput out;
+    FtpStorageDevice device(out, 10, 10);
+    device.SetOptions(FtpStorageDevice::PassiveOnly);
+    EXPECT_FALSE(
+        device.Connect("ftp://127.0.0.1:" + std::to_string(server.Port), "user", "wrong", ""));
+    EXPECT_TRUE(out.Has(mcExplain, "Trying active rather than passive."));
+    ASSERT_FALSE(out.Messages.empty());
+    EXPECT_EQ(out.Messages.back().Class, mcError);
+    EXPECT_THAT(out.Messages.back().Text,
+                ::testing::MatchesRegex("Failed to connect to server 127\\.0\\.0\\.1\\.\r\n"
+                                        "Error code: 0\r\nDescription: .*\r\n"
+                                        "Last response: 220 .*331 .*530 Authentication failed\\."));
+}
+
+}  // namespace

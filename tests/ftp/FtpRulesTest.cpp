@@ -1,0 +1,290 @@
+// The FTP device's pure rules, against tables: how locations and paths are read,
+// listing times and entries, the server replies it looks at, and its error texts.
+
+#include <gtest/gtest.h>
+
+#include "common/FileTimeCalendar.h"
+#include "ftp/FtpErrors.h"
+#include "ftp/FtpListingRules.h"
+#include "ftp/FtpLocation.h"
+#include "ftp/FtpResponse.h"
+#include "platform/ErrorCodes.h"
+#include "platform/ErrorText.h"
+
+namespace {
+
+TEST(FtpLocation, ServerAndPort) {
+    struct {
+        const char* location;
+        const char* host;
+        uint16_t port;
+        bool tooLarge;
+    } cases[] = {
+        {"ftp://server/pub", "server", 21, false},
+        {"ftp://server:2121/pub", "server", 2121, false},
+        {"ftp://server:0/pub", "server", 21, false},
+        {"ftp://server:/pub", "server", 21, false},
+        {"ftp://server:21x/pub", "server", 21, false},
+        {"ftp://server:2121x/pub", "server", 2121, false},
+        {"FTP:\\\\server\\pub", "server", 21, false},
+        {"ftp:///server/pub", "server", 21, false},
+        {"ftp:/server/pub", "server", 21, false},
+        {"ftp://server", "server", 21, false},
+        {"ftp://127.0.0.1:65535/", "127.0.0.1", 65535, false},
+        {"ftp://127.0.0.1:65536/", "127.0.0.1", 21, true},
+        {"ftp://host:99999999999999999999/x", "host", 21, true},
+    };
+    for (const auto& c : cases) {
+        FtpServerAddress address = ParseFtpServer(c.location);
+        EXPECT_EQ(address.Host, c.host) << c.location;
+        EXPECT_EQ(address.Port, c.port) << c.location;
+        EXPECT_EQ(address.PortTooLarge, c.tooLarge) << c.location;
+    }
+    EXPECT_EQ(ParseFtpServer("ftp://h:70000/x").PortText, "70000");
+}
+
+TEST(FtpLocation, RemotePathIsWhatFollowsTheServer) {
+    struct {
+        const char* location;
+        const char* path;
+    } cases[] = {
+        {"ftp://server/pub/sub", "pub/sub"},
+        {"ftp:\\\\server\\pub\\sub", "pub/sub"},
+        {"ftp://server", ""},
+        {"ftp://server/", ""},
+        {"ftp://server:2121/pub", "pub"},
+        // The forms that connect to "server" name a folder below it too.
+        {"ftp:/server/pub", "pub"},
+        {"ftp:///server/pub", "pub"},
+        {"FTP://server/Pub", "Pub"},
+        // Doubled and trailing separators (a deferred deletion's joined path).
+        {"ftp://server/www//sub/", "www/sub"},
+        {"ftp://server/a\\/b", "a/b"},
+        {"ftp://server/name with space/ü", "name with space/ü"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(RemotePath(c.location), c.path) << c.location;
+
+    EXPECT_EQ(ServerDirectory("", ""), "/");
+    EXPECT_EQ(ServerDirectory("", "pub"), "/pub");
+    EXPECT_EQ(ServerDirectory("/home/u", ""), "/home/u");
+    EXPECT_EQ(ServerDirectory("/home/u", "pub/sub"), "/home/u/pub/sub");
+}
+
+TEST(FtpLocation, SplitParentAndJoin) {
+    struct {
+        const char* path;
+        const char* parent;
+        const char* name;
+        bool ok;
+    } cases[] = {
+        {"ftp://h/www/a.txt", "ftp://h/www", "a.txt", true},
+        {"ftp://h/www/sub/", "ftp://h/www", "sub", true},
+        {"ftp:\\\\h\\www\\a.txt", "ftp:\\\\h\\www", "a.txt", true},
+        {"ftp://h/www//sub/old.txt", "ftp://h/www//sub", "old.txt", true},
+        {"/tmp/velcopy-x/1-a.txt", "/tmp/velcopy-x", "1-a.txt", true},
+        {"plain", "", "plain", true},
+        {"ftp://h/", "ftp:/", "h", true},
+        {"", "", "", false},
+        {"///", "", "", false},
+    };
+    for (const auto& c : cases) {
+        std::string parent, name;
+        EXPECT_EQ(SplitParent(c.path, parent, name), c.ok) << c.path;
+        EXPECT_EQ(parent, c.parent) << c.path;
+        EXPECT_EQ(name, c.name) << c.path;
+    }
+    EXPECT_EQ(JoinFolderAndName("ftp://h/www", "a.txt"), "ftp://h/www/a.txt");
+    EXPECT_EQ(JoinFolderAndName("ftp://h/www/", "a.txt"), "ftp://h/www/a.txt");
+    EXPECT_EQ(JoinFolderAndName("ftp://h/www", "/sub/old.txt"), "ftp://h/www//sub/old.txt");
+    EXPECT_EQ(JoinFolderAndName("ftp://h/www", ""), "ftp://h/www");
+    EXPECT_EQ(JoinFolderAndName("", "a.txt"), "a.txt");
+}
+
+TEST(FtpListingRules, OnlyPlainNamesAreHandedOn) {
+    struct {
+        std::string name;
+        bool folder;
+        bool listable;
+    } cases[] = {
+        {"a.txt", false, true},
+        {".htaccess", false, true},
+        {"name with space", false, true},
+        {"ünï-日本.txt", false, true},
+        {".", true, true},
+        {"..", true, true},
+        {".", false, false},
+        {"..", false, false},
+        {"", false, false},
+        {"a/b", false, false},
+        {"a\\b", true, false},
+        {std::string("a\0b", 3), false, false},
+        {"../etc", true, false},
+        {std::string(260, 'x'), false, true},
+        {std::string(261, 'x'), false, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsListableName(c.name, c.folder), c.listable) << c.name << " " << c.folder;
+    EXPECT_FALSE(IsPlainName(".."));
+    EXPECT_TRUE(IsPlainName("..."));
+    EXPECT_EQ(PrintableFtpName(std::string("a\0\nb", 4)), "a\\x00\\x0Ab");
+}
+
+double At(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
+    return EncodeDateTime(CalendarTime{year, month, day, hour, minute, second, 0});
+}
+
+TEST(FtpListingRules, ListingTimes) {
+    const double now = At(2026, 6, 1, 8, 0);
+    struct {
+        const char* what;
+        CalendarTime listed;
+        double now;
+        double expected;
+        bool dateOnly;
+    } cases[] = {
+        {"recent", {2026, 5, 30, 12, 30, 0, 0}, now, At(2026, 5, 30, 12, 30), false},
+        {"179 days, midnight", {2025, 12, 4, 0, 0, 0, 0}, now, At(2025, 12, 4), false},
+        {"200 days, midnight", {2025, 11, 13, 0, 0, 0, 0}, now, At(2025, 11, 13), true},
+        {"200 days, with a time",
+         {2025, 11, 13, 0, 0, 1, 0},
+         now,
+         At(2025, 11, 13, 0, 0, 1),
+         false},
+        {"364.8 days: a year on", {2025, 6, 1, 12, 30, 0, 0}, now, At(2026, 6, 1, 12, 30), false},
+        {"365.3 days, midnight", {2025, 6, 1, 0, 0, 0, 0}, now, At(2026, 6, 1), true},
+        {"exactly 366 days", {2025, 5, 31, 8, 0, 0, 0}, now, At(2025, 5, 31, 8, 0), false},
+        {"exactly 364 days", {2025, 6, 2, 8, 0, 0, 0}, now, At(2025, 6, 2, 8, 0), false},
+        {"29 February a year on",
+         {2024, 2, 29, 10, 0, 0, 0},
+         At(2025, 2, 28, 20, 0),
+         At(2025, 2, 28, 10, 0),
+         false},
+        {"28 February into a leap year",
+         {2027, 2, 28, 10, 0, 0, 0},
+         At(2028, 2, 28, 0, 0),
+         At(2028, 2, 28, 10, 0),
+         false},
+        {"in the future", {2026, 7, 1, 0, 0, 0, 0}, now, At(2026, 7, 1), false},
+        {"milliseconds count",
+         {2020, 1, 1, 0, 0, 0, 5},
+         now,
+         At(2020, 1, 1) + 5.0 / 86400000.0,
+         false},
+    };
+    for (const auto& c : cases) {
+        ListingTime time = ConvertListingTime(FileTimeFromCalendar(c.listed), c.now);
+        EXPECT_NEAR(time.DateTime, c.expected, 1e-9) << c.what;
+        EXPECT_EQ(time.DateOnly, c.dateOnly) << c.what;
+    }
+}
+
+TEST(FtpListingRules, EntryTakesThreeAttributeBitsAndTheSize) {
+    platform::FindData record;
+    record.Name = "big.iso";
+    record.Attributes = platform::Attribute::ReadOnly | platform::Attribute::Hidden |
+                        platform::Attribute::Archive | platform::Attribute::ReparsePoint;
+    record.SizeHigh = 1;
+    record.SizeLow = 5;
+    record.LastWriteTime = FileTimeFromCalendar(CalendarTime{2026, 5, 30, 12, 30, 0, 0});
+    auto entry = EntryFromListing(record, At(2026, 6, 1));
+    EXPECT_EQ(entry->Name, "big.iso");
+    EXPECT_EQ(entry->Attributes, platform::Attribute::ReadOnly | platform::Attribute::Hidden);
+    EXPECT_EQ(entry->Size, (int64_t(1) << 32) + 5);
+    EXPECT_EQ(entry->ListedTime, At(2026, 5, 30, 12, 30));
+    EXPECT_EQ(entry->ModifiedTime, entry->ListedTime);
+}
+
+TEST(FtpListingRules, TotalLineAloneIsNoEntry) {
+    struct {
+        const char* what;
+        std::vector<std::string> names;
+        uint32_t size;
+        uint32_t attributes;
+        bool removed;
+    } cases[] = {
+        {"only total 1", {"total 1"}, 0, 0, true},
+        {"plain file bit", {"total 1"}, 0, platform::Attribute::Normal, true},
+        {"size 1", {"total 1"}, 1, 0, false},
+        {"capital T", {"Total 1"}, 0, 0, false},
+        {"next to another", {"total 1", "a.txt"}, 0, 0, false},
+        {"a folder", {"total 1"}, 0, platform::Attribute::Directory, false},
+        {"read-only", {"total 1"}, 0, platform::Attribute::ReadOnly, false},
+        {"hidden", {"total 1"}, 0, platform::Attribute::Hidden, false},
+        {"empty list", {}, 0, 0, false},
+    };
+    for (const auto& c : cases) {
+        VelDirectoryList list;
+        for (const std::string& name : c.names) {
+            platform::FindData record;
+            record.Name = name;
+            record.SizeLow = c.size;
+            record.Attributes = c.attributes;
+            list.Add(EntryFromListing(record, At(2026, 6, 1)));
+        }
+        EXPECT_EQ(RemovePseudoEntry(list), c.removed) << c.what;
+        EXPECT_EQ(list.Count(), int(c.names.size()) - (c.removed ? 1 : 0)) << c.what;
+    }
+}
+
+TEST(FtpResponse, CodesAtTheStartOfALine) {
+    struct {
+        const char* code;
+        const char* response;
+        bool has;
+    } cases[] = {
+        {"550", "550 ro.txt: Permission denied\r\n", true},
+        {"553", "226-first\r\n553 Could not create file.\r\n", true},
+        {"550", "226 Transfer of 550 bytes done\r\n", false},
+        {"550", "5500 odd\r\n", true},
+        {"550", "", false},
+        {"553", "\r\n553", true},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ResponseHasCode(c.code, c.response), c.has) << c.response;
+
+    EXPECT_TRUE(IsPositiveCompletion("200 SITE CHMOD command successful.\r\n"));
+    EXPECT_TRUE(IsPositiveCompletion("250 ok"));
+    EXPECT_FALSE(IsPositiveCompletion("500 'SITE CHMOD': command not understood."));
+    EXPECT_FALSE(IsPositiveCompletion("2a0 x"));
+    EXPECT_FALSE(IsPositiveCompletion(""));
+}
+
+TEST(FtpErrors, RecoverableCodes) {
+    for (uint32_t code : {6u, 12002u, 12003u, 12017u, 12030u, 12031u, 12111u})
+        EXPECT_TRUE(IsRecoverableCode(code)) << code;
+    for (uint32_t code : {0u, 2u, 5u, 18u, 12007u, 12013u, 12014u, 12029u, 12110u, 12152u})
+        EXPECT_FALSE(IsRecoverableCode(code)) << code;
+}
+
+TEST(FtpErrors, Descriptions) {
+    struct {
+        uint32_t code;
+        const char* text;
+    } exact[] = {
+        {12002, "Timed out"},
+        {12003, "Internet extended error: 550 No such file"},
+        {12007, "Internet name not resolved (ERROR_INTERNET_NAME_NOT_RESOLVED)"},
+        {12017, "Operation cancelled"},
+        {12029, "Cannot connect to internet"},
+        {12030, "Internet connection aborted (possibly forced timeout)"},
+        {12031, "Connection reset - possibly line dropped (ERROR_INTERNET_CONNECTION_RESET)"},
+        {12111,
+         "The FTP operation was not completed because the session was aborted "
+         "(ERROR_FTP_DROPPED)"},
+        {12163, "Internet disconnected (possibly working offline)"},
+        {12014, "The server does not accept the password (#12014)"},
+        {12999, "FTP client error (#12999)"},
+    };
+    for (const auto& c : exact)
+        EXPECT_EQ(DescribeFtpError(c.code, "550 No such file"), c.text) << c.code;
+    EXPECT_EQ(DescribeFtpError(5, ""), platform::SystemErrorText(5) + " (#5)");
+
+    // Every code the client can give has a text of its own.
+    for (uint32_t code : {12001u, 12004u, 12009u, 12012u, 12013u, 12014u, 12015u, 12018u, 12019u,
+                          12110u, 12112u, 12152u}) {
+        const std::string text = DescribeFtpError(code, "");
+        EXPECT_EQ(text.rfind("FTP client error", 0), std::string::npos) << code;
+        EXPECT_TRUE(text.ends_with(" (#" + std::to_string(code) + ")")) << text;
+    }
+}
+
+}  // namespace
