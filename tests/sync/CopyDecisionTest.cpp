@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "sync/CopyRules.h"
+#include "platform/Locale.h"
 #include "tests/sync/WorkerFixture.h"
 
 namespace {
@@ -91,8 +92,9 @@ TEST_F(WorkerTest, ExplainsEachReasonToCopy) {
     RunWorker();
     EXPECT_THAT(Output.TextsOf(mcExplain),
                 ElementsAre("Destination file does not exist",
-                            "File (2023-03-15 12:00:02) is newer than at destination "
-                            "(2023-03-15 12:00:00)",
+                            "File (" + platform::FormatDateTimeC(Noon + Seconds(2)) +
+                                ") is newer than at destination (" +
+                                platform::FormatDateTimeC(Noon) + ")",
                             "Source file size (0x00000001A) different to destination size "
                             "(0x00000001B)"));
 }

@@ -7,6 +7,7 @@
 
 #include "platform/ErrorCodes.h"
 #include "platform/ErrorText.h"
+#include "tests/support/TempFolder.h"
 #include "tests/sync/WorkerFixture.h"
 
 namespace {
@@ -46,7 +47,7 @@ TEST_F(WorkerTest, DestinationRootThatCannotBeMade) {
 }
 
 TEST_F(WorkerTest, RootsLoseOneTrailingSeparatorAndSpecsSeeRelativePaths) {
-    Options.ExcludeFileSpecs = {"/skip.txt"};
+    Options.ExcludeFileSpecs = {NativePath("/skip.txt")};
     Source.AddFile("/src/skip.txt", Noon, 1);
     Source.AddFile("/src/take.txt", Noon, 1);
     RunWorker("/src/", "/dst/");
@@ -163,9 +164,9 @@ TEST_F(WorkerTest, ExcludedEntriesAreDeletedAndIgnoredOnesKeptWithDelete) {
     Options.Recurse = true;
     Options.DeleteObsolete = true;
     Options.ExcludeFileSpecs = {"*.bak"};
-    Options.ExcludeFolderSpecs = {"/cache"};
+    Options.ExcludeFolderSpecs = {NativePath("/cache")};
     Options.IgnoreFileSpecs = {"*.log"};
-    Options.IgnoreFolderSpecs = {"/private"};
+    Options.IgnoreFolderSpecs = {NativePath("/private")};
     for (const char* name : {"a.bak", "a.log", "cache/x", "private/y"}) {
         Source.AddFile(std::string("/src/") + name, Noon, 1);
         Destination.AddFile(std::string("/dst/") + name, Noon, 1);
@@ -229,8 +230,8 @@ protected:
 TEST_F(CopyErrorTest, WithoutContinueTheRunStopsAndNothingIsDeleted) {
     RunWorker();
     EXPECT_THAT(Output.Lines().back(),
-                "!! Error: Failed to copy file /src/a.txt. There is not enough space on the "
-                "disk. (112). Stopping");
+                "!! Error: Failed to copy file /src/a.txt. " +
+                    platform::SystemErrorText(ErrorCode::DiskFull) + " (112). Stopping");
     EXPECT_FALSE(Destination.Exists("/dst/b.txt"));
     EXPECT_TRUE(Destination.Exists("/dst/obsolete.txt"));
     EXPECT_EQ(Final.FoldersDone, 0);
@@ -240,8 +241,8 @@ TEST_F(CopyErrorTest, WithContinueTheRunGoesOnButDeletesNothing) {
     Options.ContinueOnError = true;
     RunWorker();
     EXPECT_THAT(Output.TextsOf(mcWarning),
-                ElementsAre("Failed to copy file /src/a.txt. There is not enough space on the "
-                            "disk. Continuing"));
+                ElementsAre("Failed to copy file /src/a.txt. " +
+                            platform::SystemErrorText(ErrorCode::DiskFull) + " Continuing"));
     EXPECT_TRUE(Destination.Exists("/dst/b.txt"));
     EXPECT_TRUE(Destination.Exists("/dst/obsolete.txt"));
     EXPECT_EQ(Final.FilesDone, 2);
