@@ -140,8 +140,8 @@ TEST_F(EndToEndMirror, SourceAndDestinationThatCannotBeConnected) {
 
     const std::string destinationShare = NativePath("//nosuchserver/share/y");
     RunResult destination = RunVelCopy({Src, destinationShare}, Log);
-    EXPECT_TRUE(
-        HasLine(destination, "!! Error: Failed to connect to destination " + destinationShare + "."));
+    EXPECT_TRUE(HasLine(destination,
+                        "!! Error: Failed to connect to destination " + destinationShare + "."));
     EXPECT_EQ(CountLinesStartingWith(destination, "Scanning"), 0);
 }
 

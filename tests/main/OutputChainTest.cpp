@@ -1,5 +1,5 @@
-#include "tests/main/ProgramBodyFixture.h"
 #include "platform/Paths.h"
+#include "tests/main/ProgramBodyFixture.h"
 #include "tests/support/TempFolder.h"
 
 namespace {

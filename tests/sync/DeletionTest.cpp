@@ -112,9 +112,9 @@ TEST_F(DeletionTest, FailedSourceListingIsNotAnEmptyFolder) {
     Destination.AddFile("/dst/gone.txt", Noon, 1);
     Source.FailOn("ListFolder", "/src/sub", ErrorCode::AccessDenied);
     RunWorker();
-    EXPECT_EQ(Output.Lines().back(),
-              "!! Error: Failed to list folder /src/sub. " +
-                  platform::SystemErrorText(ErrorCode::AccessDenied) + " (5). Stopping");
+    EXPECT_EQ(Output.Lines().back(), "!! Error: Failed to list folder /src/sub. " +
+                                         platform::SystemErrorText(ErrorCode::AccessDenied) +
+                                         " (5). Stopping");
     EXPECT_TRUE(Final.CopyErrors);
     EXPECT_TRUE(Destination.Exists("/dst/sub/b.txt"));
     EXPECT_TRUE(Destination.Exists("/dst/gone.txt"));

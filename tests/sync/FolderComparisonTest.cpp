@@ -229,9 +229,9 @@ protected:
 
 TEST_F(CopyErrorTest, WithoutContinueTheRunStopsAndNothingIsDeleted) {
     RunWorker();
-    EXPECT_THAT(Output.Lines().back(),
-                "!! Error: Failed to copy file /src/a.txt. " +
-                    platform::SystemErrorText(ErrorCode::DiskFull) + " (112). Stopping");
+    EXPECT_THAT(Output.Lines().back(), "!! Error: Failed to copy file /src/a.txt. " +
+                                           platform::SystemErrorText(ErrorCode::DiskFull) +
+                                           " (112). Stopping");
     EXPECT_FALSE(Destination.Exists("/dst/b.txt"));
     EXPECT_TRUE(Destination.Exists("/dst/obsolete.txt"));
     EXPECT_EQ(Final.FoldersDone, 0);

@@ -15,9 +15,12 @@ TEST(SyncPaths, RootsLoseOneTrailingSeparator) {
         const char* Location;
         const char* Root;
     } cases[] = {
-        {"/data", "/data"},       {"/data/", "/data"},
-        {"/data//", "/data/"},    {"/", "/"},
-        {"relative", "relative"}, {"ftp://host/dir/", "ftp://host/dir"},
+        {"/data", "/data"},
+        {"/data/", "/data"},
+        {"/data//", "/data/"},
+        {"/", "/"},
+        {"relative", "relative"},
+        {"ftp://host/dir/", "ftp://host/dir"},
         {"//server/share/", "//server/share"},
     };
     for (const auto& c : cases)

@@ -102,8 +102,8 @@ TEST(WindowsFileSystemTest, ReadOnlyIsTheAttributeAndCaseOnlyRenamesLand) {
     TempFolder root;
     WriteTextFile(root / "readme.txt", "x");
     const uint32_t plain = platform::ReadAttributes(root / "readme.txt");
-    ASSERT_TRUE(platform::WriteAttributes(root / "readme.txt",
-                                          plain | platform::Attribute::ReadOnly));
+    ASSERT_TRUE(
+        platform::WriteAttributes(root / "readme.txt", plain | platform::Attribute::ReadOnly));
     EXPECT_NE(platform::ReadAttributes(root / "readme.txt") & platform::Attribute::ReadOnly, 0u);
     ASSERT_TRUE(platform::WriteAttributes(root / "readme.txt", plain));
     EXPECT_EQ(platform::ReadAttributes(root / "readme.txt") & platform::Attribute::ReadOnly, 0u);

@@ -61,8 +61,9 @@ TEST_F(WindowsDiskDeviceTest, RemovingAFullFolderReportsTheWindowsCode) {
     WriteTextFile(Root / "inner.txt", "x");
     EXPECT_FALSE(Device.RemoveFolder(Root.Path));
     ASSERT_EQ(Output.Messages.size(), 1u);
-    EXPECT_EQ(Output.Messages[0].Text, "RemoveDirectory (" + Root.Path + ") failed with error 145: " +
-                                           platform::SystemErrorText(ErrorCode::DirNotEmpty));
+    EXPECT_EQ(Output.Messages[0].Text,
+              "RemoveDirectory (" + Root.Path +
+                  ") failed with error 145: " + platform::SystemErrorText(ErrorCode::DirNotEmpty));
     EXPECT_EQ(Device.LastErrorCode(), ErrorCode::DirNotEmpty);
 }
 

@@ -54,8 +54,8 @@ inline struct timespec ModifiedOf(const std::string& path) {
     struct timespec result {};
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return result;
-    int64_t ticks = (int64_t(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                    data.ftLastWriteTime.dwLowDateTime;
+    int64_t ticks =
+        (int64_t(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
     ticks -= UnixEpochInFileTime;
     result.tv_sec = time_t(ticks / 10000000);
     result.tv_nsec = long(ticks % 10000000) * 100;
@@ -63,9 +63,9 @@ inline struct timespec ModifiedOf(const std::string& path) {
 }
 
 inline void SetModified(const std::string& path, time_t seconds) {
-    HANDLE file = ::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE file =
+        ::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
     uint64_t ticks = uint64_t(int64_t(seconds) * 10000000 + UnixEpochInFileTime);
     FILETIME time{DWORD(ticks & 0xFFFFFFFFu), DWORD(ticks >> 32)};
@@ -80,8 +80,8 @@ inline bool RunningUnderWine() {
 }
 
 // Skips the current test under wine, printing why.
-#define SKIP_UNDER_WINE(reason)                                          \
-    do {                                                                 \
+#define SKIP_UNDER_WINE(reason)                                               \
+    do {                                                                      \
         if (RunningUnderWine()) GTEST_SKIP() << "not under wine: " << reason; \
     } while (0)
 
