@@ -65,16 +65,19 @@ uint32_t InternetAttemptConnect() {
 bool InternetGetLastResponseInfo(uint32_t& error, std::string& response) {
     DWORD lastError = ::GetLastError();
     DWORD code = 0;
-    DWORD length = 0;
-    ::InternetGetLastResponseInfoA(&code, nullptr, &length);
-    std::vector<char> buffer(length + 1);
-    DWORD size = DWORD(buffer.size());
-    bool got = length > 0 && ::InternetGetLastResponseInfoA(&code, buffer.data(), &size);
+    std::vector<char> buffer(1024);
+    DWORD length = DWORD(buffer.size());
+    bool got = ::InternetGetLastResponseInfoA(&code, buffer.data(), &length) != FALSE;
+    if (!got && ::GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+        buffer.resize(length + 1);
+        length = DWORD(buffer.size());
+        got = ::InternetGetLastResponseInfoA(&code, buffer.data(), &length) != FALSE;
+    }
     ::SetLastError(lastError);
-    if (!got) return false;
+    if (!got || length == 0) return false;
     error = code;
-    response.assign(buffer.data(), size < buffer.size() ? size : buffer.size() - 1);
-    return !response.empty();
+    response.assign(buffer.data(), length < buffer.size() ? length : buffer.size() - 1);
+    return true;
 }
 
 // The library's own text where it has one, the program's own otherwise (not
