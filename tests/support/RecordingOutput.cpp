@@ -7,6 +7,16 @@ RecordingOutput::~RecordingOutput() {
     if (Destroyed != nullptr) *Destroyed = true;
 }
 
+RecordingOutput& RecordingOutput::operator=(const RecordingOutput& other) {
+    Messages = other.Messages;
+    ProgressCalls = other.ProgressCalls;
+    FinishCalls = other.FinishCalls;
+    Final = other.Final;
+    Refused = other.Refused;
+    OwnCalls = other.OwnCalls;
+    return *this;
+}
+
 void RecordingOutput::ShowProgress(const SyncStatistics&) {
     ++ProgressCalls;
     Calls->push_back("progress");

@@ -24,6 +24,9 @@ public:
     // to true when the output is destroyed, for tests of ownership.
     explicit RecordingOutput(std::vector<std::string>* calls = nullptr, bool* destroyed = nullptr);
     ~RecordingOutput() override;
+    // Takes the other output's records; the call log stays where it was (a copy
+    // must not write into the call log of a temporary it was assigned from).
+    RecordingOutput& operator=(const RecordingOutput& other);
 
     void ShowProgress(const SyncStatistics& stats) override;
     void Finish(const SyncStatistics& stats) override;
