@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <atomic>
 #include <cstring>
 
 #include "platform/ErrorCodes.h"
@@ -38,11 +39,15 @@ void LandLetterCase(const std::string& to) {
     ::FindClose(find);
     const std::string wanted = LastComponent(to);
     if (wanted == record.cFileName || wanted.size() != strlen(record.cFileName)) return;
-    static unsigned counter = 0;
-    const std::string temporary = to.substr(0, to.size() - wanted.size()) + ".velcopy-case-" +
+    static std::atomic<unsigned> counter{0};
+    const std::string folder = to.substr(0, to.size() - wanted.size());
+    const std::string temporary = folder + ".velcopy-case-" +
                                   std::to_string(::GetCurrentProcessId()) + "-" +
                                   std::to_string(counter++);
-    if (::MoveFileA(to.c_str(), temporary.c_str())) ::MoveFileA(temporary.c_str(), to.c_str());
+    if (!::MoveFileA(to.c_str(), temporary.c_str())) return;
+    // Never leave the file under the temporary name: back to its old spelling.
+    if (!::MoveFileA(temporary.c_str(), to.c_str()))
+        ::MoveFileA(temporary.c_str(), (folder + record.cFileName).c_str());
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 // The FTP calls of platform/InternetClient.h over the Windows Internet library.
 // The library speaks FTP itself; here its results are brought to the platform's
 // contract where libraries differ (an empty listing, a failed download's file).
-#include <windows.h>
-#include <wininet.h>
+#include "platform/win32/WinInetApi.h"
+
+#include <cstring>
 
 #include "platform/ErrorCodes.h"
 #include "platform/InternetClient.h"
@@ -25,7 +26,9 @@ bool FtpGetCurrentDirectory(InternetHandle connection, std::string& directory) {
     char buffer[4096];
     DWORD length = sizeof buffer;
     if (!::FtpGetCurrentDirectoryA(ToSystem(connection), buffer, &length)) return false;
-    directory.assign(buffer, length < sizeof buffer ? length : sizeof buffer - 1);
+    // Whether the length counts the terminating NUL differs between versions of
+    // the library: the text ends at the NUL.
+    directory.assign(buffer, strnlen(buffer, length < sizeof buffer ? length : sizeof buffer));
     return true;
 }
 

@@ -6,8 +6,7 @@
 // calling thread is making when the library reports on a handle not yet
 // returned to the caller.
 
-#include <windows.h>
-#include <wininet.h>
+#include "platform/win32/WinInetApi.h"
 
 #include "platform/InternetClient.h"
 

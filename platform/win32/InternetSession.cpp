@@ -1,9 +1,9 @@
 // Sessions, options, status callbacks, connections, closing and the texts: the
 // handle calls of platform/InternetClient.h that are not FTP operations, over
 // the Windows Internet library.
-#include <windows.h>
-#include <wininet.h>
+#include "platform/win32/WinInetApi.h"
 
+#include <cstring>
 #include <vector>
 
 #include "platform/ErrorCodes.h"
@@ -76,7 +76,8 @@ bool InternetGetLastResponseInfo(uint32_t& error, std::string& response) {
     ::SetLastError(lastError);
     if (!got || length == 0) return false;
     error = code;
-    response.assign(buffer.data(), length < buffer.size() ? length : buffer.size() - 1);
+    response.assign(buffer.data(),
+                    strnlen(buffer.data(), length < buffer.size() ? length : buffer.size()));
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include "platform/ErrorCodes.h"
 #include "platform/ErrorText.h"
 #include "platform/FileOperations.h"
+#include "platform/LastError.h"
 #include "storage/DiskStorageDevice.h"
 #include "tests/support/RecordingOutput.h"
 #include "tests/support/TempFolder.h"
@@ -67,15 +68,26 @@ TEST_F(WindowsDiskDeviceTest, RemovingAFullFolderReportsTheWindowsCode) {
     EXPECT_EQ(Device.LastErrorCode(), ErrorCode::DirNotEmpty);
 }
 
+// An output that disturbs the thread's last error, as writing a log line may.
+class LogLikeOutput : public RecordingOutput {
+public:
+    void Message(MessageClass cls, const std::string& text) override {
+        RecordingOutput::Message(cls, text);
+        platform::SetLastErrorCode(0);
+    }
+};
+
 TEST_F(WindowsDiskDeviceTest, AShareThatCannotBeReachedIsReportedWithItsCode) {
-    EXPECT_TRUE(Device.Connect("C:\\data", "", "", ""));
-    EXPECT_FALSE(Device.Connect("\\\\nosuchserver.invalid\\share\\dir", "me", "secret", ""));
-    const uint32_t code = Device.LastErrorCode();
+    LogLikeOutput output;
+    DiskStorageDevice device(&output);
+    EXPECT_TRUE(device.Connect("C:\\data", "", "", ""));
+    EXPECT_FALSE(device.Connect("\\\\nosuchserver.invalid\\share\\dir", "me", "secret", ""));
+    const uint32_t code = device.LastErrorCode();
     EXPECT_NE(code, 0u);
-    ASSERT_EQ(Output.Messages.size(), 3u);
-    EXPECT_EQ(Output.Messages[0].Text, "Failed to connect to \\\\nosuchserver.invalid\\share");
-    EXPECT_EQ(Output.Messages[1].Text, "Error code: " + std::to_string(code));
-    EXPECT_EQ(Output.Messages[2].Text, "Description: " + platform::SystemErrorText(code));
+    ASSERT_EQ(output.Messages.size(), 3u);
+    EXPECT_EQ(output.Messages[0].Text, "Failed to connect to \\\\nosuchserver.invalid\\share");
+    EXPECT_EQ(output.Messages[1].Text, "Error code: " + std::to_string(code));
+    EXPECT_EQ(output.Messages[2].Text, "Description: " + platform::SystemErrorText(code));
 }
 
 TEST_F(WindowsDiskDeviceTest, AReachableShareConnectsAndIsListed) {
