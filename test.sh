@@ -16,11 +16,13 @@ if [ "$stages" = "--windows-inside" ]; then
   root="$2" source="$3" posix_binary="${4:-}"
   export HOME="$root/home" WINEPREFIX="$root/prefix" WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
-  mkdir -p "$HOME"
-  /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
-  # One wine server for the whole stage: each program then starts in milliseconds.
-  /usr/lib/wine/wineserver -p 2>/dev/null || true  # wineboot may have left one running
+  mkdir -p "$HOME" "$WINEPREFIX"
+  # One wine server for the whole stage, started before anything else uses the
+  # prefix: each program then starts in milliseconds, and none meets a server
+  # that is shutting down.
+  /usr/lib/wine/wineserver -p
   trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
+  /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
   jobs="$(nproc)"
   cmake -S "$source" -B "$root/build" -DCMAKE_TOOLCHAIN_FILE="$source/cmake/mingw-w64.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DVEL_POSIX_VELCOPY="$posix_binary" >/dev/null
