@@ -32,7 +32,7 @@ if [ "$stages" = "--windows-inside" ]; then
   ctest --output-on-failure -j"$jobs" --timeout 300 || status=$?
   # What wine cannot show is skipped with its reason; say which and why.
   grep -h "not under wine:" Testing/Temporary/LastTest.log 2>/dev/null | sort -u |
-    sed 's/^/skipped under wine: /' || true
+    sed "s/^.*not under wine: /skipped under wine: /" || true
   exit "$status"
 fi
 

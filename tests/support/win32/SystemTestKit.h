@@ -3,8 +3,12 @@
 // file times, and whether the tests run under wine (where a few Windows
 // behaviours cannot be shown).
 
+#ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
 // The storage device's operations share names with the system's A/W macros.
 #undef DeleteFile
