@@ -179,4 +179,35 @@ bool ParseIsoDate(const std::string& text, double& dateTime) {
     return FinishDate(date, dateTime);
 }
 
+std::string ShortDatePictureAsFormat(const std::string& picture) {
+    std::string format;
+    for (size_t i = 0; i < picture.size();) {
+        char c = picture[i];
+        if (c == '\'') {
+            size_t close = picture.find('\'', i + 1);
+            if (close == std::string::npos) close = picture.size();
+            for (size_t k = i + 1; k < close; ++k)
+                format += picture[k] == '%' ? "%%" : picture.substr(k, 1);
+            i = close + 1;
+            continue;
+        }
+        size_t end = picture.find_first_not_of(c, i);
+        size_t run = (end == std::string::npos ? picture.size() : end) - i;
+        if ((c == 'd' || c == 'M') && run > 2) return {};
+        if (c == 'd') {
+            format += "%d";
+        } else if (c == 'M') {
+            format += "%m";
+        } else if (c == 'y') {
+            format += "%Y";  // reads two digits as well as four
+        } else if (c == '%') {
+            format += std::string(run * 2, '%');
+        } else if (c != 'g') {
+            format += std::string(run, c);
+        }
+        i += run;
+    }
+    return format;
+}
+
 }  // namespace platform

@@ -17,6 +17,11 @@ namespace platform {
 bool ParseDateByFormat(const std::string& text, const std::string& format, int currentYear,
                        double& dateTime);
 
+// A Windows date picture (d, dd, M, MM, y, yy, yyyy, 'quoted' text, the era g
+// left out) as the directives above: "dd.MM.yyyy" gives "%d.%m.%Y". Empty when
+// the picture shows day or month names, which cannot be typed as digits.
+std::string ShortDatePictureAsFormat(const std::string& picture);
+
 // ISO 8601 YYYY-MM-DD exactly (four, two and two digits).
 bool ParseIsoDate(const std::string& text, double& dateTime);
 

@@ -41,9 +41,10 @@ bool RenameFile(const std::string& from, const std::string& to);
 // as itself), or InvalidAttributes.
 uint32_t ReadAttributes(const std::string& path);
 
-// Applies the read-only bit: set, it removes every write permission; clear, it
-// gives the owner write permission back. Other mode bits stay; the other
-// attribute bits cannot be written here and are ignored.
+// Applies the attribute bits. On Windows every bit the system lets a program set
+// is written. On POSIX only the read-only bit: set, it removes every write
+// permission; clear, it gives the owner write permission back; other mode bits
+// stay and the other attribute bits are ignored.
 bool WriteAttributes(const std::string& path, uint32_t attributes);
 
 // Sets the last-write time only (the access time stays). The file is opened for
@@ -54,8 +55,8 @@ bool SetLastWriteTime(const std::string& path, const FileTime& lastWriteTime);
 // the reason as the last error) when some part of it does not exist.
 std::string ResolvedPath(const std::string& path);
 
-// The folder for temporary files ($TMPDIR when it names a folder, else /tmp),
-// ending in the path separator.
+// The folder for temporary files, ending in the path separator: on POSIX $TMPDIR
+// when it names a folder, else /tmp; on Windows the system's (GetTempPath).
 std::string TemporaryFolder();
 
 }  // namespace platform

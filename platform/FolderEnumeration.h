@@ -13,9 +13,10 @@ namespace platform {
 // path separator and a last component that is "*" (every entry), a single name
 // (at most that entry) or a wildcard mask where "*" matches any run of bytes and
 // "?" one byte ("*.*" matches every name, as on Windows). A pattern without a
-// separator names an entry of the current directory. Names match byte for byte
-// (the POSIX file system tells case apart). "." and ".." are listed like any
-// other entry, in the order the file system keeps them.
+// separator names an entry of the current directory. Names match as the file
+// system compares them: byte for byte on POSIX, ignoring case on Windows. "."
+// and ".." are listed like any other entry, in the order the file system keeps
+// them.
 //
 // Each record carries the name, the attribute bits (Directory, ReadOnly when the
 // owner may not write, Hidden for a leading dot, ReparsePoint for a symbolic link,

@@ -24,4 +24,20 @@ std::string DefaultMountTable();
 // covers the location or the table cannot be read.
 bool FindShareMount(const std::string& location, const std::string& mountTable, ShareMount& mount);
 
+// Makes the share that `location` names reachable; `shareRoot` is its first two
+// components (//server/share on POSIX, \\server\share on Windows). On success
+// `mount` says how the paths of that side are reached: an empty Prefix means as
+// they stand, otherwise paths that begin with Prefix through MountPoint.
+//   POSIX: a mount of the share in `mountTable` (FindShareMount), else a share
+//          root that is reachable as a path; the user name and password are not
+//          used (the program does not mount shares itself).
+//   Windows: a share root that is reachable needs nothing; otherwise the share is
+//          connected (WNetAddConnection2) with the user name and password, not
+//          remembered in the user's profile.
+// False with the reason as the thread's last error (53 when the share cannot be
+// found, 1326 when the logon is refused, ...).
+bool ConnectShare(const std::string& location, const std::string& shareRoot,
+                  const std::string& userName, const std::string& password,
+                  const std::string& mountTable, ShareMount& mount);
+
 }  // namespace platform

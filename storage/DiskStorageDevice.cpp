@@ -4,6 +4,7 @@
 #include "platform/ErrorCodes.h"
 #include "platform/FileCopy.h"
 #include "platform/FileIdentity.h"
+#include "platform/FileNameCase.h"
 #include "platform/FileOperations.h"
 #include "platform/FindData.h"
 #include "platform/LastError.h"
@@ -15,31 +16,33 @@ DiskStorageDevice::DiskStorageDevice(VelSyncBaseOutput* output)
     : Output(output), MountTable(platform::DefaultMountTable()) {}
 
 NameCase DiskStorageDevice::NameCaseMode() {
-    return NameCase::Sensitive;
+    return platform::FileNamesIgnoreCase() ? NameCase::Ignored : NameCase::Sensitive;
 }
 
 bool DiskStorageDevice::Chmod(const std::string&, const std::string&, const std::string&) {
     return false;
 }
 
-bool DiskStorageDevice::Connect(const std::string& location, const std::string&, const std::string&,
-                                const std::string&) {
+bool DiskStorageDevice::Connect(const std::string& location, const std::string& userName,
+                                const std::string& password, const std::string&) {
     const std::string separator = platform::PathSeparatorText;
     if (!StartsWith(location, separator + separator, false)) return true;
     std::string shareRoot = separator + separator + FieldAt(location, 3, separator) + separator +
                             FieldAt(location, 4, separator);
     platform::ShareMount mount;
-    if (platform::FindShareMount(location, MountTable, mount)) {
+    if (platform::ConnectShare(location, shareRoot, userName, password, MountTable, mount)) {
         SharePrefix = mount.Prefix;
         ShareMountPoint = mount.MountPoint;
         return true;
     }
-    if (FolderExists(shareRoot)) return true;
-    platform::SetLastErrorCode(ErrorCode::BadNetPath);
     if (Output != nullptr) {
+        // Writing the messages may disturb the thread's last error: read it first.
+        const uint32_t code = LastErrorCode();
+        const std::string text = LastErrorText();
         Output->Message(mcError, "Failed to connect to " + shareRoot);
-        Output->Message(mcError, "Error code: " + std::to_string(LastErrorCode()));
-        Output->Message(mcError, "Description: " + LastErrorText());
+        Output->Message(mcError, "Error code: " + std::to_string(code));
+        Output->Message(mcError, "Description: " + text);
+        platform::SetLastErrorCode(code);
     }
     return false;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The storage device for local folders and mounted network shares.
+// The storage device for local folders and network shares.
 //
 // Folders are full paths; a file is (folder, name), joined with the path
 // separator. A network share is given as //server/share/folder: Connect finds the
@@ -24,16 +24,18 @@ public:
     // null.
     explicit DiskStorageDevice(VelSyncBaseOutput* output);
 
-    // Sensitive: the POSIX file system tells names apart by case.
+    // As the local file system compares names: Sensitive on POSIX, Ignored on
+    // Windows.
     NameCase NameCaseMode() override;
     bool Chmod(const std::string& folder, const std::string& name,
                const std::string& mode) override;
     // A location that does not begin with two separators needs nothing. A share
-    // //server/share/... that is mounted (see above) connects; one that is not
-    // mounted but reachable as a path as it stands connects too; otherwise three
-    // messages ("Failed to connect to //server/share", "Error code: 53",
-    // "Description: ...") and false. The user name and password are not used:
-    // the program does not mount shares itself.
+    // (//server/share/... on POSIX, \\server\share\... on Windows) is made
+    // reachable by platform::ConnectShare: on POSIX through its mount (see
+    // above) or as a path as it stands, on Windows with the user name and
+    // password when the current credentials do not reach it. Otherwise three
+    // messages ("Failed to connect to <share root>", "Error code: N",
+    // "Description: ...") and false.
     bool Connect(const std::string& location, const std::string& userName,
                  const std::string& password, const std::string& connectionName) override;
     // Copies over an existing file through a temporary file beside it (a name

@@ -3,9 +3,6 @@
 // output, its log (/L) lines and its exit code; optionally as an unprivileged
 // user, so that permission failures can be made although the tests run as root.
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -60,21 +57,15 @@ inline void MakeFile(const std::string& path, const std::string& content) {
     WriteTextFile(path, content);
 }
 
-// Every path below `root`, relative to it, sorted; links are not followed.
+// Every path below `root`, relative to it with "/" between its parts, sorted;
+// links are not followed.
 inline std::vector<std::string> TreeOf(const std::string& root) {
     std::vector<std::string> paths;
     std::error_code ignored;
     for (auto& entry : std::filesystem::recursive_directory_iterator(root, ignored))
-        paths.push_back(std::filesystem::relative(entry.path(), root).string());
+        paths.push_back(std::filesystem::relative(entry.path(), root).generic_string());
     std::sort(paths.begin(), paths.end());
     return paths;
-}
-
-inline void ChownTree(const std::string& root, uid_t user) {
-    std::error_code ignored;
-    lchown(root.c_str(), user, user);
-    for (auto& entry : std::filesystem::recursive_directory_iterator(root, ignored))
-        lchown(entry.path().c_str(), user, user);
 }
 
 // A source and a destination folder in a temporary folder of their own, and a

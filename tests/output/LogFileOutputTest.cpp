@@ -1,11 +1,12 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include <filesystem>
 #include <regex>
 
 #include "output/LogFileOutput.h"
 #include "output/OutputError.h"
+#include "platform/Paths.h"
+#include "platform/TextFile.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
@@ -55,7 +56,7 @@ TEST_F(LogFileOutputTest, PlainLogThatCannotBeCreatedDropsMessagesAndRetries) {
     VelSyncLogFileOutput log(path, 0);
     EXPECT_NO_THROW(log.Message(mcError, "dropped"));
     EXPECT_FALSE(log.IsOpen());
-    ASSERT_EQ(mkdir(sub.c_str(), 0777), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(sub));
     log.Message(mcError, "kept");
     log.CloseLog();
     EXPECT_EQ(ReadTextFile(path), "!! Error: kept\r\n");
@@ -71,7 +72,9 @@ TEST_F(LogFileOutputTest, ErrorLogAppendsTimeStampedLines) {
         log.Finish(stats);
     }
     std::string text = ReadTextFile(path);
-    const std::string stamp = R"(\d{4}-\d\d-\d\d( \d\d:\d\d:\d\d)? )";
+    // The C locale's date and time, or those of a user locale (United States).
+    const std::string stamp =
+        R"((\d{4}-\d\d-\d\d( \d\d:\d\d:\d\d)?|\d{1,2}/\d{1,2}/\d{4}( \d{1,2}:\d\d:\d\d [AP]M)?) )";
     std::regex expected("earlier run\r\n(" + stamp +
                         R"(!! Error: Failed to connect to source /data\.)" + "\r\n" + stamp +
                         "!! Warning: run 1\r\n)" + "(" + stamp +
@@ -134,8 +137,10 @@ TEST_F(LogFileOutputTest, ExistingErrorLogThatCannotBeOpenedIsNotEmptied) {
 }
 
 TEST_F(LogFileOutputTest, FailedWriteThrows) {
-    if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
-    VelSyncLogFileOutput log("/dev/full", loAppend);
+    // A device that is always full: Linux's /dev/full, under wine through drive Z:.
+    const std::string full = platform::PathSeparator == '/' ? "/dev/full" : "Z:\\dev\\full";
+    if (!platform::TextFile().OpenForAppend(full)) GTEST_SKIP() << "no " << full << " here";
+    VelSyncLogFileOutput log(full, loAppend);
     EXPECT_THROW(log.Message(mcError, "x"), VelOutputError);
 }
 

@@ -67,4 +67,25 @@ TEST(DateFormatTest, IsoDatesOnlyInTheirExactForm) {
         EXPECT_FALSE(platform::ParseIsoDate(bad, value)) << bad;
 }
 
+TEST(DateFormatTest, WindowsDatePicturesAsFormats) {
+    const struct {
+        const char *picture, *format;
+    } cases[] = {
+        {"M/d/yyyy", "%m/%d/%Y"},
+        {"dd.MM.yy", "%d.%m.%Y"},
+        {"yyyy-MM-dd", "%Y-%m-%d"},
+        {"d 'de' MM yyyy", "%d de %m %Y"},
+        {"gg yyyy/MM/dd", " %Y/%m/%d"},
+        {"100% dd.MM.yyyy", "100%% %d.%m.%Y"},
+        {"dd-MMM-yyyy", ""},
+        {"dddd, MMMM d, yyyy", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(platform::ShortDatePictureAsFormat(c.picture), c.format) << c.picture;
+    double value = 0;
+    ASSERT_TRUE(platform::ParseDateByFormat(
+        "12/6/2026", platform::ShortDatePictureAsFormat("M/d/yyyy"), 2026, value));
+    EXPECT_EQ(value, Day(2026, 12, 6));
+}
+
 }  // namespace

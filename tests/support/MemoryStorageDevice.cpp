@@ -6,6 +6,7 @@
 #include "platform/ErrorCodes.h"
 #include "platform/FindData.h"
 #include "platform/LastError.h"
+#include "platform/Paths.h"
 
 namespace {
 
@@ -25,6 +26,14 @@ std::string ParentOf(const std::string& path) {
 std::string LastComponent(const std::string& path) {
     size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The engine forms paths with the platform's separator; the device keeps and
+// reports them with "/", so that one set of expectations serves every build.
+std::string Slashed(std::string path) {
+    for (char& c : path)
+        if (c == platform::PathSeparator) c = '/';
+    return path;
 }
 
 bool Fail(uint32_t code) {
@@ -197,8 +206,10 @@ bool MemoryStorageDevice::SupportsTextMode() {
     return TextMode;
 }
 
-bool MemoryStorageDevice::Chmod(const std::string& folder, const std::string& name,
+bool MemoryStorageDevice::Chmod(const std::string& folderGiven, const std::string& nameGiven,
                                 const std::string& mode) {
+    const std::string folder = Slashed(folderGiven);
+    const std::string name = Slashed(nameGiven);
     return !Fails("Chmod", Join(folder, name) + " " + mode);
 }
 
@@ -207,8 +218,11 @@ bool MemoryStorageDevice::Connect(const std::string& location, const std::string
     return !Fails("Connect", location);
 }
 
-bool MemoryStorageDevice::PutFile(const std::string& localPath, const std::string& folder,
-                                  const std::string& name, bool binary) {
+bool MemoryStorageDevice::PutFile(const std::string& localPathGiven, const std::string& folderGiven,
+                                  const std::string& nameGiven, bool binary) {
+    const std::string localPath = Slashed(localPathGiven);
+    const std::string folder = Slashed(folderGiven);
+    const std::string name = Slashed(nameGiven);
     const std::string path = Join(folder, name);
     if (Fails("PutFile", path + (binary ? "" : " text"))) return false;
     auto copy = LocalCopyRegistry().find(localPath);
@@ -229,7 +243,8 @@ bool MemoryStorageDevice::PutFile(const std::string& localPath, const std::strin
     return true;
 }
 
-bool MemoryStorageDevice::CreateFolder(const std::string& path) {
+bool MemoryStorageDevice::CreateFolder(const std::string& pathGiven) {
+    const std::string path = Slashed(pathGiven);
     if (Fails("CreateFolder", path)) return false;
     if (!IsFolderKey(Resolve(ParentOf(path)))) return Fail(ErrorCode::PathNotFound);
     if (Nodes.count(Key(path))) return Fail(ErrorCode::AlreadyExists);
@@ -241,7 +256,10 @@ bool MemoryStorageDevice::CreateFolder(const std::string& path) {
     return true;
 }
 
-bool MemoryStorageDevice::DeleteFile(const std::string& folder, const std::string& name, bool) {
+bool MemoryStorageDevice::DeleteFile(const std::string& folderGiven, const std::string& nameGiven,
+                                     bool) {
+    const std::string folder = Slashed(folderGiven);
+    const std::string name = Slashed(nameGiven);
     const std::string path = Join(folder, name);
     if (Fails("DeleteFile", path)) return false;
     auto found =
@@ -256,7 +274,8 @@ bool MemoryStorageDevice::DeleteFile(const std::string& folder, const std::strin
     return true;
 }
 
-bool MemoryStorageDevice::RemoveFolder(const std::string& path) {
+bool MemoryStorageDevice::RemoveFolder(const std::string& pathGiven) {
+    const std::string path = Slashed(pathGiven);
     if (Fails("RemoveFolder", path)) return false;
     auto found =
         Nodes.find(Resolve(ParentOf(path)) + "/" + Key("/" + LastComponent(path)).substr(1));
@@ -279,13 +298,15 @@ bool MemoryStorageDevice::SupportsChmod() {
     return CanChmod;
 }
 
-bool MemoryStorageDevice::FolderExists(const std::string& path) {
+bool MemoryStorageDevice::FolderExists(const std::string& pathGiven) {
+    const std::string path = Slashed(pathGiven);
     if (Fails("FolderExists", path)) return false;
     const std::string key = Resolve(path);
     return (!key.empty() || Key(path).empty()) && IsFolderKey(key);
 }
 
-void MemoryStorageDevice::ReleaseLocalCopy(const std::string& localPath) {
+void MemoryStorageDevice::ReleaseLocalCopy(const std::string& localPathGiven) {
+    const std::string localPath = Slashed(localPathGiven);
     Fails("ReleaseLocalCopy", localPath);
     auto held = std::find(LocalCopies.begin(), LocalCopies.end(), localPath);
     if (held == LocalCopies.end()) return;
@@ -293,7 +314,10 @@ void MemoryStorageDevice::ReleaseLocalCopy(const std::string& localPath) {
     LocalCopyRegistry().erase(localPath);
 }
 
-std::string MemoryStorageDevice::GetLocalCopy(const std::string& folder, const std::string& name) {
+std::string MemoryStorageDevice::GetLocalCopy(const std::string& folderGiven,
+                                              const std::string& nameGiven) {
+    const std::string folder = Slashed(folderGiven);
+    const std::string name = Slashed(nameGiven);
     const std::string path = Join(folder, name);
     if (Fails("GetLocalCopy", path)) return {};
     auto found = Nodes.find(Resolve(path));
@@ -307,8 +331,9 @@ std::string MemoryStorageDevice::GetLocalCopy(const std::string& folder, const s
     return token;
 }
 
-std::unique_ptr<VelDirectoryList> MemoryStorageDevice::ListFolder(const std::string& folder,
+std::unique_ptr<VelDirectoryList> MemoryStorageDevice::ListFolder(const std::string& folderGiven,
                                                                   const std::string& mask, bool) {
+    const std::string folder = Slashed(folderGiven);
     auto list = std::make_unique<VelDirectoryList>();
     if (Fails("ListFolder", mask.empty() ? folder : Join(folder, mask))) return list;
     const std::string key = Resolve(folder);
@@ -340,8 +365,12 @@ std::unique_ptr<VelDirectoryList> MemoryStorageDevice::ListFolder(const std::str
     return list;
 }
 
-bool MemoryStorageDevice::RenameFile(const std::string& folder, const std::string& oldName,
-                                     const std::string& newName) {
+bool MemoryStorageDevice::RenameFile(const std::string& folderGiven,
+                                     const std::string& oldNameGiven,
+                                     const std::string& newNameGiven) {
+    const std::string folder = Slashed(folderGiven);
+    const std::string oldName = Slashed(oldNameGiven);
+    const std::string newName = Slashed(newNameGiven);
     if (Fails("RenameFile", Join(folder, oldName) + " " + newName)) return false;
     const std::string parent = Resolve(folder);
     const std::string oldKey = parent + "/" + Key("/" + oldName).substr(1);
@@ -367,8 +396,10 @@ bool MemoryStorageDevice::RenameFile(const std::string& folder, const std::strin
     return true;
 }
 
-bool MemoryStorageDevice::SetReadOnly(const std::string& folder, const std::string& name,
+bool MemoryStorageDevice::SetReadOnly(const std::string& folderGiven, const std::string& nameGiven,
                                       bool readOnly, bool) {
+    const std::string folder = Slashed(folderGiven);
+    const std::string name = Slashed(nameGiven);
     const std::string path = Join(folder, name);
     if (Fails("SetReadOnly", path + (readOnly ? " on" : " off"))) return true;
     if (MemoryNode* node = Find(path)) {
@@ -381,8 +412,10 @@ bool MemoryStorageDevice::SetReadOnly(const std::string& folder, const std::stri
     return true;
 }
 
-bool MemoryStorageDevice::SetFileDate(const std::string& folder, const std::string& name,
+bool MemoryStorageDevice::SetFileDate(const std::string& folderGiven, const std::string& nameGiven,
                                       double dateTime) {
+    const std::string folder = Slashed(folderGiven);
+    const std::string name = Slashed(nameGiven);
     const std::string path = Join(folder, name);
     if (Fails("SetFileDate", path)) return false;
     MemoryNode* node = Find(path);
@@ -391,11 +424,13 @@ bool MemoryStorageDevice::SetFileDate(const std::string& folder, const std::stri
     return true;
 }
 
-void MemoryStorageDevice::FolderFinished(const std::string& path) {
+void MemoryStorageDevice::FolderFinished(const std::string& pathGiven) {
+    const std::string path = Slashed(pathGiven);
     Fails("FolderFinished", path);
 }
 
-bool MemoryStorageDevice::LinkLeadsToAncestor(const std::string& path) {
+bool MemoryStorageDevice::LinkLeadsToAncestor(const std::string& pathGiven) {
+    const std::string path = Slashed(pathGiven);
     Fails("LinkLeadsToAncestor", path);
     const std::string target = Resolve(path);
     const std::string parent = Resolve(ParentOf(path));

@@ -7,23 +7,6 @@ RecordingOutput::~RecordingOutput() {
     if (Destroyed != nullptr) *Destroyed = true;
 }
 
-RecordingOutput::RecordingOutput(const RecordingOutput& other) : VelSyncBaseOutput(other) {
-    *this = other;
-}
-
-RecordingOutput& RecordingOutput::operator=(const RecordingOutput& other) {
-    if (this == &other) return *this;
-    Messages = other.Messages;
-    ProgressCalls = other.ProgressCalls;
-    FinishCalls = other.FinishCalls;
-    Final = other.Final;
-    Refused = other.Refused;
-    OwnCalls = other.OwnCalls;
-    Calls = other.Calls == &other.OwnCalls ? &OwnCalls : other.Calls;
-    Destroyed = other.Destroyed;
-    return *this;
-}
-
 void RecordingOutput::ShowProgress(const SyncStatistics&) {
     ++ProgressCalls;
     Calls().push_back("progress");

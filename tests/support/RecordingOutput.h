@@ -24,10 +24,6 @@ public:
     // to true when the output is destroyed, for tests of ownership.
     explicit RecordingOutput(std::vector<std::string>* calls = nullptr, bool* destroyed = nullptr);
     ~RecordingOutput() override;
-    // A copy logs its calls where the original does, its own log when the
-    // original used its own (never into the original's, which may go away).
-    RecordingOutput(const RecordingOutput& other);
-    RecordingOutput& operator=(const RecordingOutput& other);
 
     void ShowProgress(const SyncStatistics& stats) override;
     void Finish(const SyncStatistics& stats) override;

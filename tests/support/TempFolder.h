@@ -1,38 +1,34 @@
 #pragma once
 // A real temporary folder for one test, removed with everything in it when the
-// test ends, and small helpers to fill it. Tests may use the OS directly here.
+// test ends, and small helpers to fill it. Tests may use the OS directly here;
+// what differs between systems comes from SystemTestKit.h of the test kit's
+// posix/ or win32/ folder (the build puts the right one on the include path).
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <string>
+
+#include "SystemTestKit.h"
+#include "platform/Paths.h"
 
 class TempFolder {
 public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "veltest-XXXXXX").string();
-        char* made = mkdtemp(pattern.data());
-        Path = made != nullptr ? made : "";
-    }
+    TempFolder() : Path(testkit::MakeTemporaryFolder()) {}
     ~TempFolder() {
         if (Path.empty()) return;
-        // Give write permission back everywhere so that removal cannot fail.
+        // Make everything writable again so that removal cannot fail.
         std::error_code ignored;
         for (auto& entry : std::filesystem::recursive_directory_iterator(Path, ignored)) {
-            if (!entry.is_symlink()) chmod(entry.path().c_str(), 0700);
+            if (!entry.is_symlink()) testkit::MakeWritable(entry.path().string());
         }
         std::filesystem::remove_all(Path, ignored);
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    std::string operator/(const std::string& name) const { return Path + "/" + name; }
+    std::string operator/(const std::string& name) const {
+        return Path + platform::PathSeparatorText + name;
+    }
 
     std::string Path;
 };
@@ -46,62 +42,9 @@ inline std::string ReadTextFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-inline mode_t ModeOf(const std::string& path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+// A path written with "/" in the separators of this system.
+inline std::string NativePath(std::string path) {
+    for (char& c : path)
+        if (c == '/') c = platform::PathSeparator;
+    return path;
 }
-
-inline struct timespec ModifiedOf(const std::string& path) {
-    struct stat info {};
-    stat(path.c_str(), &info);
-    return info.st_mtim;
-}
-
-inline struct timespec ChangedOf(const std::string& path) {
-    struct stat info {};
-    stat(path.c_str(), &info);
-    return info.st_ctim;
-}
-
-inline void SetModified(const std::string& path, time_t seconds) {
-    struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
-    utimensat(AT_FDCWD, path.c_str(), times, 0);
-}
-
-// Runs `body` in a child process that has dropped root for the user nobody and
-// returns the child's exit code (the body's result), or -1 when it could not run.
-inline int RunAsNobody(const std::function<int()>& body) {
-    pid_t child = fork();
-    if (child < 0) return -1;
-    if (child == 0) {
-        if (setgid(65534) != 0 || setuid(65534) != 0) _exit(125);
-        _exit(body());
-    }
-    int status = 0;
-    if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
-    return WEXITSTATUS(status);
-}
-
-// Sets TZ for the life of the object.
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* zone) {
-        const char* old = getenv("TZ");
-        HadOld = old != nullptr;
-        if (HadOld) Old = old;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedTimeZone() {
-        if (HadOld) {
-            setenv("TZ", Old.c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-
-private:
-    bool HadOld = false;
-    std::string Old;
-};

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/ErrorCodes.h"
+#include "platform/ErrorText.h"
 #include "tests/sync/WorkerFixture.h"
 
 namespace {
@@ -29,9 +30,10 @@ const FailedStep FailedSteps[] = {
      [](MemoryStorageDevice&, MemoryStorageDevice& destination) {
          destination.FailOn("PutFile", "a.txt", ErrorCode::DiskFull);
      },
-     "!! Error: Failed to copy file /src/a.txt. There is not enough space on the disk. (112). "
-     "Stopping",
-     "Failed to copy file /src/a.txt. There is not enough space on the disk. Continuing"},
+     "!! Error: Failed to copy file /src/a.txt. " + platform::SystemErrorText(ErrorCode::DiskFull) +
+         " (112). Stopping",
+     "Failed to copy file /src/a.txt. " + platform::SystemErrorText(ErrorCode::DiskFull) +
+         " Continuing"},
     {"folder creation",
      [](MemoryStorageDevice&, MemoryStorageDevice& destination) {
          destination.FailOn("CreateFolder", "/dst/a.txt.d", ErrorCode::AccessDenied);
@@ -42,8 +44,10 @@ const FailedStep FailedSteps[] = {
      [](MemoryStorageDevice& source, MemoryStorageDevice&) {
          source.FailOn("ListFolder", "/src/a.txt.d", ErrorCode::AccessDenied);
      },
-     "!! Error: Failed to list folder /src/a.txt.d. Access is denied. (5). Stopping",
-     "Failed to list folder /src/a.txt.d. Access is denied. Continuing"},
+     "!! Error: Failed to list folder /src/a.txt.d. " +
+         platform::SystemErrorText(ErrorCode::AccessDenied) + " (5). Stopping",
+     "Failed to list folder /src/a.txt.d. " + platform::SystemErrorText(ErrorCode::AccessDenied) +
+         " Continuing"},
     {"file deletion",
      [](MemoryStorageDevice&, MemoryStorageDevice& destination) {
          destination.AddFile("/dst/a.txt.old", 45000.5, 1);

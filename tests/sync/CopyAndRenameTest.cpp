@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/ErrorCodes.h"
+#include "platform/ErrorText.h"
 #include "tests/sync/WorkerFixture.h"
 
 namespace {
@@ -77,7 +78,8 @@ TEST_F(WorkerTest, AFailedDateStepFailsTheCopy) {
     Destination.FailOn("SetFileDate", "a.txt", ErrorCode::AccessDenied);
     RunWorker();
     EXPECT_THAT(Output.TextsOf(mcWarning),
-                ElementsAre("Failed to copy file /src/a.txt. Access is denied. Continuing"));
+                ElementsAre("Failed to copy file /src/a.txt. " +
+                            platform::SystemErrorText(ErrorCode::AccessDenied) + " Continuing"));
     EXPECT_TRUE(Final.CopyErrors);
 }
 

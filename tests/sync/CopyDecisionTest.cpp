@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/Locale.h"
 #include "sync/CopyRules.h"
 #include "tests/sync/WorkerFixture.h"
 
@@ -89,12 +90,13 @@ TEST_F(WorkerTest, ExplainsEachReasonToCopy) {
     Source.AddFile("/src/size.bin", Noon, 26);
     Destination.AddFile("/dst/size.bin", Noon, 27);
     RunWorker();
-    EXPECT_THAT(Output.TextsOf(mcExplain),
-                ElementsAre("Destination file does not exist",
-                            "File (2023-03-15 12:00:02) is newer than at destination "
-                            "(2023-03-15 12:00:00)",
-                            "Source file size (0x00000001A) different to destination size "
-                            "(0x00000001B)"));
+    EXPECT_THAT(
+        Output.TextsOf(mcExplain),
+        ElementsAre("Destination file does not exist",
+                    "File (" + platform::FormatDateTimeC(Noon + Seconds(2)) +
+                        ") is newer than at destination (" + platform::FormatDateTimeC(Noon) + ")",
+                    "Source file size (0x00000001A) different to destination size "
+                    "(0x00000001B)"));
 }
 
 TEST_F(WorkerTest, TextSizeRuleTowardsADestinationWithTextMode) {

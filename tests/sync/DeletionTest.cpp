@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/ErrorCodes.h"
+#include "platform/ErrorText.h"
+#include "tests/support/TempFolder.h"
 #include "tests/sync/WorkerFixture.h"
 
 namespace {
@@ -68,7 +70,7 @@ TEST_F(DeletionTest, AnIgnoreSpecKeepsAFileAndTheFolderAroundIt) {
 }
 
 TEST_F(DeletionTest, IgnoreSpecWithARelativePathProtectsAFileOfAnObsoleteFolder) {
-    Options.IgnoreFileSpecs = {"/old/keep.log"};
+    Options.IgnoreFileSpecs = {NativePath("/old/keep.log")};
     Destination.AddFile("/dst/old/keep.log", Noon, 1);
     Destination.AddFile("/dst/old/other.txt", Noon, 1);
     RunWorker();
@@ -78,7 +80,7 @@ TEST_F(DeletionTest, IgnoreSpecWithARelativePathProtectsAFileOfAnObsoleteFolder)
 }
 
 TEST_F(DeletionTest, IgnoreFolderSpecProtectsAFolderInsideAnObsoleteFolder) {
-    Options.IgnoreFolderSpecs = {"/old/keep"};
+    Options.IgnoreFolderSpecs = {NativePath("/old/keep")};
     Destination.AddFile("/dst/old/keep/a.txt", Noon, 1);
     Destination.AddFile("/dst/old/b.txt", Noon, 1);
     RunWorker();
@@ -94,8 +96,9 @@ TEST_F(DeletionTest, FailedSourceListingIsNotAnEmptyFolder) {
     Destination.AddFile("/dst/gone.txt", Noon, 1);
     Source.FailOn("ListFolder", "/src/sub", ErrorCode::AccessDenied);
     RunWorker();
-    EXPECT_EQ(Output.Lines().back(),
-              "!! Error: Failed to list folder /src/sub. Access is denied. (5). Stopping");
+    EXPECT_EQ(Output.Lines().back(), "!! Error: Failed to list folder /src/sub. " +
+                                         platform::SystemErrorText(ErrorCode::AccessDenied) +
+                                         " (5). Stopping");
     EXPECT_TRUE(Final.CopyErrors);
     EXPECT_TRUE(Destination.Exists("/dst/sub/b.txt"));
     EXPECT_TRUE(Destination.Exists("/dst/gone.txt"));
@@ -107,7 +110,8 @@ TEST_F(DeletionTest, FailedSourceListingIsNotAnEmptyFolder) {
     Output = RecordingOutput{};
     RunWorker();
     EXPECT_THAT(Output.TextsOf(mcWarning),
-                ElementsAre("Failed to list folder /src/sub. Access is denied. Continuing"));
+                ElementsAre("Failed to list folder /src/sub. " +
+                            platform::SystemErrorText(ErrorCode::AccessDenied) + " Continuing"));
     EXPECT_TRUE(Final.CopyErrors);
     EXPECT_TRUE(Destination.Exists("/dst/z.txt"));
     EXPECT_TRUE(Destination.Exists("/dst/sub/a.txt"));

@@ -7,6 +7,7 @@
 
 #include "platform/ErrorCodes.h"
 #include "platform/ErrorText.h"
+#include "tests/support/TempFolder.h"
 #include "tests/sync/WorkerFixture.h"
 
 namespace {
@@ -46,7 +47,7 @@ TEST_F(WorkerTest, DestinationRootThatCannotBeMade) {
 }
 
 TEST_F(WorkerTest, RootsLoseOneTrailingSeparatorAndSpecsSeeRelativePaths) {
-    Options.ExcludeFileSpecs = {"/skip.txt"};
+    Options.ExcludeFileSpecs = {NativePath("/skip.txt")};
     Source.AddFile("/src/skip.txt", Noon, 1);
     Source.AddFile("/src/take.txt", Noon, 1);
     RunWorker("/src/", "/dst/");
@@ -163,9 +164,9 @@ TEST_F(WorkerTest, ExcludedEntriesAreDeletedAndIgnoredOnesKeptWithDelete) {
     Options.Recurse = true;
     Options.DeleteObsolete = true;
     Options.ExcludeFileSpecs = {"*.bak"};
-    Options.ExcludeFolderSpecs = {"/cache"};
+    Options.ExcludeFolderSpecs = {NativePath("/cache")};
     Options.IgnoreFileSpecs = {"*.log"};
-    Options.IgnoreFolderSpecs = {"/private"};
+    Options.IgnoreFolderSpecs = {NativePath("/private")};
     for (const char* name : {"a.bak", "a.log", "cache/x", "private/y"}) {
         Source.AddFile(std::string("/src/") + name, Noon, 1);
         Destination.AddFile(std::string("/dst/") + name, Noon, 1);

@@ -2,32 +2,54 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/Paths.h"
+#include "tests/support/TempFolder.h"
+
 namespace {
 
-TEST(SyncPaths, RootsLoseOneTrailingSeparatorAndBackslashesStay) {
+const bool Posix = platform::PathSeparator == '/';
+
+// Written with "/", compared in the platform's separator.
+TEST(SyncPaths, RootsLoseOneTrailingSeparator) {
     const struct {
         const char* Location;
         const char* Root;
     } cases[] = {
-        {"/data", "/data"},       {"/data/", "/data"},
-        {"/data//", "/data/"},    {"/", "/"},
-        {"a\\b\\", "a\\b\\"},     {"ftp://host/dir/", "ftp://host/dir"},
-        {"relative", "relative"}, {"//server/share/", "//server/share"},
+        {"/data", "/data"},
+        {"/data/", "/data"},
+        {"/data//", "/data/"},
+        {"/", "/"},
+        {"relative", "relative"},
+        {"ftp://host/dir/", "ftp://host/dir"},
+        {"//server/share/", "//server/share"},
     };
-    for (const auto& c : cases) EXPECT_EQ(NormaliseRoot(c.Location), c.Root) << c.Location;
+    for (const auto& c : cases)
+        EXPECT_EQ(NormaliseRoot(NativePath(c.Location)), NativePath(c.Root)) << c.Location;
+}
+
+TEST(SyncPaths, SlashesBecomeBackslashesOnWindowsAndBackslashesStayOnPosix) {
+    if (Posix) {
+        EXPECT_EQ(NormaliseRoot("a\\b\\"), "a\\b\\");
+        EXPECT_EQ(NormaliseRoot("/data/"), "/data");
+    } else {
+        EXPECT_EQ(NormaliseRoot("C:/data/"), "C:\\data");
+        EXPECT_EQ(NormaliseRoot("a\\b/"), "a\\b");
+        EXPECT_EQ(NormaliseRoot("//server/share/dir"), "\\\\server\\share\\dir");
+    }
 }
 
 TEST(SyncPaths, FolderPathsDoNotDoubleTheSeparatorAfterTheFileSystemRoot) {
-    EXPECT_EQ(FolderPath("/data", ""), "/data");
-    EXPECT_EQ(FolderPath("/data", "/sub"), "/data/sub");
-    EXPECT_EQ(FolderPath("/", "/sub"), "/sub");
-    EXPECT_EQ(ChildPath("", "a.txt"), "/a.txt");
-    EXPECT_EQ(ChildPath("/sub", "a.txt"), "/sub/a.txt");
+    EXPECT_EQ(FolderPath(NativePath("/data"), ""), NativePath("/data"));
+    EXPECT_EQ(FolderPath(NativePath("/data"), NativePath("/sub")), NativePath("/data/sub"));
+    EXPECT_EQ(FolderPath(NativePath("/"), NativePath("/sub")), NativePath("/sub"));
+    EXPECT_EQ(ChildPath("", "a.txt"), NativePath("/a.txt"));
+    EXPECT_EQ(ChildPath(NativePath("/sub"), "a.txt"), NativePath("/sub/a.txt"));
 }
 
 TEST(SyncPaths, UsableNamesAreOnePathComponent) {
     EXPECT_TRUE(IsUsableName("a.txt", false));
-    EXPECT_TRUE(IsUsableName("back\\slash", false));  // an ordinary character on POSIX
+    // An ordinary character on POSIX, a separator on Windows.
+    EXPECT_EQ(IsUsableName("back\\slash", false), Posix);
     EXPECT_TRUE(IsUsableName("..", true));
     EXPECT_FALSE(IsUsableName("..", false));
     EXPECT_FALSE(IsUsableName("", false));

@@ -1,0 +1,9 @@
+#include "platform/FileNameCase.h"
+
+namespace platform {
+
+bool FileNamesIgnoreCase() {
+    return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,96 @@
+#pragma once
+// The Windows side of the test kit: temporary folders, the read-only attribute,
+// file times, and whether the tests run under wine (where a few Windows
+// behaviours cannot be shown).
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+// The storage device's operations share names with the system's A/W macros.
+#undef DeleteFile
+
+#include <sys/stat.h>
+
+#include <atomic>
+#include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace testkit {
+
+inline std::string MakeTemporaryFolder() {
+    static std::atomic<unsigned> counter{0};
+    const std::string base = std::filesystem::temp_directory_path().string();
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        std::string path = base;
+        if (!path.empty() && path.back() != '\\') path += '\\';
+        path += "veltest-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                std::to_string(counter++) + "-" + std::to_string(::GetTickCount());
+        if (::CreateDirectoryA(path.c_str(), nullptr)) return path;
+    }
+    return "";
+}
+
+inline void MakeWritable(const std::string& path) {
+    DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        ::SetFileAttributesA(path.c_str(), attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
+}
+
+}  // namespace testkit
+
+inline void MakeReadOnly(const std::string& path) {
+    DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        ::SetFileAttributesA(path.c_str(), attributes | FILE_ATTRIBUTE_READONLY);
+}
+
+// File times as seconds since 1970 (UTC).
+constexpr int64_t UnixEpochInFileTime = 116444736000000000LL;
+
+inline struct timespec ModifiedOf(const std::string& path) {
+    struct timespec result {};
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return result;
+    int64_t ticks =
+        (int64_t(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+    ticks -= UnixEpochInFileTime;
+    result.tv_sec = time_t(ticks / 10000000);
+    result.tv_nsec = long(ticks % 10000000) * 100;
+    return result;
+}
+
+inline void SetModified(const std::string& path, time_t seconds) {
+    HANDLE file =
+        ::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    uint64_t ticks = uint64_t(int64_t(seconds) * 10000000 + UnixEpochInFileTime);
+    FILETIME time{DWORD(ticks & 0xFFFFFFFFu), DWORD(ticks >> 32)};
+    ::SetFileTime(file, nullptr, &time, &time);
+    ::CloseHandle(file);
+}
+
+// True when the Windows calls are wine's.
+inline bool RunningUnderWine() {
+    HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+// Skips the current test under wine, printing why.
+#define SKIP_UNDER_WINE(reason)                                               \
+    do {                                                                      \
+        if (RunningUnderWine()) GTEST_SKIP() << "not under wine: " << reason; \
+    } while (0)
+
+// The Windows tests run without privileges (the wine stage runs as an ordinary
+// user), so what needs an ordinary user runs in this process.
+inline int RunAsNobody(const std::function<int()>& body) {
+    return body();
+}
