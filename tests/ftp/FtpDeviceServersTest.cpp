@@ -203,7 +203,8 @@ TEST_P(FtpDeviceServers, TransfersInBinaryAndText) {
     EXPECT_THAT(Out.Lines(),
                 ElementsAre(::testing::AllOf(StartsWith("!! Warning: Failed to copy file Internet "
                                                         "extended error: 550"),
-                                             ::testing::EndsWith(")\r\n Retrying"))));
+                                             // the line break of the message is shown, not made
+                                             ::testing::EndsWith(")\\r\\n Retrying"))));
     EXPECT_EQ(Device->CurrentRetryState(), 0);
     Device.reset();
     EXPECT_FALSE(std::filesystem::exists(folder));

@@ -309,7 +309,10 @@ TEST(EndToEndFtpFaults, ConnectionsThatFail) {
         RunResult result =
             RunVelCopy({work.Path + "/", c.location, "/U:user", "/P:" + c.password}, work / "log");
         EXPECT_EQ(result.ExitCode, 0) << c.what;
-        EXPECT_TRUE(HasLine(result, c.serverLine)) << c.what << "\n" << result.Console;
+        // The message's four parts stay on its one line (its line breaks are shown as \r\n).
+        EXPECT_EQ(CountLinesStartingWith(result, c.serverLine + "\\r\\nError code: "), 1)
+            << c.what << "\n"
+            << result.Console;
         EXPECT_TRUE(
             HasLine(result, "!! Error: Failed to connect to destination " + c.location + "."))
             << c.what;

@@ -79,7 +79,9 @@ TEST_P(ContinueOnErrorTest, StopsWithoutContinueAndGoesOnWithIt) {
     RunWorker();
     EXPECT_EQ(Output.Lines().back(), GetParam().StopError);
     EXPECT_FALSE(WentOn()) << "the run went on after the failure";
-    if (std::string(GetParam().Step) != "file deletion") EXPECT_TRUE(Final.CopyErrors);
+    if (std::string(GetParam().Step) != "file deletion") {
+        EXPECT_TRUE(Final.CopyErrors);
+    }
 
     Options.ContinueOnError = true;
     Output = RecordingOutput{};
