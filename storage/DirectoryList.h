@@ -37,6 +37,12 @@ public:
     // Destroys the entry at 1-based position i; the name index is discarded.
     void Delete(int i);
 
+    // The device listed entries that it could not hand on (a server's name that is
+    // no single plain name, for example): the list is not the folder's whole
+    // contents, so nothing may be deleted on the strength of it.
+    void MarkEntriesLeftOut() { EntriesLeftOut = true; }
+    bool HasEntriesLeftOut() const { return EntriesLeftOut; }
+
     // exact: the first entry whose name equals `name` byte for byte; otherwise the
     // entry the case-ignoring index comparison finds equal. nullptr when none.
     VelDirectoryEntry* FindByName(const std::string& name, bool exact);
@@ -53,4 +59,5 @@ private:
     // holds as many pairs as there are entries.
     std::vector<std::pair<std::string, VelDirectoryEntry*>> NameIndex;
     bool HasNameIndex = false;
+    bool EntriesLeftOut = false;
 };

@@ -164,6 +164,9 @@ TEST_P(FtpDeviceServers, ListsWhatTheFolderHolds) {
     // The one name that is not a single plain name is left out, with a warning.
     EXPECT_THAT(Out.Lines(), ElementsAre("!! Warning: Invalid name \"back\\slash.txt\" listed in " +
                                          Base + " (not a single plain name). Left out"));
+    // ... and the list says so, so that nothing is deleted on the strength of it.
+    EXPECT_TRUE(list->HasEntriesLeftOut());
+    EXPECT_FALSE(hollow->HasEntriesLeftOut());
 }
 
 TEST_P(FtpDeviceServers, TransfersInBinaryAndText) {
