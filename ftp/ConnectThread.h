@@ -50,7 +50,7 @@ private:
 };
 
 // Connects (and logs in) within timeLimitSeconds. On time-out the calling
-// thread's last error is 12002 (timed out) and the result is none. Otherwise the
+// thread's last error is ErrorCode::InternetTimeout and the result is none. Otherwise the
 // connection, or none with the calling thread's last error as it was: the
 // attempt's own error stays on the attempt's thread.
 platform::InternetHandle ConnectWithTimeout(const InternetConnectThread::Arguments& arguments,

@@ -7,36 +7,37 @@
 // Handles. Every handle (session, connection, listing, and the data handles a
 // transfer creates for itself) is an opaque number; NoInternetHandle is none. A
 // handle may be closed from any thread at any time. Closing a connection while a
-// call is blocked on it makes that call return at once with 12030 (connection
-// aborted); the call's resources are released by whichever side finishes last, so
+// call is blocked on it makes that call return at once with
+// ErrorCode::InternetConnectionAborted; the call's resources are released by whichever side finishes last, so
 // no interleaving uses freed memory or closes a descriptor twice. A call on a
-// handle that has been closed fails with 6 (invalid handle). Handles are never
+// handle that has been closed fails with ErrorCode::InvalidHandle. Handles are never
 // reused, so a stale handle can never name a newer object.
 //
 // Failures. Every call returns false (or NoInternetHandle) on failure and sets the
-// calling thread's last error code (platform::GetLastErrorCode). Codes:
-//   12002 timed out (connect time limit, or the receive/send time limit of a
+// calling thread's last error code (platform::GetLastErrorCode). Codes (ErrorCode::):
+//   InternetTimeout: timed out (connect time limit, or the receive/send time limit of a
 //         control or data connection, 5 minutes unless set otherwise; on POSIX
 //         a reply must arrive whole within the receive time limit, and the
 //         greeting and login together too, however steadily it trickles in),
-//   12003 the server answered with an error reply; the whole reply (every line)
+//   InternetExtendedError: the server answered with an error reply; the whole reply (every line)
 //         is then the thread's last response (InternetGetLastResponseInfo),
-//   12007 host name not resolved, 12029 nothing accepts the connection,
-//   12013 / 12014 the server refused the user name / the password,
-//   12030 / 12031 the connection broke (aborted / reset by the peer),
-//   12110 another call is in progress on the connection,
-//   12111 the server ended the session (421, or it closed the control connection),
-//   12152 the server's answer cannot be read: not FTP, a line or reply beyond the
+//   InternetNameNotResolved, InternetCannotConnect (nothing accepts the connection),
+//   InternetIncorrectUserName / InternetIncorrectPassword: refused by the server,
+//   InternetConnectionAborted / InternetConnectionReset: the connection broke,
+//   FtpTransferInProgress: another call is in progress on the connection,
+//   FtpDropped: the server ended the session (421, or it closed the control connection),
+//   InternetInvalidServerResponse: the server's answer cannot be read: not FTP, a line or reply beyond the
 //         client's caps, (POSIX) more than 8 intermediate (1xx) replies to one
 //         command, a listing beyond its caps (see FtpFindFirstFile),
-//   18 a listing found nothing, 6 the handle is closed or of the wrong kind,
-//   and system codes (2, 3, 5, 112, ...) for the local file of a transfer.
+//   NoMoreFiles: a listing found nothing; InvalidHandle: the handle is closed or
+//   of the wrong kind; system codes (FileNotFound, PathNotFound, AccessDenied,
+//   DiskFull, ...) for the local file of a transfer.
 // The last error code and the last server response are kept per thread: a call
 // leaves nothing in another thread's last error or last response.
 //
 // Threads. Calls on different connections run in parallel. A connection serves one
 // call at a time; a second call made meanwhile from another thread fails with
-// 12110. The status callback runs on the thread that makes the call (or closes the
+// ErrorCode::FtpTransferInProgress. The status callback runs on the thread that makes the call (or closes the
 // handle) that it reports.
 
 #include <cstdint>
@@ -136,7 +137,7 @@ bool FtpGetCurrentDirectory(InternetHandle connection, std::string& directory);
 // ("*", "?" matched by the client), or one exact name, which is matched against
 // the parsed names (never sent to the server). The listing is read whole before
 // the call returns; the find handle then holds the remaining records. Nothing to
-// return fails with 18. Reports HandleCreated with the find handle.
+// return fails with ErrorCode::NoMoreFiles. Reports HandleCreated with the find handle.
 //
 // Names beginning with "." are listed also where the server leaves them out of a
 // plain listing: the client asks for them ("LIST -a") and lists the folder again
@@ -148,11 +149,11 @@ bool FtpGetCurrentDirectory(InternetHandle connection, std::string& directory);
 // an empty folder (and, once, on a server that refuses "-a").
 //
 // POSIX: a listing is at most 256 MiB and a line of it at most 64 KiB; beyond,
-// the call fails with 12152. It costs memory in proportion to what it lists (the
+// the call fails with ErrorCode::InternetInvalidServerResponse. It costs memory in proportion to what it lists (the
 // records the mask selects, about the size of their names), never its text.
 InternetHandle FtpFindFirstFile(InternetHandle connection, const std::string& mask, FindData& entry,
                                 uint32_t flags, uintptr_t context);
-// The next record; false with 18 at the end.
+// The next record; false with ErrorCode::NoMoreFiles at the end.
 bool InternetFindNextFile(InternetHandle find, FindData& entry);
 
 // STOR of a local file under remoteName. transferType: FtpTransferTypeBinary, or
@@ -161,7 +162,7 @@ bool FtpPutFile(InternetHandle connection, const std::string& localPath,
                 const std::string& remoteName, uint32_t transferType, uintptr_t context);
 // RETR into localPath (replaced). ASCII turns CR LF into LF. On failure the partly
 // written local file is removed, and with failIfExists an existing file fails with
-// 80 before anything is sent.
+// ErrorCode::FileExists before anything is sent.
 bool FtpGetFile(InternetHandle connection, const std::string& remoteName,
                 const std::string& localPath, bool failIfExists, uint32_t transferType,
                 uintptr_t context);
@@ -172,7 +173,8 @@ bool FtpRenameFile(InternetHandle connection, const std::string& oldName,
 bool FtpCreateDirectory(InternetHandle connection, const std::string& name);
 bool FtpRemoveDirectory(InternetHandle connection, const std::string& name);
 // Sends one command that needs no data connection ("SITE CHMOD 644 name") and
-// takes its reply: a 1xx-3xx reply succeeds, 4xx/5xx fails with 12003.
+// takes its reply: a 1xx-3xx reply succeeds, 4xx/5xx fails with
+// ErrorCode::InternetExtendedError.
 bool FtpCommand(InternetHandle connection, const std::string& command, uintptr_t context);
 
 }  // namespace platform

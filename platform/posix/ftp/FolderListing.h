@@ -5,7 +5,8 @@
 // where that answer cannot be trusted).
 //
 // Bounds: a listing may be at most ListingLimit bytes and a line ListingLineLimit
-// bytes; beyond, the listing fails with 12152 and nothing of it is kept. Memory:
+// bytes; beyond, the listing fails with ErrorCode::InternetInvalidServerResponse
+// and nothing of it is kept. Memory:
 // the records of the entries the mask selects (24 bytes plus the name each) and
 // one line; never the listing's text.
 //

@@ -4,7 +4,8 @@
 //
 // A request handle (kind Data for a transfer, Find for a listing) is created and
 // reported with HandleCreated before any data moves, so that a watchdog can close
-// it: closing it while the transfer runs aborts the connection's call (12030) and
+// it: closing it while the transfer runs aborts the connection's call
+// (ErrorCode::InternetConnectionAborted) and
 // leaves the connection broken.
 //
 // The functions run on the thread of the call that holds the connection's call

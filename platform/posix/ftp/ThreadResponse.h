@@ -9,7 +9,7 @@
 namespace platform::posix {
 
 // Every final reply a call reads becomes the thread's last response; error is
-// 12003 for an error reply and 0 otherwise.
+// ErrorCode::InternetExtendedError for an error reply and 0 otherwise.
 void SetThreadLastResponse(uint32_t error, const std::string& text);
 // false when this thread has received no response yet.
 bool GetThreadLastResponse(uint32_t& error, std::string& text);
