@@ -46,10 +46,12 @@ median() { sort -n | awk '{v[NR]=$1} END {m=(NR%2)?v[(NR+1)/2]:(v[NR/2]+v[NR/2+1
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "-" || b <= 0) print "-"; else printf "%.2f", a / b }'; }
 free_port() { "$py" -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
 
-# make_tree DIR: 2,000 files in 31 folders (the root and 30 below it, two levels)
+# make_tree DIR: 2,000 files in 31 folders (the root and 30 below it, two levels),
+# dated an hour back: a server lists times to the minute, and a file changed in
+# the minute of its upload looks newer than its copy until that minute is over.
 make_tree() {
   "$py" - "$1" <<'PY'
-import os, random, sys
+import os, random, sys, time
 root = sys.argv[1]
 random.seed(11)
 blob = os.urandom(20480)
@@ -63,6 +65,10 @@ for i in range(2000 - len(folders)):
     folder = folders[i % len(folders)]
     with open(os.path.join(folder, "file%04d.dat" % i), "wb") as out:
         out.write(blob[:random.randint(200, 20480)])
+an_hour_ago = time.time() - 3600
+for folder, _, files in os.walk(root):
+    for name in files:
+        os.utime(os.path.join(folder, name), (an_hour_ago, an_hour_ago))
 PY
 }
 

@@ -22,6 +22,7 @@
 //
 // Downloads land in a private folder under the system's temporary folder, made
 // on the first download and removed with everything in it by the destructor.
+// A released copy is emptied and its file reused by the next download.
 // Names that a server lists are used only when they are single plain names.
 //
 // Threads: every operation runs on the main thread. The device starts one
@@ -78,7 +79,8 @@ public:
     bool SupportsChmod() override;
     bool FolderExists(const std::string& path) override;
     // Deletes a local copy that GetLocalCopy handed out; any other path is left
-    // alone.
+    // alone. (The file of one released copy is emptied and kept to hold the next
+    // download.)
     void ReleaseLocalCopy(const std::string& localPath) override;
     uint32_t LastErrorCode() override;
     std::string LastErrorText() override;
@@ -138,6 +140,7 @@ private:
     std::string MishapReport(const std::string& firstLine, const std::string& codeLine,
                              const std::string& response);
     std::string DownloadPath(const std::string& name);
+    bool KeepAsSpare(const std::string& localPath, const std::string& sparePath);
 
     // Operations (FtpOperations.cpp).
     bool EnterParent(const std::string& path, std::string& lastComponent);
@@ -179,6 +182,7 @@ private:
     std::shared_ptr<THandleTimeout> Watchdog;
     std::string PrivateFolder;  // empty until the first download
     uint64_t Downloads = 0;
-    int CallDepth = 0;  // nesting of the engine's call and the device's own
-    int Repeats = 0;    // repetitions within the engine's current call
+    std::string SpareCopy;  // a released copy's emptied file, kept for the next download
+    int CallDepth = 0;      // nesting of the engine's call and the device's own
+    int Repeats = 0;        // repetitions within the engine's current call
 };

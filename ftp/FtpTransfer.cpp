@@ -10,11 +10,16 @@
 #include "platform/FileOperations.h"
 #include "platform/LastError.h"
 #include "platform/Paths.h"
+#include "platform/TextFile.h"
 
 namespace {
 
 // The longest name a local file may have on common file systems.
 constexpr size_t MaxLocalNameLength = 255;
+
+// The name a released copy is kept under; no download's name ("<n>-name", "<n>")
+// can take it.
+const char* const SpareCopyName = "spare";
 
 }  // namespace
 
@@ -163,12 +168,39 @@ std::string FtpStorageDevice::DownloadPath(const std::string& name) {
     if (folder.empty()) return "";
     std::string localName = std::to_string(++Downloads) + "-" + name;
     if (localName.size() > MaxLocalNameLength) localName = std::to_string(Downloads);
-    return folder + localName;
+    const std::string path = folder + localName;
+    // The download overwrites the released copy's file rather than making one:
+    // on many file systems making a file costs far more than writing over one,
+    // and a mirror fetches thousands of small files.
+    if (!SpareCopy.empty() && !platform::RenameFile(SpareCopy, path))
+        platform::RemoveFile(SpareCopy);
+    SpareCopy.clear();
+    return path;
 }
 
 void FtpStorageDevice::ReleaseLocalCopy(const std::string& localPath) {
     if (PrivateFolder.empty()) return;
     const std::string inside = PrivateFolder + platform::PathSeparatorText;
-    if (localPath.compare(0, inside.size(), inside) != 0) return;
+    if (localPath.compare(0, inside.size(), inside) != 0 ||
+        !IsPlainName(localPath.substr(inside.size())))
+        return;
+    if (SpareCopy.empty() && KeepAsSpare(localPath, inside + SpareCopyName)) return;
     platform::RemoveFile(localPath);
+}
+
+// Empties a released copy and keeps its file under the spare name for the next
+// download. false when it cannot be kept (it is then removed instead).
+bool FtpStorageDevice::KeepAsSpare(const std::string& localPath, const std::string& sparePath) {
+    // Only a plain file of our own is worth keeping; anything else goes.
+    constexpr uint32_t NotPlain = platform::Attribute::Directory | platform::Attribute::ReadOnly |
+                                  platform::Attribute::Device | platform::Attribute::ReparsePoint;
+    const uint32_t attributes = platform::ReadAttributes(localPath);
+    if (attributes == platform::InvalidAttributes || (attributes & NotPlain) != 0) return false;
+    // Creating over an existing file empties it: nothing of the released content
+    // stays behind.
+    platform::TextFile emptied;
+    if (!emptied.Create(localPath) || !emptied.Close()) return false;
+    if (!platform::RenameFile(localPath, sparePath)) return false;
+    SpareCopy = sparePath;
+    return true;
 }

@@ -10,6 +10,7 @@
 
 #include "ftp/FtpStorage.h"
 #include "platform/ErrorCodes.h"
+#include "platform/FileIdentity.h"
 #include "tests/support/FtpServers.h"
 #include "tests/support/RecordingOutput.h"
 
@@ -180,10 +181,17 @@ TEST_P(FtpDeviceServers, TransfersInBinaryAndText) {
     const std::string copy = Device->GetLocalCopy(Base, "b.bin");
     ASSERT_FALSE(copy.empty()) << Said();
     EXPECT_EQ(ReadTextFile(copy), data);
+    platform::FileIdentity released;
+    ASSERT_TRUE(platform::IdentifyFile(copy, released));
     Device->ReleaseLocalCopy(copy);
     EXPECT_FALSE(std::filesystem::exists(copy));
+    const std::string folder = Device->DownloadFolder();
+    // Nothing of a released copy stays: its file is kept, empty, for the next one.
+    for (const auto& kept : std::filesystem::directory_iterator(folder))
+        EXPECT_EQ(kept.file_size(), 0u) << kept.path();
     // Copies of one name from two folders do not meet; the private folder is the
-    // current user's alone and goes with the device.
+    // current user's alone and goes with the device. The first one is written
+    // over the released copy's file and holds its own bytes only.
     Make("x/same.txt", "from x");
     Make("y/same.txt", "from y");
     const std::string x = Device->GetLocalCopy(Base + "/x", "same.txt");
@@ -191,7 +199,9 @@ TEST_P(FtpDeviceServers, TransfersInBinaryAndText) {
     EXPECT_NE(x, y);
     EXPECT_EQ(ReadTextFile(x), "from x");
     EXPECT_EQ(ReadTextFile(y), "from y");
-    const std::string folder = Device->DownloadFolder();
+    platform::FileIdentity reused;
+    ASSERT_TRUE(platform::IdentifyFile(x, reused));
+    EXPECT_EQ(reused, released);
     EXPECT_EQ(x.rfind(folder + "/", 0), 0u);
     EXPECT_EQ(ModeOf(folder), 0700u);
     // A name that is not a single plain name is never fetched into a path.

@@ -7,8 +7,6 @@ namespace platform::posix {
 
 namespace {
 
-constexpr size_t ChunkSize = 256 * 1024;
-
 std::string PortArgument(const SocketAddress& address) {
     std::string text = address.HostText();
     for (char& c : text)
@@ -19,7 +17,8 @@ std::string PortArgument(const SocketAddress& address) {
 
 }  // namespace
 
-DataTransfer::DataTransfer(FtpConnection& connection) : Connection(connection), Buffer(ChunkSize) {}
+DataTransfer::DataTransfer(FtpConnection& connection)
+    : Connection(connection), Buffer(connection.TransferBuffer()) {}
 
 DataTransfer::~DataTransfer() = default;
 
@@ -87,7 +86,7 @@ uint32_t DataTransfer::OpenActive() {
 
 uint32_t DataTransfer::ReceiveChunk(size_t& received) {
     Connection.Report(InternetStatus::ReceivingResponse);
-    uint32_t error = Data.Receive(Buffer.data(), Buffer.size(),
+    uint32_t error = Data.Receive(Buffer, FtpConnection::TransferBufferSize,
                                   WaitLimit(Connection.Limits.ReceiveMs), received);
     if (error != 0) return Fail(error);
     if (received > 0) Connection.Report(InternetStatus::ResponseReceived);

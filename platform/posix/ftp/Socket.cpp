@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "platform/ErrorCodes.h"
+#include "platform/posix/ftp/ListeningPort.h"
 
 namespace platform::posix {
 
@@ -194,13 +195,10 @@ uint32_t Socket::Connect(std::shared_ptr<AbortSignal> abort, const std::string& 
 
 uint32_t Socket::Listen(std::shared_ptr<AbortSignal> abort, const SocketAddress& address,
                         Socket& result) {
-    SocketAddress local = address;
-    local.SetPort(0);
-    int fd = socket(local.Family(), SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
+    int fd = socket(address.Family(), SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
     if (fd < 0) return ErrorCode::InternetCannotConnect;
     Socket candidate(std::move(abort), fd);
-    if (bind(fd, reinterpret_cast<const sockaddr*>(&local.Storage), local.Length) != 0 ||
-        listen(fd, 1) != 0)
+    if (!BindListeningPort(fd, address) || listen(fd, 1) != 0)
         return ErrorCode::InternetCannotConnect;
     result = std::move(candidate);
     return 0;

@@ -80,7 +80,7 @@ public:
                             uint16_t port, int timeoutMs, Socket& result);
     static uint32_t ConnectTo(std::shared_ptr<AbortSignal> abort, const SocketAddress& address,
                               int timeoutMs, Socket& result);
-    // A listening socket on address's host, any port.
+    // A listening socket on address's host, any free port (ListeningPort.h).
     static uint32_t Listen(std::shared_ptr<AbortSignal> abort, const SocketAddress& address,
                            Socket& result);
     // Waits for one connection from a peer on expectedPeer's host; other peers are
