@@ -38,6 +38,7 @@
 #include "ftp/HandleTimeout.h"
 #include "output/BaseOutput.h"
 #include "platform/InternetClient.h"
+#include "platform/InterruptCleanup.h"
 #include "storage/StorageDevice.h"
 
 class FtpStorageDevice : public VelStorageDevice {
@@ -141,6 +142,7 @@ private:
                              const std::string& response);
     std::string DownloadPath(const std::string& name);
     bool KeepAsSpare(const std::string& localPath, const std::string& sparePath);
+    void ReuseSpareCopy(const std::string& localPath);
 
     // Operations (FtpOperations.cpp).
     bool EnterParent(const std::string& path, std::string& lastComponent);
@@ -183,6 +185,11 @@ private:
     std::string PrivateFolder;  // empty until the first download
     uint64_t Downloads = 0;
     std::string SpareCopy;  // a released copy's emptied file, kept for the next download
-    int CallDepth = 0;      // nesting of the engine's call and the device's own
-    int Repeats = 0;        // repetitions within the engine's current call
+    // An interrupted run leaves neither the download in progress (or handed out
+    // and not yet released), nor the spare file, nor the private folder behind.
+    platform::RemovedOnInterrupt PrivateFolderOnInterrupt;
+    platform::RemovedOnInterrupt LocalCopyOnInterrupt;
+    platform::RemovedOnInterrupt SpareCopyOnInterrupt;
+    int CallDepth = 0;  // nesting of the engine's call and the device's own
+    int Repeats = 0;    // repetitions within the engine's current call
 };

@@ -139,6 +139,10 @@ std::string FtpStorageDevice::GetLocalCopy(const std::string& folder, const std:
     const std::string localPath = DownloadPath(name);
     if (localPath.empty()) return "";
     if (!folder.empty() && !ChangeDir(folder)) return "";
+    // The path is new in the device's own folder, so it may be armed before the
+    // download makes the file.
+    LocalCopyOnInterrupt.Arm(localPath);
+    ReuseSpareCopy(localPath);
     Watchdog->Watch(Connection);
     const bool ok = platform::FtpGetFile(Connection, name, localPath, false,
                                          platform::FtpTransferTypeBinary, FtpContext::Download);
@@ -146,6 +150,7 @@ std::string FtpStorageDevice::GetLocalCopy(const std::string& folder, const std:
     if (ok) return localPath;
     LastError = platform::GetLastErrorCode();
     platform::RemoveFile(localPath);
+    LocalCopyOnInterrupt.Disarm();
     if ((IsRecoverableError() || Watchdog->TimedOut()) && RetryState == 0 && MayRepeat()) {
         Warn("Failed to copy file " + LastErrorText() + "(" + LastResponse() + ")\r\n Retrying");
         RetryState = 2;
@@ -168,14 +173,18 @@ std::string FtpStorageDevice::DownloadPath(const std::string& name) {
     if (folder.empty()) return "";
     std::string localName = std::to_string(++Downloads) + "-" + name;
     if (localName.size() > MaxLocalNameLength) localName = std::to_string(Downloads);
-    const std::string path = folder + localName;
-    // The download overwrites the released copy's file rather than making one:
-    // on many file systems making a file costs far more than writing over one,
-    // and a mirror fetches thousands of small files.
-    if (!SpareCopy.empty() && !platform::RenameFile(SpareCopy, path))
-        platform::RemoveFile(SpareCopy);
+    return folder + localName;
+}
+
+// The download overwrites the released copy's file rather than making one: on
+// many file systems making and removing a file costs far more than writing over
+// one, and a mirror fetches thousands of small files. Both names are armed while
+// the file changes its name, so an interrupt finds it under either.
+void FtpStorageDevice::ReuseSpareCopy(const std::string& localPath) {
+    if (SpareCopy.empty()) return;
+    if (!platform::RenameFile(SpareCopy, localPath)) platform::RemoveFile(SpareCopy);
     SpareCopy.clear();
-    return path;
+    SpareCopyOnInterrupt.Disarm();
 }
 
 void FtpStorageDevice::ReleaseLocalCopy(const std::string& localPath) {
@@ -184,8 +193,12 @@ void FtpStorageDevice::ReleaseLocalCopy(const std::string& localPath) {
     if (localPath.compare(0, inside.size(), inside) != 0 ||
         !IsPlainName(localPath.substr(inside.size())))
         return;
-    if (SpareCopy.empty() && KeepAsSpare(localPath, inside + SpareCopyName)) return;
+    if (SpareCopy.empty() && KeepAsSpare(localPath, inside + SpareCopyName)) {
+        LocalCopyOnInterrupt.Disarm();
+        return;
+    }
     platform::RemoveFile(localPath);
+    LocalCopyOnInterrupt.Disarm();
 }
 
 // Empties a released copy and keeps its file under the spare name for the next
@@ -200,7 +213,11 @@ bool FtpStorageDevice::KeepAsSpare(const std::string& localPath, const std::stri
     // stays behind.
     platform::TextFile emptied;
     if (!emptied.Create(localPath) || !emptied.Close()) return false;
-    if (!platform::RenameFile(localPath, sparePath)) return false;
+    SpareCopyOnInterrupt.Arm(sparePath);
+    if (!platform::RenameFile(localPath, sparePath)) {
+        SpareCopyOnInterrupt.Disarm();
+        return false;
+    }
     SpareCopy = sparePath;
     return true;
 }

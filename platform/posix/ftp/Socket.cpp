@@ -270,10 +270,6 @@ void Socket::SendNoWait(const std::string& text) {
         send(Fd, text.data(), text.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
 }
 
-void Socket::ShutdownSend() {
-    if (Fd >= 0) shutdown(Fd, SHUT_WR);
-}
-
 bool Socket::LocalAddress(SocketAddress& address) const {
     address.Length = sizeof address.Storage;
     return getsockname(Fd, reinterpret_cast<sockaddr*>(&address.Storage), &address.Length) == 0;

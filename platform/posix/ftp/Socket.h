@@ -95,8 +95,6 @@ public:
     uint32_t Receive(char* data, size_t size, int timeoutMs, size_t& received);
     // Sends what fits without waiting; for a farewell that must not block.
     void SendNoWait(const std::string& text);
-    // Our end of the stream is done (the peer reads end of file).
-    void ShutdownSend();
 
     bool LocalAddress(SocketAddress& address) const;
     bool PeerAddress(SocketAddress& address) const;
