@@ -58,8 +58,9 @@ private:
     FtpConnection& Connection;
     Socket Listener;
     Socket Data;
-    bool Started = false;    // the command was sent and answered with 1xx
-    bool Completed = false;  // the final reply has been read
+    bool Started = false;      // the command was sent and answered with 1xx
+    bool StreamEnded = false;  // the server ended the data stream
+    bool Completed = false;    // the final reply has been read
     int Refusal = 0;
     char* const Buffer;  // the connection's transfer buffer
 };

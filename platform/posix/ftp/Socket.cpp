@@ -132,6 +132,13 @@ void Socket::Close() {
     Fd = -1;
 }
 
+void Socket::CloseAbruptly() {
+    if (Fd < 0) return;
+    const linger reset{1, 0};
+    setsockopt(Fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    Close();
+}
+
 uint32_t Socket::Wait(short events, int timeoutMs) {
     pollfd fds[2] = {{Fd, events, 0}, {Abort->WakeDescriptor(), POLLIN, 0}};
     int64_t deadline = timeoutMs > 0 ? MonotonicMs() + timeoutMs : 0;
