@@ -22,7 +22,6 @@
 //
 // Downloads land in a private folder under the system's temporary folder, made
 // on the first download and removed with everything in it by the destructor.
-// A released copy is emptied and its file reused by the next download.
 // Names that a server lists are used only when they are single plain names.
 //
 // Threads: every operation runs on the main thread. The device starts one
@@ -80,8 +79,7 @@ public:
     bool SupportsChmod() override;
     bool FolderExists(const std::string& path) override;
     // Deletes a local copy that GetLocalCopy handed out; any other path is left
-    // alone. (The file of one released copy is emptied and kept to hold the next
-    // download.)
+    // alone.
     void ReleaseLocalCopy(const std::string& localPath) override;
     uint32_t LastErrorCode() override;
     std::string LastErrorText() override;
@@ -141,8 +139,6 @@ private:
     std::string MishapReport(const std::string& firstLine, const std::string& codeLine,
                              const std::string& response);
     std::string DownloadPath(const std::string& name);
-    bool KeepAsSpare(const std::string& localPath, const std::string& sparePath);
-    void ReuseSpareCopy(const std::string& localPath);
 
     // Operations (FtpOperations.cpp).
     bool EnterParent(const std::string& path, std::string& lastComponent);
@@ -184,12 +180,10 @@ private:
     std::shared_ptr<THandleTimeout> Watchdog;
     std::string PrivateFolder;  // empty until the first download
     uint64_t Downloads = 0;
-    std::string SpareCopy;  // a released copy's emptied file, kept for the next download
     // An interrupted run leaves neither the download in progress (or handed out
-    // and not yet released), nor the spare file, nor the private folder behind.
+    // and not yet released) nor the private folder behind.
     platform::RemovedOnInterrupt PrivateFolderOnInterrupt;
     platform::RemovedOnInterrupt LocalCopyOnInterrupt;
-    platform::RemovedOnInterrupt SpareCopyOnInterrupt;
     int CallDepth = 0;  // nesting of the engine's call and the device's own
     int Repeats = 0;    // repetitions within the engine's current call
 };

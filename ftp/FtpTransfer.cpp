@@ -10,16 +10,11 @@
 #include "platform/FileOperations.h"
 #include "platform/LastError.h"
 #include "platform/Paths.h"
-#include "platform/TextFile.h"
 
 namespace {
 
 // The longest name a local file may have on common file systems.
 constexpr size_t MaxLocalNameLength = 255;
-
-// The name a released copy is kept under; no download's name ("<n>-name", "<n>")
-// can take it.
-const char* const SpareCopyName = "spare";
 
 }  // namespace
 
@@ -142,7 +137,6 @@ std::string FtpStorageDevice::GetLocalCopy(const std::string& folder, const std:
     // The path is new in the device's own folder, so it may be armed before the
     // download makes the file.
     LocalCopyOnInterrupt.Arm(localPath);
-    ReuseSpareCopy(localPath);
     Watchdog->Watch(Connection);
     const bool ok = platform::FtpGetFile(Connection, name, localPath, false,
                                          platform::FtpTransferTypeBinary, FtpContext::Download);
@@ -176,48 +170,12 @@ std::string FtpStorageDevice::DownloadPath(const std::string& name) {
     return folder + localName;
 }
 
-// The download overwrites the released copy's file rather than making one: on
-// many file systems making and removing a file costs far more than writing over
-// one, and a mirror fetches thousands of small files. Both names are armed while
-// the file changes its name, so an interrupt finds it under either.
-void FtpStorageDevice::ReuseSpareCopy(const std::string& localPath) {
-    if (SpareCopy.empty()) return;
-    if (!platform::RenameFile(SpareCopy, localPath)) platform::RemoveFile(SpareCopy);
-    SpareCopy.clear();
-    SpareCopyOnInterrupt.Disarm();
-}
-
 void FtpStorageDevice::ReleaseLocalCopy(const std::string& localPath) {
     if (PrivateFolder.empty()) return;
     const std::string inside = PrivateFolder + platform::PathSeparatorText;
     if (localPath.compare(0, inside.size(), inside) != 0 ||
         !IsPlainName(localPath.substr(inside.size())))
         return;
-    if (SpareCopy.empty() && KeepAsSpare(localPath, inside + SpareCopyName)) {
-        LocalCopyOnInterrupt.Disarm();
-        return;
-    }
     platform::RemoveFile(localPath);
     LocalCopyOnInterrupt.Disarm();
-}
-
-// Empties a released copy and keeps its file under the spare name for the next
-// download. false when it cannot be kept (it is then removed instead).
-bool FtpStorageDevice::KeepAsSpare(const std::string& localPath, const std::string& sparePath) {
-    // Only a plain file of our own is worth keeping; anything else goes.
-    constexpr uint32_t NotPlain = platform::Attribute::Directory | platform::Attribute::ReadOnly |
-                                  platform::Attribute::Device | platform::Attribute::ReparsePoint;
-    const uint32_t attributes = platform::ReadAttributes(localPath);
-    if (attributes == platform::InvalidAttributes || (attributes & NotPlain) != 0) return false;
-    // Creating over an existing file empties it: nothing of the released content
-    // stays behind.
-    platform::TextFile emptied;
-    if (!emptied.Create(localPath) || !emptied.Close()) return false;
-    SpareCopyOnInterrupt.Arm(sparePath);
-    if (!platform::RenameFile(localPath, sparePath)) {
-        SpareCopyOnInterrupt.Disarm();
-        return false;
-    }
-    SpareCopy = sparePath;
-    return true;
 }
