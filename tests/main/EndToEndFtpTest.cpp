@@ -328,8 +328,8 @@ TEST(EndToEndFtpFaults, ConnectionsThatFail) {
 
 // Slow (the full 30 seconds), so it runs in the plain build only.
 // A run interrupted while it downloads, or between two downloads, leaves nothing
-// of its own in the temporary folder: neither the partial download, nor the file
-// kept from the copy released before, nor the private folder.
+// of its own in the temporary folder: neither the partial download, nor a copy
+// already released, nor the private folder.
 TEST(EndToEndFtpFaults, AnInterruptedDownloadLeavesNoLocalCopyBehind) {
     struct Moment {
         const char* What;
