@@ -46,10 +46,12 @@ median() { sort -n | awk '{v[NR]=$1} END {m=(NR%2)?v[(NR+1)/2]:(v[NR/2]+v[NR/2+1
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "-" || b <= 0) print "-"; else printf "%.2f", a / b }'; }
 free_port() { "$py" -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
 
-# make_tree DIR: 2,000 files in 31 folders (the root and 30 below it, two levels)
+# make_tree DIR: 2,000 files in 31 folders (the root and 30 below it, two levels),
+# dated an hour back: a server lists times to the minute, and a file changed in
+# the minute of its upload looks newer than its copy until that minute is over.
 make_tree() {
   "$py" - "$1" <<'PY'
-import os, random, sys
+import os, random, sys, time
 root = sys.argv[1]
 random.seed(11)
 blob = os.urandom(20480)
@@ -63,6 +65,10 @@ for i in range(2000 - len(folders)):
     folder = folders[i % len(folders)]
     with open(os.path.join(folder, "file%04d.dat" % i), "wb") as out:
         out.write(blob[:random.randint(200, 20480)])
+an_hour_ago = time.time() - 3600
+for folder, _, files in os.walk(root):
+    for name in files:
+        os.utime(os.path.join(folder, name), (an_hour_ago, an_hour_ago))
 PY
 }
 
@@ -88,6 +94,13 @@ count_since() {
     END { printf "%d %d/%d/%d/%d/%d/%d\n", t, c, d, l, s, r, o }'
 }
 logged() { command_lines "$1" "$2" | wc -l; }
+# aside PATH...: moves each existing PATH into $work/aside (same file system).
+aside() {
+  mkdir -p "$work/aside"
+  local path
+  for path in "$@"; do [ -e "$path" ] && mv "$path" "$(mktemp -u "$work/aside/XXXXXXXX")"; done
+  return 0
+}
 
 vel_ok=1
 lftp_cmd() {  # lftp_cmd PORT PARALLEL MIRROR-ARGS...
@@ -149,8 +162,12 @@ for server in vsftpd pyftpdlib; do
   printf "\n%s (port %d)%s\n" "$server" "$port" "$([ $vel_ok = 0 ] && echo ": VelCopy without FTP, lftp only")"
   printf "%-10s %8s %8s %8s %9s  %-24s %-24s %s\n" case VelCopy lftp lftp-P4 Vel/lftp \
     "cmds VelCopy" "cmds lftp" "cmds lftp-P4"
-  fresh_up='rm -rf "$root"/up-*; mkdir -p "$root"/up-vel "$root"/up-l1 "$root"/up-l4; chown 2121:2121 "$root"/up-*'
-  fresh_down='rm -rf "$work"/down-*; mkdir -p "$work"/down-vel "$work"/down-l1 "$work"/down-l4'
+  # The previous mirrors are moved aside, not deleted: ext4 makes every file
+  # created within seconds of thousands of deletions search past the freed inodes,
+  # which would time the file system's aftermath of the setup, not the tools.
+  # Everything moved aside goes with the work folder at the end.
+  fresh_up='aside "$root"/up-*; mkdir -p "$root"/up-vel "$root"/up-l1 "$root"/up-l4; chown 2121:2121 "$root"/up-*'
+  fresh_down='aside "$work"/down-*; mkdir -p "$work"/down-vel "$work"/down-l1 "$work"/down-l4'
   vel_up="'$binary' '$tree' '$url/up-vel' /S /delete /U:$user /P:$pass"
   vel_down="'$binary' '$url/src' '$work/down-vel' /S /delete /U:$user /P:$pass"
   for case in up-full up-same down-full down-same; do

@@ -173,7 +173,9 @@ std::string FtpStorageDevice::DownloadPath(const std::string& name) {
 void FtpStorageDevice::ReleaseLocalCopy(const std::string& localPath) {
     if (PrivateFolder.empty()) return;
     const std::string inside = PrivateFolder + platform::PathSeparatorText;
-    if (localPath.compare(0, inside.size(), inside) != 0) return;
+    if (localPath.compare(0, inside.size(), inside) != 0 ||
+        !IsPlainName(localPath.substr(inside.size())))
+        return;
     platform::RemoveFile(localPath);
     LocalCopyOnInterrupt.Disarm();
 }

@@ -146,7 +146,8 @@ bool FtpGetCurrentDirectory(InternetHandle connection, std::string& directory);
 // records are those of the server's listing as it stands: "." and ".." when the
 // server lists them, times and sizes as listed. Where the server shows such names
 // only for "-a" this costs one listing per folder, elsewhere at most one more for
-// an empty folder (and, once, on a server that refuses "-a").
+// an empty folder listed before the connection has seen "-a" list entries (and,
+// once, on a server that refuses "-a").
 //
 // POSIX: a listing is at most 256 MiB and a line of it at most 64 KiB; beyond,
 // the call fails with ErrorCode::InternetInvalidServerResponse. It costs memory in proportion to what it lists (the

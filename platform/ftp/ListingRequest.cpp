@@ -17,11 +17,14 @@ const char* ListingRequest::FirstCommand() const {
     return PlainOnly ? "LIST" : "LIST -a";
 }
 
-ListingRequest::Step ListingRequest::AfterFirst(const ListingAnswer& answer) const {
+ListingRequest::Step ListingRequest::AfterFirst(const ListingAnswer& answer) {
     if (PlainOnly) return answer.Error == 0 ? Step::Take : Step::Fail;
     if (answer.Error == 0) {
-        bool trusted = answer.Entries > 0 && !answer.OnlyDashA;
-        return trusted ? Step::Take : Step::ListPlainly;
+        if (answer.Entries > 0 && !answer.OnlyDashA) {
+            DashAListed = true;
+            return Step::Take;
+        }
+        return answer.Entries == 0 && DashAListed ? Step::Take : Step::ListPlainly;
     }
     return RefusesTheRequest(answer) ? Step::ListPlainly : Step::Fail;
 }

@@ -10,7 +10,10 @@
 //     took the option for a name);
 //   - nothing listed (an empty answer, or only lines that are no entries, such as
 //     an error message sent as listing data): not trusted; the folder is listed
-//     again with a plain LIST, whose answer stands;
+//     again with a plain LIST, whose answer stands. Once "-a" has listed entries
+//     on the connection, though, the server has shown that it does not take "-a"
+//     for a name (that would list nothing in any folder), and an empty answer is
+//     an empty folder;
 //   - refused with 450 or a 5xx reply (an option the server does not know, or a
 //     name it cannot find): listed again plainly;
 //   - any other failure (a broken data connection, 421, 425, a time-out): the
@@ -18,8 +21,9 @@
 // Once a plain LIST has listed entries after "-a" was refused with a 5xx reply or
 // gave nothing, the server evidently does not take the option: the connection's
 // later listings use a plain LIST only (AfterPlain). A server that shows "." and
-// ".." thus costs one LIST per folder, one that ignores "-a" one per folder that
-// is not empty, and one that refuses it one request after the first.
+// ".." thus costs one LIST per folder, one that ignores "-a" one per folder once
+// it has listed a folder that is not empty (two for an empty folder before), and
+// one that refuses it one request after the first.
 //
 // Pure: the caller sends the requests and describes their answers.
 
@@ -40,11 +44,12 @@ public:
 
     // "LIST -a", or "LIST" once the connection has learnt that "-a" is not taken.
     const char* FirstCommand() const;
-    // What to do with the answer to FirstCommand.
-    Step AfterFirst(const ListingAnswer& answer) const;
+    // What to do with the answer to FirstCommand; learns from an answer it takes.
+    Step AfterFirst(const ListingAnswer& answer);
     // Learns from the plain listing that followed a first answer.
     void AfterPlain(const ListingAnswer& first, const ListingAnswer& plain);
 
 private:
     bool PlainOnly = false;
+    bool DashAListed = false;  // "LIST -a" has listed entries on this connection
 };

@@ -206,6 +206,13 @@ TEST_P(FtpDeviceServers, TransfersInBinaryAndText) {
     const std::string folder = Device->DownloadFolder();
     EXPECT_EQ(x.rfind(folder + "/", 0), 0u);
     EXPECT_EQ(ModeOf(folder), 0700u);
+    // Releasing removes a copy of its own only: a path that climbs out of the
+    // private folder is left alone.
+    const std::string beside = folder + "-beside";
+    WriteTextFile(beside, "not a copy");
+    Device->ReleaseLocalCopy(folder + "/../" + std::filesystem::path(beside).filename().string());
+    EXPECT_TRUE(std::filesystem::exists(beside));
+    std::filesystem::remove(beside);
     // A name that is not a single plain name is never fetched into a path.
     EXPECT_EQ(Device->GetLocalCopy(Base, "../x/same.txt"), "");
     EXPECT_THAT(Out.Lines(), ElementsAre(StartsWith("!! Warning: Invalid name \"../x/same.txt\"")));

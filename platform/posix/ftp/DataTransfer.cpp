@@ -7,8 +7,6 @@ namespace platform::posix {
 
 namespace {
 
-constexpr size_t ChunkSize = 256 * 1024;
-
 std::string PortArgument(const SocketAddress& address) {
     std::string text = address.HostText();
     for (char& c : text)
@@ -19,7 +17,8 @@ std::string PortArgument(const SocketAddress& address) {
 
 }  // namespace
 
-DataTransfer::DataTransfer(FtpConnection& connection) : Connection(connection), Buffer(ChunkSize) {}
+DataTransfer::DataTransfer(FtpConnection& connection)
+    : Connection(connection), Buffer(connection.TransferBuffer()) {}
 
 DataTransfer::~DataTransfer() = default;
 
@@ -87,10 +86,11 @@ uint32_t DataTransfer::OpenActive() {
 
 uint32_t DataTransfer::ReceiveChunk(size_t& received) {
     Connection.Report(InternetStatus::ReceivingResponse);
-    uint32_t error = Data.Receive(Buffer.data(), Buffer.size(),
+    uint32_t error = Data.Receive(Buffer, FtpConnection::TransferBufferSize,
                                   WaitLimit(Connection.Limits.ReceiveMs), received);
     if (error != 0) return Fail(error);
     if (received > 0) Connection.Report(InternetStatus::ResponseReceived);
+    if (received == 0) StreamEnded = true;
     return 0;
 }
 
@@ -103,7 +103,15 @@ uint32_t DataTransfer::Send(const char* data, size_t size) {
 }
 
 uint32_t DataTransfer::Finish() {
-    Data.Close();
+    // The server sent its end of the stream, so everything it sent has arrived. A
+    // reset rather than an orderly close keeps the server's end of the connection
+    // from waiting out TIME-WAIT on the port it took: on a server that binds a new
+    // port for every active data connection, thousands of such ports make each
+    // later bind slower than the small file it is for.
+    if (StreamEnded)
+        Data.CloseAbruptly();
+    else
+        Data.Close();
     if (Completed) return 0;
     Completed = true;
     FtpReply reply;

@@ -17,7 +17,6 @@
 // Used by the thread running the call only; lives for one call.
 
 #include <string>
-#include <vector>
 
 #include "platform/posix/ftp/FtpConnection.h"
 
@@ -59,10 +58,11 @@ private:
     FtpConnection& Connection;
     Socket Listener;
     Socket Data;
-    bool Started = false;    // the command was sent and answered with 1xx
-    bool Completed = false;  // the final reply has been read
+    bool Started = false;      // the command was sent and answered with 1xx
+    bool StreamEnded = false;  // the server ended the data stream
+    bool Completed = false;    // the final reply has been read
     int Refusal = 0;
-    std::vector<char> Buffer;
+    char* const Buffer;  // the connection's transfer buffer
 };
 
 template <typename Sink>
@@ -72,7 +72,7 @@ uint32_t DataTransfer::ReceiveAll(Sink&& sink) {
         size_t received = 0;
         if (uint32_t error = ReceiveChunk(received)) return error;
         if (received == 0) return 0;
-        if (uint32_t error = sink(Buffer.data(), received)) return error;
+        if (uint32_t error = sink(Buffer, received)) return error;
     }
 }
 

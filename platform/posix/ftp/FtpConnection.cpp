@@ -185,6 +185,11 @@ uint32_t FtpConnection::EnsureType(char type) {
     return error;
 }
 
+char* FtpConnection::TransferBuffer() {
+    if (!Buffer) Buffer = std::make_unique_for_overwrite<char[]>(TransferBufferSize);
+    return Buffer.get();
+}
+
 void FtpConnection::MarkBroken(uint32_t error) {
     if (Broken != 0) return;
     Broken = LaterCallError(error);

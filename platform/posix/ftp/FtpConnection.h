@@ -71,6 +71,12 @@ public:
     // TYPE I or TYPE A, only when the connection's current type differs.
     uint32_t EnsureType(char type);
 
+    // The block that this connection's transfers read into (TransferBufferSize
+    // bytes), made on first use and kept: one call runs at a time, and a buffer
+    // made and cleared for every file costs more than a small file's transfer.
+    static constexpr size_t TransferBufferSize = 256 * 1024;
+    char* TransferBuffer();
+
     const SocketAddress& PeerAddress() const { return Peer; }
     const SocketAddress& LocalAddress() const { return Local; }
 
@@ -94,6 +100,7 @@ private:
     SocketAddress Peer;
     SocketAddress Local;
     char CurrentType = 0;  // 0: not set on this connection yet
+    std::unique_ptr<char[]> Buffer;
     uint32_t Broken = 0;
     int64_t LoginDeadline = 0;  // while logging in: when it must be over (MonotonicMs)
 };

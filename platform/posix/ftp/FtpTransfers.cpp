@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <vector>
 
 #include "platform/ErrorCodes.h"
 #include "platform/posix/ErrnoMapping.h"
@@ -15,8 +14,6 @@
 namespace platform::posix {
 
 namespace {
-
-constexpr size_t UploadBlock = 1024 * 1024;
 
 // Closes a local descriptor when the transfer ends, however it ends.
 struct LocalFile {
@@ -37,12 +34,11 @@ uint32_t WriteAll(int fd, const char* data, size_t size) {
     return 0;
 }
 
-uint32_t SendFile(DataTransfer& transfer, int fd, bool text) {
-    std::vector<char> block(UploadBlock);
+uint32_t SendFile(DataTransfer& transfer, char* block, int fd, bool text) {
     LfToCrLf converter;
     std::string converted;
     for (;;) {
-        ssize_t got = read(fd, block.data(), block.size());
+        ssize_t got = read(fd, block, FtpConnection::TransferBufferSize);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) {
             uint32_t error = ErrorCodeFromErrno(errno);
@@ -53,10 +49,10 @@ uint32_t SendFile(DataTransfer& transfer, int fd, bool text) {
         uint32_t error = 0;
         if (text) {
             converted.clear();
-            converter.Convert(block.data(), size_t(got), converted);
+            converter.Convert(block, size_t(got), converted);
             error = transfer.Send(converted.data(), converted.size());
         } else {
-            error = transfer.Send(block.data(), size_t(got));
+            error = transfer.Send(block, size_t(got));
         }
         if (error != 0) return error;
     }
@@ -92,7 +88,8 @@ uint32_t PutFile(FtpConnection& connection, const std::string& localPath,
     if (uint32_t error = connection.EnsureType(text ? 'A' : 'I')) return error;
     DataTransfer transfer(connection);
     if (uint32_t error = transfer.Start("STOR " + remoteName)) return error;
-    if (uint32_t error = SendFile(transfer, local.Fd, text)) return error;
+    if (uint32_t error = SendFile(transfer, connection.TransferBuffer(), local.Fd, text))
+        return error;
     return transfer.Finish();
 }
 

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "platform/ErrorCodes.h"
+#include "platform/posix/ftp/ListeningPort.h"
 
 namespace platform::posix {
 
@@ -131,6 +132,13 @@ void Socket::Close() {
     Fd = -1;
 }
 
+void Socket::CloseAbruptly() {
+    if (Fd < 0) return;
+    const linger reset{1, 0};
+    setsockopt(Fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    Close();
+}
+
 uint32_t Socket::Wait(short events, int timeoutMs) {
     pollfd fds[2] = {{Fd, events, 0}, {Abort->WakeDescriptor(), POLLIN, 0}};
     int64_t deadline = timeoutMs > 0 ? MonotonicMs() + timeoutMs : 0;
@@ -194,13 +202,10 @@ uint32_t Socket::Connect(std::shared_ptr<AbortSignal> abort, const std::string& 
 
 uint32_t Socket::Listen(std::shared_ptr<AbortSignal> abort, const SocketAddress& address,
                         Socket& result) {
-    SocketAddress local = address;
-    local.SetPort(0);
-    int fd = socket(local.Family(), SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
+    int fd = socket(address.Family(), SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
     if (fd < 0) return ErrorCode::InternetCannotConnect;
     Socket candidate(std::move(abort), fd);
-    if (bind(fd, reinterpret_cast<const sockaddr*>(&local.Storage), local.Length) != 0 ||
-        listen(fd, 1) != 0)
+    if (!BindListeningPort(fd, address) || listen(fd, 1) != 0)
         return ErrorCode::InternetCannotConnect;
     result = std::move(candidate);
     return 0;

@@ -73,6 +73,10 @@ public:
 
     bool Valid() const { return Fd >= 0; }
     void Close();
+    // Closes with a reset rather than an orderly end: nothing is left waiting at
+    // either end (no TIME-WAIT). Only for a connection whose peer has ended its
+    // stream and whose outcome is settled.
+    void CloseAbruptly();
 
     // Resolves host (numeric or by name) and connects to the first address that
     // accepts within timeoutMs each. 0 or 12007, 12029, 12002, 12030.
@@ -80,7 +84,7 @@ public:
                             uint16_t port, int timeoutMs, Socket& result);
     static uint32_t ConnectTo(std::shared_ptr<AbortSignal> abort, const SocketAddress& address,
                               int timeoutMs, Socket& result);
-    // A listening socket on address's host, any port.
+    // A listening socket on address's host, any free port (ListeningPort.h).
     static uint32_t Listen(std::shared_ptr<AbortSignal> abort, const SocketAddress& address,
                            Socket& result);
     // Waits for one connection from a peer on expectedPeer's host; other peers are

@@ -111,8 +111,15 @@ TEST_P(PyftpdlibTest, ListingGivesParsedEntriesAndMasksAreMatchedHere) {
     EXPECT_EQ(FtpFindFirstFile(Connection, "missing.txt", entry, 0, 3), NoInternetHandle);
     EXPECT_EQ(GetLastErrorCode(), ErrorCode::NoMoreFiles);
     ASSERT_TRUE(FtpSetCurrentDirectory(Connection, "sub dir"));
+    // pyftpdlib ignores "-a". Having seen it list entries, the connection takes an
+    // empty answer for an empty folder and does not ask again plainly.
+    before = Server->Commands().size();
     EXPECT_EQ(FtpFindFirstFile(Connection, "", entry, 0, 3), NoInternetHandle);
     EXPECT_EQ(GetLastErrorCode(), ErrorCode::NoMoreFiles);
+    std::vector<std::string> lists;
+    for (const std::string& command : CommandsSince(before))
+        if (command.rfind("LIST", 0) == 0) lists.push_back(command);
+    EXPECT_EQ(lists, std::vector<std::string>{"LIST -a"});
 }
 
 TEST_P(PyftpdlibTest, FolderAndFileCalls) {

@@ -60,6 +60,35 @@ TEST(ListingRequestTest, FirstAnswerDecidesAndThePlainOneTeaches) {
     }
 }
 
+// Once "-a" has listed entries the server has shown it does not take "-a" for a
+// name: an empty answer is an empty folder, listed once. Nothing else changes.
+TEST(ListingRequestTest, EmptyAnswerIsTrustedOnceDashAHasListedEntries) {
+    struct Later {
+        const char* What;
+        ListingAnswer Answer;
+        Step Expected;
+    };
+    const Later cases[] = {
+        {"empty folder", Listed(0), Step::Take},
+        {"entries", Listed(3), Step::Take},
+        {"only a file named -a", Listed(1, true), Step::ListPlainly},
+        {"option refused", Refused(501), Step::ListPlainly},
+        {"no data connection", Refused(425), Step::Fail},
+    };
+    for (const Later& c : cases) {
+        ListingRequest request;
+        ASSERT_EQ(request.AfterFirst(Listed(0)), Step::ListPlainly) << c.What;
+        request.AfterPlain(Listed(0), Listed(0));
+        ASSERT_EQ(request.AfterFirst(Listed(2)), Step::Take) << c.What;
+        EXPECT_EQ(request.AfterFirst(c.Answer), c.Expected) << c.What;
+        EXPECT_STREQ(request.FirstCommand(), "LIST -a") << c.What;
+    }
+    // An answer naming only "-a" teaches nothing.
+    ListingRequest request;
+    EXPECT_EQ(request.AfterFirst(Listed(1, true)), Step::ListPlainly);
+    EXPECT_EQ(request.AfterFirst(Listed(0)), Step::ListPlainly);
+}
+
 TEST(ListingRequestTest, PlainOnlyConnectionTakesEveryAnswerOfItsOwn) {
     ListingRequest request;
     request.AfterPlain(Refused(500), Listed(1));
