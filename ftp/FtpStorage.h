@@ -18,7 +18,8 @@
 //
 // Messages go to the output as warnings and errors; failures also leave their
 // code for LastErrorCode/LastErrorText. A listing that did not complete is an
-// empty list with a code other than 18; a complete one leaves 18.
+// empty list with a code other than ErrorCode::NoMoreFiles; a complete one
+// leaves ErrorCode::NoMoreFiles.
 //
 // Downloads land in a private folder under the system's temporary folder, made
 // on the first download and removed with everything in it by the destructor.

@@ -8,37 +8,41 @@
 // transfer creates for itself) is an opaque number; NoInternetHandle is none. A
 // handle may be closed from any thread at any time. Closing a connection while a
 // call is blocked on it makes that call return at once with
-// ErrorCode::InternetConnectionAborted; the call's resources are released by whichever side finishes last, so
-// no interleaving uses freed memory or closes a descriptor twice. A call on a
-// handle that has been closed fails with ErrorCode::InvalidHandle. Handles are never
-// reused, so a stale handle can never name a newer object.
+// ErrorCode::InternetConnectionAborted; the call's resources are released by
+// whichever side finishes last, so no interleaving uses freed memory or closes a
+// descriptor twice. A call on a handle that has been closed fails with
+// ErrorCode::InvalidHandle. Handles are never reused, so a stale handle can never
+// name a newer object.
 //
 // Failures. Every call returns false (or NoInternetHandle) on failure and sets the
-// calling thread's last error code (platform::GetLastErrorCode). Codes (ErrorCode::):
-//   InternetTimeout: timed out (connect time limit, or the receive/send time limit of a
-//         control or data connection, 5 minutes unless set otherwise; on POSIX
-//         a reply must arrive whole within the receive time limit, and the
-//         greeting and login together too, however steadily it trickles in),
-//   InternetExtendedError: the server answered with an error reply; the whole reply (every line)
-//         is then the thread's last response (InternetGetLastResponseInfo),
-//   InternetNameNotResolved, InternetCannotConnect (nothing accepts the connection),
+// calling thread's last error code (platform::GetLastErrorCode). Codes, by their
+// names in ErrorCode:
+//   InternetTimeout: timed out (connect time limit, or the receive/send time
+//     limit of a control or data connection, 5 minutes unless set otherwise; on
+//     POSIX a reply must arrive whole within the receive time limit, and the
+//     greeting and login together too, however steadily it trickles in),
+//   InternetExtendedError: the server answered with an error reply; the whole
+//     reply (every line) is then the thread's last response
+//     (InternetGetLastResponseInfo),
+//   InternetNameNotResolved; InternetCannotConnect: nothing accepts the connection,
 //   InternetIncorrectUserName / InternetIncorrectPassword: refused by the server,
 //   InternetConnectionAborted / InternetConnectionReset: the connection broke,
 //   FtpTransferInProgress: another call is in progress on the connection,
-//   FtpDropped: the server ended the session (421, or it closed the control connection),
-//   InternetInvalidServerResponse: the server's answer cannot be read: not FTP, a line or reply beyond the
-//         client's caps, (POSIX) more than 8 intermediate (1xx) replies to one
-//         command, a listing beyond its caps (see FtpFindFirstFile),
+//   FtpDropped: the server ended the session (421, or it closed the control
+//     connection),
+//   InternetInvalidServerResponse: the server's answer cannot be read: not FTP, a
+//     line or reply beyond the client's caps, (POSIX) more than 8 intermediate
+//     (1xx) replies to one command, a listing beyond its caps (FtpFindFirstFile),
 //   NoMoreFiles: a listing found nothing; InvalidHandle: the handle is closed or
-//   of the wrong kind; system codes (FileNotFound, PathNotFound, AccessDenied,
-//   DiskFull, ...) for the local file of a transfer.
+//     of the wrong kind; system codes (FileNotFound, PathNotFound, AccessDenied,
+//     DiskFull, ...) for the local file of a transfer.
 // The last error code and the last server response are kept per thread: a call
 // leaves nothing in another thread's last error or last response.
 //
 // Threads. Calls on different connections run in parallel. A connection serves one
 // call at a time; a second call made meanwhile from another thread fails with
-// ErrorCode::FtpTransferInProgress. The status callback runs on the thread that makes the call (or closes the
-// handle) that it reports.
+// ErrorCode::FtpTransferInProgress. The status callback runs on the thread that
+// makes the call (or closes the handle) that it reports.
 
 #include <cstdint>
 #include <functional>
@@ -150,8 +154,9 @@ bool FtpGetCurrentDirectory(InternetHandle connection, std::string& directory);
 // once, on a server that refuses "-a").
 //
 // POSIX: a listing is at most 256 MiB and a line of it at most 64 KiB; beyond,
-// the call fails with ErrorCode::InternetInvalidServerResponse. It costs memory in proportion to what it lists (the
-// records the mask selects, about the size of their names), never its text.
+// the call fails with ErrorCode::InternetInvalidServerResponse. It costs memory
+// in proportion to what it lists (the records the mask selects, about the size of
+// their names), never its text.
 InternetHandle FtpFindFirstFile(InternetHandle connection, const std::string& mask, FindData& entry,
                                 uint32_t flags, uintptr_t context);
 // The next record; false with ErrorCode::NoMoreFiles at the end.

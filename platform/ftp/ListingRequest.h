@@ -32,8 +32,10 @@
 
 // What one LIST request gave.
 struct ListingAnswer {
-    uint32_t Error = 0;      // 0: read to its end; 12003: refused with Code; else the failure
-    int Code = 0;            // the reply code that refused it (Error 12003)
+    // 0: read to its end; ErrorCode::InternetExtendedError: refused with Code;
+    // else the failure.
+    uint32_t Error = 0;
+    int Code = 0;            // the reply code that refused it
     size_t Entries = 0;      // entries listed, whatever the caller keeps of them
     bool OnlyDashA = false;  // exactly one entry, named "-a"
 };

@@ -45,7 +45,7 @@ public:
     // server's final reply without judging it.
     void Abandon();
     // The code of the reply that refused the command (Start or Finish failed with
-    // 12003), else 0.
+    // ErrorCode::InternetExtendedError), else 0.
     int RefusalCode() const { return Refusal; }
 
 private:

@@ -4,19 +4,21 @@
 //
 // Threads: one call at a time runs on a connection (BeginCall). Closing the
 // handle from another thread raises the connection's AbortSignal, which makes the
-// running call's waits return 12030 at once; the sockets are closed by this
-// object's destructor, after the last reference (the running call's included)
-// has gone.
+// running call's waits return ErrorCode::InternetConnectionAborted at once; the
+// sockets are closed by this object's destructor, after the last reference (the
+// running call's included) has gone.
 //
-// Failures leave the control stream either usable (an error reply, 12003) or
-// broken (time-out, lost connection, unreadable reply, 421): a broken connection
-// is closed and every later call fails with BrokenError.
+// Failures leave the control stream either usable (an error reply,
+// ErrorCode::InternetExtendedError) or broken (time-out, lost connection,
+// unreadable reply, 421): a broken connection is closed and every later call
+// fails with BrokenError.
 //
 // Bounds, so that no server keeps a call going by answering a little at a time:
 // a reply must arrive whole within the receive time limit of the moment it is
-// awaited (12002), the greeting and the login together within one receive time
-// limit, and a command may be answered by at most MaxIntermediateReplies 1xx
-// replies before its final one (12152 beyond).
+// awaited (ErrorCode::InternetTimeout), the greeting and the login together
+// within one receive time limit, and a command may be answered by at most
+// MaxIntermediateReplies 1xx replies before its final one
+// (ErrorCode::InternetInvalidServerResponse beyond).
 
 #include <memory>
 #include <mutex>
@@ -47,8 +49,9 @@ public:
                   const std::string& password);
 
     // Starts a call: the returned lock is held for the call's length. error is set
-    // (and the lock not held) when the call cannot run: 6 closed, 12110 another call
-    // in progress, or the error that broke the connection.
+    // (and the lock not held) when the call cannot run: ErrorCode::InvalidHandle
+    // closed, FtpTransferInProgress another call in progress, or the error that
+    // broke the connection.
     std::unique_lock<std::mutex> BeginCall(uint32_t& error);
 
     // Sends one command line (CR LF added). A line holding CR, LF or NUL is refused
@@ -65,8 +68,8 @@ public:
     // one of acceptedClasses (e.g. "2", "23"), else the error (ReplyError).
     uint32_t Expect(const std::string& line, const char* acceptedClasses,
                     FtpReply* reply = nullptr);
-    // The error an unwanted reply stands for: 12111 for 421 (the connection is then
-    // broken), else 12003.
+    // The error an unwanted reply stands for: ErrorCode::FtpDropped for 421 (the
+    // connection is then broken), else InternetExtendedError.
     uint32_t ReplyError(const FtpReply& reply);
     // TYPE I or TYPE A, only when the connection's current type differs.
     uint32_t EnsureType(char type);

@@ -79,7 +79,8 @@ public:
     void CloseAbruptly();
 
     // Resolves host (numeric or by name) and connects to the first address that
-    // accepts within timeoutMs each. 0 or 12007, 12029, 12002, 12030.
+    // accepts within timeoutMs each. 0 or ErrorCode::InternetNameNotResolved,
+    // InternetCannotConnect, InternetTimeout, InternetConnectionAborted.
     static uint32_t Connect(std::shared_ptr<AbortSignal> abort, const std::string& host,
                             uint16_t port, int timeoutMs, Socket& result);
     static uint32_t ConnectTo(std::shared_ptr<AbortSignal> abort, const SocketAddress& address,
@@ -88,14 +89,16 @@ public:
     static uint32_t Listen(std::shared_ptr<AbortSignal> abort, const SocketAddress& address,
                            Socket& result);
     // Waits for one connection from a peer on expectedPeer's host; other peers are
-    // turned away. 0 or 12002, 12030.
+    // turned away. 0 or ErrorCode::InternetTimeout,
+    // InternetConnectionAborted.
     uint32_t Accept(const SocketAddress& expectedPeer, int timeoutMs, Socket& result);
 
     // Sends everything. onProgress is called after each part that went out.
     template <typename Progress>
     uint32_t SendAll(const char* data, size_t size, int timeoutMs, Progress&& onProgress);
     // Receives up to size bytes: received > 0, or 0 at the peer's end of stream.
-    // 0 or 12002, 12030, 12031.
+    // 0 or ErrorCode::InternetTimeout, InternetConnectionAborted,
+    // InternetConnectionReset.
     uint32_t Receive(char* data, size_t size, int timeoutMs, size_t& received);
     // Sends what fits without waiting; for a farewell that must not block.
     void SendNoWait(const std::string& text);
@@ -104,7 +107,7 @@ public:
     bool PeerAddress(SocketAddress& address) const;
 
 private:
-    // 0 ready, else 12002 or 12030.
+    // 0 ready, else ErrorCode::InternetTimeout or InternetConnectionAborted.
     uint32_t Wait(short events, int timeoutMs);
     // One send attempt: bytes sent (> 0), 0 to wait, or an error code via error.
     size_t SendSome(const char* data, size_t size, uint32_t& error);
