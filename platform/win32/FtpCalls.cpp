@@ -1,6 +1,7 @@
 // The FTP calls of platform/InternetClient.h over the Windows Internet library.
 // The library speaks FTP itself; here its results are brought to the platform's
-// contract where libraries differ (an empty listing, a failed download's file).
+// contract where libraries differ (an empty listing, a dropped session, a failed
+// download's file).
 #include "platform/win32/WinInetApi.h"
 
 #include <cstring>
@@ -18,29 +19,58 @@ using win32::ToSystem;
 
 bool FtpSetCurrentDirectory(InternetHandle connection, const std::string& directory) {
     CallOnHandle call(connection);
-    return ::FtpSetCurrentDirectoryA(ToSystem(connection), directory.c_str()) != FALSE;
+    return call.Settle(::FtpSetCurrentDirectoryA(ToSystem(connection), directory.c_str()));
 }
 
 bool FtpGetCurrentDirectory(InternetHandle connection, std::string& directory) {
     CallOnHandle call(connection);
     char buffer[4096];
     DWORD length = sizeof buffer;
-    if (!::FtpGetCurrentDirectoryA(ToSystem(connection), buffer, &length)) return false;
+    if (!call.Settle(::FtpGetCurrentDirectoryA(ToSystem(connection), buffer, &length)))
+        return false;
     // Whether the length counts the terminating NUL differs between versions of
     // the library: the text ends at the NUL.
     directory.assign(buffer, strnlen(buffer, length < sizeof buffer ? length : sizeof buffer));
     return true;
 }
 
+namespace {
+
+// The library takes a listing that the server broke off (426) or refused after
+// opening the data connection (450) for a complete one, also when it holds no
+// record, and ends a listing that found nothing without a reason (its last
+// error 0). Only the server's closing reply tells: positive (226) for a complete
+// listing, an error reply for one that is not.
+uint32_t ListingFailure() {
+    const int code = win32::LastReplyCode();
+    if (code >= 200 && code < 300) return ErrorCode::Success;
+    if (code >= 400) return ErrorCode::InternetExtendedError;
+    return ErrorCode::InternetConnectionAborted;
+}
+
+}  // namespace
+
 InternetHandle FtpFindFirstFile(InternetHandle connection, const std::string& mask, FindData& entry,
                                 uint32_t flags, uintptr_t context) {
     CallOnHandle call(connection);
     WIN32_FIND_DATAA record{};
-    HINTERNET find = ::FtpFindFirstFileA(
-        ToSystem(connection), mask.empty() ? nullptr : mask.c_str(), &record, flags, context);
+    SetLastErrorCode(ErrorCode::Success);
+    HINTERNET find =
+        ::FtpFindFirstFileA(ToSystem(connection), mask.empty() ? nullptr : mask.c_str(), &record,
+                            flags, win32::ToLibraryContext(context));
+    const uint32_t reason = GetLastErrorCode();
+    if (reason == ErrorCode::Success || reason == ErrorCode::NoMoreFiles) {
+        const uint32_t failure = ListingFailure();
+        if (failure != ErrorCode::Success) {
+            if (find != nullptr) ::InternetCloseHandle(find);
+            find = nullptr;
+            SetLastErrorCode(failure);
+        } else if (find == nullptr) {
+            SetLastErrorCode(ErrorCode::NoMoreFiles);
+        }
+    }
     if (find == nullptr) {
-        // Some versions of the library end an empty listing without a reason.
-        if (GetLastErrorCode() == ErrorCode::Success) SetLastErrorCode(ErrorCode::NoMoreFiles);
+        call.Settle(false);
         return NoInternetHandle;
     }
     entry = win32::FromSystem(record);
@@ -51,7 +81,7 @@ InternetHandle FtpFindFirstFile(InternetHandle connection, const std::string& ma
 bool InternetFindNextFile(InternetHandle find, FindData& entry) {
     CallOnHandle call(find);
     WIN32_FIND_DATAA record{};
-    if (!::InternetFindNextFileA(ToSystem(find), &record)) return false;
+    if (!call.Settle(::InternetFindNextFileA(ToSystem(find), &record))) return false;
     entry = win32::FromSystem(record);
     return true;
 }
@@ -59,8 +89,8 @@ bool InternetFindNextFile(InternetHandle find, FindData& entry) {
 bool FtpPutFile(InternetHandle connection, const std::string& localPath,
                 const std::string& remoteName, uint32_t transferType, uintptr_t context) {
     CallOnHandle call(connection);
-    return ::FtpPutFileA(ToSystem(connection), localPath.c_str(), remoteName.c_str(), transferType,
-                         context) != FALSE;
+    return call.Settle(::FtpPutFileA(ToSystem(connection), localPath.c_str(), remoteName.c_str(),
+                                     transferType, win32::ToLibraryContext(context)));
 }
 
 bool FtpGetFile(InternetHandle connection, const std::string& remoteName,
@@ -68,9 +98,10 @@ bool FtpGetFile(InternetHandle connection, const std::string& remoteName,
                 uintptr_t context) {
     CallOnHandle call(connection);
     if (::FtpGetFileA(ToSystem(connection), remoteName.c_str(), localPath.c_str(), failIfExists,
-                      FILE_ATTRIBUTE_NORMAL, transferType, context)) {
+                      FILE_ATTRIBUTE_NORMAL, transferType, win32::ToLibraryContext(context))) {
         return true;
     }
+    call.Settle(false);
     uint32_t reason = GetLastErrorCode();
     // A download that failed part-way must not be taken for the file; a file that
     // was there before and refused by fail-if-exists stays.
@@ -81,29 +112,29 @@ bool FtpGetFile(InternetHandle connection, const std::string& remoteName,
 
 bool FtpDeleteFile(InternetHandle connection, const std::string& name) {
     CallOnHandle call(connection);
-    return ::FtpDeleteFileA(ToSystem(connection), name.c_str()) != FALSE;
+    return call.Settle(::FtpDeleteFileA(ToSystem(connection), name.c_str()));
 }
 
 bool FtpRenameFile(InternetHandle connection, const std::string& oldName,
                    const std::string& newName) {
     CallOnHandle call(connection);
-    return ::FtpRenameFileA(ToSystem(connection), oldName.c_str(), newName.c_str()) != FALSE;
+    return call.Settle(::FtpRenameFileA(ToSystem(connection), oldName.c_str(), newName.c_str()));
 }
 
 bool FtpCreateDirectory(InternetHandle connection, const std::string& name) {
     CallOnHandle call(connection);
-    return ::FtpCreateDirectoryA(ToSystem(connection), name.c_str()) != FALSE;
+    return call.Settle(::FtpCreateDirectoryA(ToSystem(connection), name.c_str()));
 }
 
 bool FtpRemoveDirectory(InternetHandle connection, const std::string& name) {
     CallOnHandle call(connection);
-    return ::FtpRemoveDirectoryA(ToSystem(connection), name.c_str()) != FALSE;
+    return call.Settle(::FtpRemoveDirectoryA(ToSystem(connection), name.c_str()));
 }
 
 bool FtpCommand(InternetHandle connection, const std::string& command, uintptr_t context) {
     CallOnHandle call(connection);
-    return ::FtpCommandA(ToSystem(connection), FALSE, FTP_TRANSFER_TYPE_BINARY, command.c_str(),
-                         context, nullptr) != FALSE;
+    return call.Settle(::FtpCommandA(ToSystem(connection), FALSE, FTP_TRANSFER_TYPE_BINARY,
+                                     command.c_str(), win32::ToLibraryContext(context), nullptr));
 }
 
 }  // namespace platform
