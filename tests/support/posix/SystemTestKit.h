@@ -53,6 +53,13 @@ inline void SetModified(const std::string& path, time_t seconds) {
     utimensat(AT_FDCWD, path.c_str(), times, 0);
 }
 
+// What the FTP client of this system shows of a server's listing: the read-only
+// state (no write permission for the owner) and the hidden state (a leading dot).
+constexpr bool FtpListingShowsReadOnly = true;
+constexpr bool FtpListingShowsHidden = true;
+// A file name may hold a backslash.
+constexpr bool FileNamesMayHoldBackslashes = true;
+
 // Runs `body` in a child process that has dropped root for the user nobody and
 // returns the child's exit code (the body's result), or -1 when it could not run.
 inline int RunAsNobody(const std::function<int()>& body) {

@@ -22,6 +22,8 @@
 #include <functional>
 #include <string>
 
+#include "TestBroker.h"
+
 namespace testkit {
 
 inline std::string MakeTemporaryFolder() {
@@ -51,6 +53,11 @@ inline void MakeReadOnly(const std::string& path) {
         ::SetFileAttributesA(path.c_str(), attributes | FILE_ATTRIBUTE_READONLY);
 }
 
+// The permission bits of a file of this machine as its system keeps them (the
+// FTP server's files, made and changed under wine): asked of the FTP server
+// broker (tools/with-test-broker.sh); 0 when there is none to ask.
+unsigned ModeOf(const std::string& path);
+
 // File times as seconds since 1970 (UTC).
 constexpr int64_t UnixEpochInFileTime = 116444736000000000LL;
 
@@ -76,6 +83,32 @@ inline void SetModified(const std::string& path, time_t seconds) {
     ::SetFileTime(file, nullptr, &time, &time);
     ::CloseHandle(file);
 }
+
+// Sets TZ in the environment for the life of the object: the programs this
+// process starts follow it (wine takes the time zone from TZ), this process
+// keeps the one it started with.
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const char* zone) {
+        char old[256];
+        DWORD length = ::GetEnvironmentVariableA("TZ", old, sizeof old);
+        HadOld = length > 0 && length < sizeof old;
+        if (HadOld) Old = old;
+        ::SetEnvironmentVariableA("TZ", zone);
+    }
+    ~ScopedTimeZone() { ::SetEnvironmentVariableA("TZ", HadOld ? Old.c_str() : nullptr); }
+
+private:
+    bool HadOld = false;
+    std::string Old;
+};
+
+// The Windows Internet library lists files and folders without a read-only or
+// hidden state (as measured under wine).
+constexpr bool FtpListingShowsReadOnly = false;
+constexpr bool FtpListingShowsHidden = false;
+// A backslash separates folders; no name holds one.
+constexpr bool FileNamesMayHoldBackslashes = false;
 
 // True when the Windows calls are wine's.
 inline bool RunningUnderWine() {
