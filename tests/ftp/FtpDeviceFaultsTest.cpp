@@ -455,7 +455,7 @@ TEST(FtpDeviceConnect, FailuresBeforeALogin) {
     // Nothing listening: the probe says so.
     out.Messages.clear();
     uint16_t port = 0;
-    close(ListenOnLoopback(1, port));
+    CloseSocket(ListenOnLoopback(1, port));
     FtpStorageDevice nothing(out, 5, 1);
     EXPECT_FALSE(nothing.Connect("ftp://127.0.0.1:" + std::to_string(port), "u", "p", ""));
     ASSERT_EQ(out.Messages.size(), 1u);

@@ -46,7 +46,7 @@ std::map<std::string, std::string> ContentOf(const std::string& root) {
             digest = "folder";
             continue;
         }
-        const std::string data = ReadTextFile(entry.path());
+        const std::string data = ReadTextFile(entry.path().string());
         digest = std::to_string(data.size()) + ":" + std::to_string(std::hash<std::string>()(data));
     }
     return content;
@@ -98,7 +98,7 @@ TEST_P(EndToEndFtpMirror, UpAndBackIdenticalAndRerunsTransferNothing) {
     MakeFile(site + "/big.bin", big);
     const time_t anHourAgo = time(nullptr) - 3600;
     for (auto& entry : std::filesystem::recursive_directory_iterator(site))
-        if (entry.is_regular_file()) SetModified(entry.path(), anHourAgo);
+        if (entry.is_regular_file()) SetModified(entry.path().string(), anHourAgo);
     // What the server holds already and the source no longer has.
     MakeFile(remote + "/stale.txt", "old");
     MakeFile(remote + "/gone/y.txt", "old");
@@ -146,8 +146,12 @@ TEST_P(EndToEndFtpMirror, UpAndBackIdenticalAndRerunsTransferNothing) {
     EXPECT_EQ(TransfersSince(Commands(), before), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, EndToEndFtpMirror,
-                         ::testing::Values(Kind::Pyftpdlib, Kind::VsftpdUser),
+std::vector<Kind> MirrorServers() {
+    if (!OtherFtpServersRunHere()) return {Kind::Pyftpdlib};
+    return {Kind::Pyftpdlib, Kind::VsftpdUser};
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, EndToEndFtpMirror, ::testing::ValuesIn(MirrorServers()),
                          [](const ::testing::TestParamInfo<Kind>& info) {
                              return info.param == Kind::Pyftpdlib ? "Pyftpdlib" : "VsftpdUser";
                          });
@@ -224,15 +228,26 @@ TEST_F(EndToEndFtp, TransferModeSwitches) {
     }
 }
 
+// To vsftpd with a login folder below the root where it runs, else to another
+// pyftpdlib.
 TEST_F(EndToEndFtp, FtpToFtp) {
-    VsftpdUserServer other;
-    if (!other.Started()) GTEST_SKIP() << other.Problem;
+    std::unique_ptr<ExternalFtpServer> other;
+    std::string copy;
+    if (OtherFtpServersRunHere()) {
+        auto vsftpd = std::make_unique<VsftpdUserServer>();
+        copy = vsftpd->HomeFolder + "/copy";
+        other = std::move(vsftpd);
+    } else {
+        other = std::make_unique<PyftpdlibServer>();
+        copy = other->Root + "/copy";
+    }
+    if (!other->Started()) GTEST_SKIP() << other->Problem;
     Run({});
-    std::filesystem::create_directories(other.HomeFolder + "/copy");
-    other.GiveToServer(other.HomeFolder + "/copy");
-    RunResult result = RunVelCopy({At, Location(other.Port, "/copy"), "/S", "/U:user", "/P:secret"},
-                                  Work / "run.log");
-    EXPECT_EQ(ContentOf(other.HomeFolder + "/copy"), ContentOf(Remote)) << result.Console;
+    std::filesystem::create_directories(copy);
+    if (auto* real = dynamic_cast<RealFtpServer*>(other.get())) real->GiveToServer(copy);
+    RunResult result = RunVelCopy(
+        {At, Location(other->Port, "/copy"), "/S", "/U:user", "/P:secret"}, Work / "run.log");
+    EXPECT_EQ(ContentOf(copy), ContentOf(Remote)) << result.Console;
     EXPECT_EQ(CountLinesStartingWith(result, "!! Error"), 0) << result.Console;
 }
 
@@ -266,7 +281,7 @@ TEST(EndToEndFtpFaults, RunsOverADroppingConnectionConverge) {
     for (const char* name : {"a.txt", "b.txt", "c.txt", "sub/d.txt", "sub/e.txt", "new/f.txt"})
         MakeFile(work / "site/" + name, name);
     for (auto& entry : std::filesystem::recursive_directory_iterator(work / "site"))
-        if (entry.is_regular_file()) SetModified(entry.path(), time(nullptr) - 3600);
+        if (entry.is_regular_file()) SetModified(entry.path().string(), time(nullptr) - 3600);
     MakeFile(server.Root + "/www/sub/old.txt", "old");
     MakeFile(server.Root + "/www/gone/g.txt", "old");
     const std::vector<std::string> arguments = {
@@ -290,7 +305,7 @@ TEST(EndToEndFtpFaults, ConnectionsThatFail) {
     PyftpdlibServer python;
     if (!python.Started()) GTEST_SKIP() << python.Problem;
     uint16_t closed = 0;
-    close(ListenOnLoopback(1, closed));
+    CloseSocket(ListenOnLoopback(1, closed));
     struct {
         const char* what;
         std::string location;
