@@ -125,7 +125,8 @@ TEST_P(FtpDeviceServers, ListsWhatTheFolderHolds) {
     Make("a.txt", "12345");
     Make(".htaccess", "dot");
     Make("empty", "");
-    Make("name with  spaces.txt", "x");
+    const bool blanks = !LeftOutUnderWine("wine's Internet library cuts a listed name at a blank");
+    if (blanks) Make("name with  spaces.txt", "x");
     Make("ünïcødé-日本.txt", "u");
     if (FileNamesMayHoldBackslashes) Make("back\\slash.txt", "not a plain name");
     MakeFolder("sub");
@@ -137,13 +138,13 @@ TEST_P(FtpDeviceServers, ListsWhatTheFolderHolds) {
     std::map<std::string, const VelDirectoryEntry*> byName;
     for (int i = 1; i <= list->Count(); ++i)
         if (!list->EntryAt(i)->IsDotEntry()) byName[list->EntryAt(i)->Name] = list->EntryAt(i);
-    ASSERT_EQ(byName.size(), 7u) << Said();
+    ASSERT_EQ(byName.size(), 6u + blanks) << Said();
     EXPECT_EQ(byName[".htaccess"]->IsHidden(), FtpListingShowsHidden);
     EXPECT_EQ(byName["a.txt"]->Size, 5);
     EXPECT_EQ(byName["empty"]->Size, 0);
     EXPECT_TRUE(byName["sub"]->IsDirectory());
     EXPECT_FALSE(byName["a.txt"]->IsDirectory());
-    EXPECT_TRUE(byName.count("name with  spaces.txt"));
+    EXPECT_EQ(byName.count("name with  spaces.txt"), size_t(blanks));
     EXPECT_TRUE(byName.count("ünïcødé-日本.txt"));
     EXPECT_FALSE(byName["a.txt"]->DateOnly);
 
@@ -188,7 +189,7 @@ TEST_P(FtpDeviceServers, TransfersInBinaryAndText) {
     EXPECT_EQ(ReadTextFile(y), "from y");
     const std::string folder = Device->DownloadFolder();
     EXPECT_EQ(x.rfind(folder + platform::PathSeparatorText, 0), 0u);
-    EXPECT_EQ(ModeOf(folder), 0700u);
+    EXPECT_TRUE(OpenToItsOwnerOnly(folder));
     // A name that is not a single plain name is never fetched into a path.
     EXPECT_EQ(Device->GetLocalCopy(Base, "../x/same.txt"), "");
     EXPECT_THAT(Out.Lines(), ElementsAre(StartsWith("!! Warning: Invalid name \"../x/same.txt\"")));
@@ -324,10 +325,12 @@ TEST(FtpDeviceLogin, WrongPasswordShowsTheServersAnswer) {
     EXPECT_TRUE(out.Has(mcExplain, "Trying active rather than passive."));
     ASSERT_FALSE(out.Messages.empty());
     EXPECT_EQ(out.Messages.back().Class, mcError);
-    EXPECT_THAT(out.Messages.back().Text,
-                ::testing::MatchesRegex("Failed to connect to server 127\\.0\\.0\\.1\\.\r\n"
-                                        "Error code: 0\r\nDescription: .*\r\n"
-                                        "Last response: 220 .*331 .*530 Authentication failed\\."));
+    const std::string& text = out.Messages.back().Text;
+    EXPECT_THAT(text, StartsWith("Failed to connect to server 127.0.0.1.\r\nError code: 0\r\n"
+                                 "Description: "));
+    EXPECT_THAT(text, ::testing::HasSubstr("\r\nLast response: 220 "));
+    EXPECT_THAT(text, ::testing::EndsWith("331 Username ok, send password.\r\n"
+                                          "530 Authentication failed."));
 }
 
 }  // namespace

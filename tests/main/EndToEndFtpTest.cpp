@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 
@@ -37,11 +38,19 @@ std::string Location(uint16_t port, const std::string& folder) {
 }
 
 // Every file below root with its size and a digest of its content, for comparing
-// two trees.
-std::map<std::string, std::string> ContentOf(const std::string& root) {
+// two trees. The names are a program's own (a local tree) or the server's (a
+// tree an FTP server shows), which differ for names beyond ASCII on Windows.
+enum class Side { Program, Server };
+std::map<std::string, std::string> ContentOf(const std::string& root, Side side = Side::Program) {
+    auto bytes = [side](const std::filesystem::path& path) {
+        return side == Side::Program ? ProgramBytesOf(path) : MachineBytesOf(path);
+    };
+    const std::string rootBytes = bytes(root);
     std::map<std::string, std::string> content;
     for (auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-        std::string& digest = content[std::filesystem::relative(entry.path(), root).string()];
+        std::string name = bytes(entry.path()).substr(rootBytes.size() + 1);
+        std::replace(name.begin(), name.end(), '\\', '/');
+        std::string& digest = content[name];
         if (!entry.is_regular_file()) {
             digest = "folder";
             continue;
@@ -89,7 +98,8 @@ TEST_P(EndToEndFtpMirror, UpAndBackIdenticalAndRerunsTransferNothing) {
     MakeFile(site + "/index.html", "<html>home</html>\n");
     MakeFile(site + "/.htaccess", "Deny from all\n");
     MakeFile(site + "/empty", "");
-    MakeFile(site + "/name with space ü.txt", "spaced\n");
+    const bool blanks = !LeftOutUnderWine("wine's Internet library cuts a listed name at a blank");
+    MakeFile(site + (blanks ? "/name with space ü.txt" : "/name-ü.txt"), "spaced\n");
     MakeFile(site + "/sub/deeper/x.txt", "deep\n");
     MakeFile(site + "/sub/.hidden", "dot\n");
     std::filesystem::create_directories(site + "/emptyfolder");
@@ -114,7 +124,7 @@ TEST_P(EndToEndFtpMirror, UpAndBackIdenticalAndRerunsTransferNothing) {
         return result;
     };
     run(site + "/", at);
-    EXPECT_EQ(ContentOf(remote), ContentOf(site));
+    EXPECT_EQ(ContentOf(remote, Side::Server), ContentOf(site));
 
     // A rerun logs in once, enters and lists each of the four folders once and
     // sends nothing per file. (pyftpdlib ignores "LIST -a": the client asks again
@@ -247,7 +257,7 @@ TEST_F(EndToEndFtp, FtpToFtp) {
     if (auto* real = dynamic_cast<RealFtpServer*>(other.get())) real->GiveToServer(copy);
     RunResult result = RunVelCopy(
         {At, Location(other->Port, "/copy"), "/S", "/U:user", "/P:secret"}, Work / "run.log");
-    EXPECT_EQ(ContentOf(copy), ContentOf(Remote)) << result.Console;
+    EXPECT_EQ(ContentOf(copy, Side::Server), ContentOf(Remote, Side::Server)) << result.Console;
     EXPECT_EQ(CountLinesStartingWith(result, "!! Error"), 0) << result.Console;
 }
 
@@ -298,7 +308,7 @@ TEST(EndToEndFtpFaults, RunsOverADroppingConnectionConverge) {
     const size_t before = server.Commands().size();
     RunResult second = RunVelCopy(arguments, work / "second.log");
     EXPECT_EQ(TransfersSince(server.Commands(), before), 0) << second.Console;
-    EXPECT_EQ(ContentOf(server.Root + "/www"), ContentOf(work / "site"));
+    EXPECT_EQ(ContentOf(server.Root + "/www", Side::Server), ContentOf(work / "site"));
 }
 
 TEST(EndToEndFtpFaults, ConnectionsThatFail) {

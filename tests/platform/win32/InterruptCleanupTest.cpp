@@ -15,11 +15,12 @@
 namespace {
 
 const std::string ChildFlag = "--interrupt-child=";
+constexpr DWORD OwnEnd = 3;
 
 // The child, run before the tests when the command line names it: arms the file
 // `armed`, arms and disarms `released`, says it is ready and waits to be
-// interrupted; it ends by itself with 0 after 20 seconds (3 when it ignores
-// Ctrl-C and is expected to outlive it).
+// interrupted; it ends by itself with OwnEnd after 20 seconds (3 when it
+// ignores Ctrl-C and is expected to outlive it).
 struct InterruptedChild {
     InterruptedChild() {
         const std::string line = ::GetCommandLineA();
@@ -34,7 +35,7 @@ struct InterruptedChild {
         { platform::RemovedOnInterrupt done(base + "\\released"); }
         WriteTextFile(base + "\\ready", "");
         ::Sleep(mode == 'i' ? 3000 : 20000);
-        ::ExitProcess(0);
+        ::ExitProcess(OwnEnd);
     }
 } child;
 
@@ -69,16 +70,16 @@ TEST(InterruptCleanupTest, ACtrlCRemovesArmedFilesAndEndsTheProcessAsItWould) {
         WriteTextFile(*folder / "armed", "partial");
         WriteTextFile(*folder / "released", "complete");
     }
-    // 'p': nothing registered, as the process ends by itself.
+    // 'p': nothing registered: how the interrupt ends the process.
     const DWORD unhandled = RunInterrupted(plain.Path, 'p');
-    EXPECT_NE(unhandled, 0u);
+    EXPECT_NE(unhandled, OwnEnd);
     EXPECT_TRUE(std::filesystem::exists(plain / "armed"));
 
     EXPECT_EQ(RunInterrupted(cleaned.Path, 'c'), unhandled);
     EXPECT_FALSE(std::filesystem::exists(cleaned / "armed"));
     EXPECT_TRUE(std::filesystem::exists(cleaned / "released"));
 
-    EXPECT_EQ(RunInterrupted(ignored.Path, 'i'), 0u);
+    EXPECT_EQ(RunInterrupted(ignored.Path, 'i'), OwnEnd);
     EXPECT_TRUE(std::filesystem::exists(ignored / "armed"));
 }
 

@@ -36,6 +36,20 @@ inline mode_t ModeOf(const std::string& path) {
     return stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
 }
 
+// The bytes that name a path: for the programs of this system, and on the
+// machine where the FTP test servers run (this one).
+inline std::string ProgramBytesOf(const std::filesystem::path& path) {
+    return path.string();
+}
+inline std::string MachineBytesOf(const std::filesystem::path& path) {
+    return path.string();
+}
+
+// The folder may be read, entered and changed by its owner and by nobody else.
+inline bool OpenToItsOwnerOnly(const std::string& folder) {
+    return ModeOf(folder) == 0700;
+}
+
 inline struct timespec ModifiedOf(const std::string& path) {
     struct stat info {};
     stat(path.c_str(), &info);
@@ -51,6 +65,17 @@ inline struct timespec ChangedOf(const std::string& path) {
 inline void SetModified(const std::string& path, time_t seconds) {
     struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
     utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
+// Skips the current test under wine, printing why; there is no wine here.
+#define SKIP_UNDER_WINE(reason) \
+    do {                        \
+    } while (0)
+
+// A part of a test that wine cannot show is left out under wine, with its
+// reason printed; there is no wine here.
+inline bool LeftOutUnderWine(const char*) {
+    return false;
 }
 
 // What the FTP client of this system shows of a server's listing: the read-only

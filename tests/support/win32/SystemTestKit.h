@@ -9,6 +9,7 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+#include <aclapi.h>
 #include <windows.h>
 // The storage device's operations share names with the system's A/W macros.
 #undef DeleteFile
@@ -17,6 +18,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <functional>
@@ -57,6 +59,52 @@ inline void MakeReadOnly(const std::string& path) {
 // FTP server's files, made and changed under wine): asked of the FTP server
 // broker (tools/with-test-broker.sh); 0 when there is none to ask.
 unsigned ModeOf(const std::string& path);
+
+// The folder's access list is protected from inheritance and grants access to
+// the current user alone.
+inline bool OpenToItsOwnerOnly(const std::string& folder) {
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (::GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS)
+        return false;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    ::GetSecurityDescriptorControl(descriptor, &control, &revision);
+    bool ownerOnly = dacl != nullptr && dacl->AceCount == 1 && (control & SE_DACL_PROTECTED);
+    void* ace = nullptr;
+    HANDLE token = nullptr;
+    char user[256];
+    DWORD size = sizeof user;
+    if (ownerOnly && ::GetAce(dacl, 0, &ace) &&
+        ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token) &&
+        ::GetTokenInformation(token, TokenUser, user, size, &size)) {
+        auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+        ownerOnly = allowed->Header.AceType == ACCESS_ALLOWED_ACE_TYPE &&
+                    ::EqualSid(&allowed->SidStart, reinterpret_cast<TOKEN_USER*>(user)->User.Sid);
+    } else {
+        ownerOnly = false;
+    }
+    if (token != nullptr) ::CloseHandle(token);
+    ::LocalFree(descriptor);
+    return ownerOnly;
+}
+
+// The bytes that name a path: for the programs of this system (the ANSI code
+// page), and on the machine where the FTP test servers run (as wine maps the
+// path; empty off wine). A name a program sends to a server keeps its bytes,
+// which the two differ in for every character beyond ASCII.
+inline std::string ProgramBytesOf(const std::filesystem::path& path) {
+    const std::wstring wide = path.wstring();
+    std::string bytes(wide.size() * 2 + 1, '\0');
+    int length = ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), int(wide.size()), bytes.data(),
+                                       int(bytes.size()), nullptr, nullptr);
+    bytes.resize(length > 0 ? size_t(length) : 0);
+    return bytes;
+}
+inline std::string MachineBytesOf(const std::filesystem::path& path) {
+    return MachinePathOf(ProgramBytesOf(path));
+}
 
 // File times as seconds since 1970 (UTC).
 constexpr int64_t UnixEpochInFileTime = 116444736000000000LL;
@@ -121,6 +169,14 @@ inline bool RunningUnderWine() {
     do {                                                                      \
         if (RunningUnderWine()) GTEST_SKIP() << "not under wine: " << reason; \
     } while (0)
+
+// A part of a test that wine cannot show is left out under wine: true there,
+// with the reason printed as a skipped test's is.
+inline bool LeftOutUnderWine(const char* reason) {
+    if (!RunningUnderWine()) return false;
+    std::printf("not under wine: %s\n", reason);
+    return true;
+}
 
 // The Windows tests run without privileges (the wine stage runs as an ordinary
 // user), so what needs an ordinary user runs in this process.
