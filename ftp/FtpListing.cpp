@@ -56,6 +56,7 @@ void FtpStorageDevice::ReadListing(platform::InternetHandle find, const platform
         } else {
             Warn("Invalid name \"" + PrintableFtpName(record.Name) + "\" listed in " + folder +
                  " (not a single plain name). Left out");
+            list.MarkEntriesLeftOut();
         }
     } while (platform::InternetFindNextFile(find, record));
 }

@@ -39,10 +39,13 @@ bool FtpStorageDevice::ChangeDir(const std::string& location) {
 }
 
 std::string FtpStorageDevice::TempFolder() {
-    if (PrivateFolder.empty() && !platform::MakePrivateFolder("velcopy-ftp-", PrivateFolder)) {
-        LastError = platform::GetLastErrorCode();
-        PrivateFolder.clear();
-        return "";
+    if (PrivateFolder.empty()) {
+        if (!platform::MakePrivateFolder("velcopy-ftp-", PrivateFolder)) {
+            LastError = platform::GetLastErrorCode();
+            PrivateFolder.clear();
+            return "";
+        }
+        PrivateFolderOnInterrupt.Arm(PrivateFolder);
     }
     return PrivateFolder + platform::PathSeparatorText;
 }

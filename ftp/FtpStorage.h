@@ -37,6 +37,7 @@
 #include "ftp/HandleTimeout.h"
 #include "output/BaseOutput.h"
 #include "platform/InternetClient.h"
+#include "platform/InterruptCleanup.h"
 #include "storage/StorageDevice.h"
 
 class FtpStorageDevice : public VelStorageDevice {
@@ -179,6 +180,10 @@ private:
     std::shared_ptr<THandleTimeout> Watchdog;
     std::string PrivateFolder;  // empty until the first download
     uint64_t Downloads = 0;
+    // An interrupted run leaves neither the download in progress (or handed out
+    // and not yet released) nor the private folder behind.
+    platform::RemovedOnInterrupt PrivateFolderOnInterrupt;
+    platform::RemovedOnInterrupt LocalCopyOnInterrupt;
     int CallDepth = 0;  // nesting of the engine's call and the device's own
     int Repeats = 0;    // repetitions within the engine's current call
 };

@@ -134,6 +134,9 @@ std::string FtpStorageDevice::GetLocalCopy(const std::string& folder, const std:
     const std::string localPath = DownloadPath(name);
     if (localPath.empty()) return "";
     if (!folder.empty() && !ChangeDir(folder)) return "";
+    // The path is new in the device's own folder, so it may be armed before the
+    // download makes the file.
+    LocalCopyOnInterrupt.Arm(localPath);
     Watchdog->Watch(Connection);
     const bool ok = platform::FtpGetFile(Connection, name, localPath, false,
                                          platform::FtpTransferTypeBinary, FtpContext::Download);
@@ -141,6 +144,7 @@ std::string FtpStorageDevice::GetLocalCopy(const std::string& folder, const std:
     if (ok) return localPath;
     LastError = platform::GetLastErrorCode();
     platform::RemoveFile(localPath);
+    LocalCopyOnInterrupt.Disarm();
     if ((IsRecoverableError() || Watchdog->TimedOut()) && RetryState == 0 && MayRepeat()) {
         Warn("Failed to copy file " + LastErrorText() + "(" + LastResponse() + ")\r\n Retrying");
         RetryState = 2;
@@ -171,4 +175,5 @@ void FtpStorageDevice::ReleaseLocalCopy(const std::string& localPath) {
     const std::string inside = PrivateFolder + platform::PathSeparatorText;
     if (localPath.compare(0, inside.size(), inside) != 0) return;
     platform::RemoveFile(localPath);
+    LocalCopyOnInterrupt.Disarm();
 }

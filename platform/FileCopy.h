@@ -18,10 +18,11 @@ namespace platform {
 // an interrupt of the process (see InterruptCleanup.h) while the file is being
 // written. Only a process that is killed outright leaves one behind.
 //
-// Fails with 5 when the source is not a regular file (a folder, a named pipe, a
-// device: nothing waits for a pipe's writer) or the destination is a folder or a
-// read-only file, 2/3 when the source or the destination's folder is missing,
-// 112 when the disk fills; the reason is the thread's last error code.
+// Fails with ErrorCode::AccessDenied when the source is not a regular file (a folder, a
+// named pipe, a device: nothing waits for a pipe's writer) or the destination is a
+// folder or a read-only file, FileNotFound/PathNotFound when the source or the
+// destination's folder is missing, DiskFull when the disk fills; the reason is the
+// thread's last error code.
 bool CopyFileOver(const std::string& source, const std::string& destination);
 
 // True for the names CopyFileOver gives its temporary files (".velcopy-" and six

@@ -16,9 +16,9 @@ struct FileIdentity {
     friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
 
-// The identity of what `path` leads to, links followed. False, with the reason
-// as the thread's last error code, when it cannot be examined (2/3 missing, 5
-// access denied on the way, ...). Safe from any thread.
+// The identity of what `path` leads to, links followed. False, with the reason as the
+// thread's last error code, when it cannot be examined (FileNotFound/PathNotFound
+// missing, AccessDenied access denied on the way, ...). Safe from any thread.
 bool IdentifyFile(const std::string& path, FileIdentity& identity);
 
 }  // namespace platform

@@ -4,9 +4,9 @@
 // GetTempPath. Each returns false (or InvalidAttributes) on failure and leaves the
 // reason as the thread's last error code; nothing is thrown. Safe from any thread.
 //
-// A file is read-only when its owner may not write it. As on Windows, a
-// read-only file is protected also when the program runs with every privilege:
-// deleting it, renaming onto it, overwriting it and setting its time fail with 5
+// A file is read-only when its owner may not write it. As on Windows, a read-only file
+// is protected also when the program runs with every privilege: deleting it, renaming
+// onto it, overwriting it and setting its time fail with ErrorCode::AccessDenied
 // (access denied) until WriteAttributes clears the state.
 
 #include <cstdint>
@@ -18,23 +18,23 @@ namespace platform {
 
 constexpr uint32_t InvalidAttributes = 0xFFFFFFFFu;
 
-// One folder whose parent exists. 183 when the name exists, 3 when the parent
-// does not.
+// One folder whose parent exists. AlreadyExists when the name exists, PathNotFound when
+// the parent does not.
 bool MakeFolder(const std::string& path);
 
-// An empty folder. A symbolic link to a folder is removed itself, never what it
-// points to. 145 when the folder is not empty, 267 when it is not a folder, 2/3
-// when it does not exist.
+// An empty folder. A symbolic link to a folder is removed itself, never what it points
+// to. DirNotEmpty when the folder is not empty, DirectoryInvalid when it is not a
+// folder, FileNotFound/PathNotFound when it does not exist.
 bool RemoveFolder(const std::string& path);
 
 // A file or a symbolic link (the link is removed, never what it points to).
-// 5 for a folder or a read-only file, 2 when the file does not exist, 3 when its
-// folder does not.
+// AccessDenied for a folder or a read-only file, FileNotFound when the file does not
+// exist, PathNotFound when its folder does not.
 bool RemoveFile(const std::string& path);
 
-// Renames a file or folder. An existing target is never replaced: 5 when it is a
-// read-only file, 183 otherwise (renaming a name onto itself, or onto another
-// name of the same file, is allowed).
+// Renames a file or folder. An existing target is never replaced: AccessDenied when it
+// is a read-only file, AlreadyExists otherwise (renaming a name onto itself, or onto
+// another name of the same file, is allowed).
 bool RenameFile(const std::string& from, const std::string& to);
 
 // Attribute bits as a listing gives them (links followed; a dangling link reads
@@ -47,8 +47,8 @@ uint32_t ReadAttributes(const std::string& path);
 // stay and the other attribute bits are ignored.
 bool WriteAttributes(const std::string& path, uint32_t attributes);
 
-// Sets the last-write time only (the access time stays). The file is opened for
-// writing as on Windows, so a folder or a read-only file fails with 5.
+// Sets the last-write time only (the access time stays). The file is opened for writing
+// as on Windows, so a folder or a read-only file fails with AccessDenied.
 bool SetLastWriteTime(const std::string& path, const FileTime& lastWriteTime);
 
 // The absolute path with every symbolic link, "." and ".." resolved; empty (with

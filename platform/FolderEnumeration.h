@@ -27,13 +27,13 @@ namespace platform {
 // is listed as itself. The records come in enumeration order, each handed to
 // `onRecord` and not kept.
 //
-// Returns true when the enumeration ran to its end; the thread's last error code
-// is then 18 (no more files), whether or not anything matched. An entry that
-// vanished between reading the folder and examining it is left out silently.
-// Returns false when the folder could not be read, or an entry in it could not
-// be examined (a folder that may be read but not entered): the code then says
-// why (3 path not found, 267 not a folder, 5 access denied, 206 name too long,
-// ...), and records already handed over stay handed over.
+// Returns true when the enumeration ran to its end; the thread's last error code is
+// then ErrorCode::NoMoreFiles, whether or not anything matched. An entry that vanished
+// between reading the folder and examining it is left out silently. Returns false when
+// the folder could not be read, or an entry in it could not be examined (a folder that
+// may be read but not entered): the code then says why (PathNotFound, DirectoryInvalid
+// for what is not a folder, AccessDenied, FilenameExcedRange for a name too long, ...),
+// and records already handed over stay handed over.
 bool FindFiles(const std::string& pattern, const std::function<void(const FindData&)>& onRecord);
 
 // The wildcard test FindFiles applies to one name ("*" any run, "?" one byte).

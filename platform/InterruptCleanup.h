@@ -17,7 +17,9 @@ void RemoveRegisteredFilesOnInterrupt();
 
 // While armed, the file at `path` is removed should an interrupt end the
 // process. Arm a file only once it exists and is the caller's own (the removal
-// must never hit another file of that name). A relative path is taken from the
+// must never hit another file of that name). An armed folder is removed after
+// the armed files, when it is empty by then (a private folder of temporary
+// files, each of them armed too). A relative path is taken from the
 // current directory at the time of the interrupt. A few files can be armed at
 // once, from any thread; beyond that a file is simply not protected, and a path
 // longer than 4096 bytes is not protected either.

@@ -15,13 +15,13 @@ struct ShareMount {
 // The default mount table of this system.
 std::string DefaultMountTable();
 
-// Looks up the share that `location` (//server/share[/folder...]) names in the
-// mount table file `mountTable`: a CIFS/SMB mount whose source is //server/share
-// (or a deeper //server/share/folder), or an NFS mount server:/path. Server and
-// CIFS share names compare without regard to ASCII case, NFS paths exactly; the
-// mount that covers the most components of the location wins, and among equals
-// the one mounted last. False with 53 (network path not found) when no mount
-// covers the location or the table cannot be read.
+// Looks up the share that `location` (//server/share[/folder...]) names in the mount
+// table file `mountTable`: a CIFS/SMB mount whose source is //server/share (or a deeper
+// //server/share/folder), or an NFS mount server:/path. Server and CIFS share names
+// compare without regard to ASCII case, NFS paths exactly; the mount that covers the
+// most components of the location wins, and among equals the one mounted last. False
+// with ErrorCode::BadNetPath when no mount covers the location or the table cannot be
+// read.
 bool FindShareMount(const std::string& location, const std::string& mountTable, ShareMount& mount);
 
 // Makes the share that `location` names reachable; `shareRoot` is its first two
@@ -34,8 +34,8 @@ bool FindShareMount(const std::string& location, const std::string& mountTable, 
 //   Windows: a share root that is reachable needs nothing; otherwise the share is
 //          connected (WNetAddConnection2) with the user name and password, not
 //          remembered in the user's profile.
-// False with the reason as the thread's last error (53 when the share cannot be
-// found, 1326 when the logon is refused, ...).
+// False with the reason as the thread's last error (BadNetPath when the share cannot be
+// found, LogonFailure when the logon is refused, ...).
 bool ConnectShare(const std::string& location, const std::string& shareRoot,
                   const std::string& userName, const std::string& password,
                   const std::string& mountTable, ShareMount& mount);

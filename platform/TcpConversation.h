@@ -3,10 +3,11 @@
 // FTP device's diagnostic probe talks to a server this way when the FTP client
 // could not log in). Blocking calls with time limits; nothing is retried.
 //
-// Failures set the calling thread's last error code: 12007 the name does not
-// resolve, 12029 nothing accepts the connection, 12002 a time limit ran out,
-// 12031 the peer reset the connection, 12030 another failure of the connection.
-// One thread uses an object at a time.
+// Failures set the calling thread's last error code: InternetNameNotResolved the name
+// does not resolve, InternetCannotConnect nothing accepts the connection,
+// InternetTimeout a time limit ran out, InternetConnectionReset the peer reset the
+// connection, InternetConnectionAborted another failure of the connection. One thread
+// uses an object at a time.
 
 #include <cstdint>
 #include <string>

@@ -18,7 +18,7 @@ public:
 
     // Creates the file, or empties an existing one, and opens it for writing.
     bool Create(const std::string& path);
-    // Opens an existing file for writing at its end; fails with FileNotFound (2)
+    // Opens an existing file for writing at its end; fails with ErrorCode::FileNotFound
     // when there is no such file (it is not created).
     bool OpenForAppend(const std::string& path);
     // Writes text followed by CR LF, all of it or fail.

@@ -18,8 +18,8 @@ std::unique_ptr<VelDirectoryList> VelDirectoryList::CreateFromFolder(const std::
         pattern = mask;
     }
     auto list = std::make_unique<VelDirectoryList>();
-    // A folder that cannot be listed stays an empty list; FindFiles has left the
-    // reason (or 18 for a complete listing) as the thread's last error.
+    // A folder that cannot be listed stays an empty list; FindFiles has left the reason
+    // (or ErrorCode::NoMoreFiles for a complete listing) as the thread's last error.
     platform::FindFiles(pattern, [&list](const platform::FindData& record) {
         list->Entries.emplace_back(VelDirectoryEntry::CreateFromFindData(record));
     });

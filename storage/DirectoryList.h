@@ -20,13 +20,13 @@ public:
     // file system keeps them. Never null.
     // The thread's last error code afterwards tells a complete listing from a
     // failed one:
-    //   18 (no more files): the folder was read to its end, whatever the count,
+    //   ErrorCode::NoMoreFiles: the folder was read to its end, whatever the count,
     //      also when a mask matched nothing (a one-name mask that names nothing
-    //      gives 18 too, never 2);
+    //      gives NoMoreFiles too, never FileNotFound);
     //   anything else: the folder could not be listed and the list is empty or
-    //      holds what was read before the failure: 3 (the folder or a part of its
-    //      path does not exist), 267 (it is not a folder), 5 (access denied),
-    //      206 (name too long), ...
+    //      holds what was read before the failure: PathNotFound (the folder or a part of its
+    //      path does not exist), DirectoryInvalid (it is not a folder), AccessDenied,
+    //      FilenameExcedRange (name too long), ...
     static std::unique_ptr<VelDirectoryList> CreateFromFolder(const std::string& folder,
                                                               const std::string& mask);
 
@@ -36,6 +36,12 @@ public:
     void Add(std::unique_ptr<VelDirectoryEntry> entry);
     // Destroys the entry at 1-based position i; the name index is discarded.
     void Delete(int i);
+
+    // The device listed entries that it could not hand on (a server's name that is
+    // no single plain name, for example): the list is not the folder's whole
+    // contents, so nothing may be deleted on the strength of it.
+    void MarkEntriesLeftOut() { EntriesLeftOut = true; }
+    bool HasEntriesLeftOut() const { return EntriesLeftOut; }
 
     // exact: the first entry whose name equals `name` byte for byte; otherwise the
     // entry the case-ignoring index comparison finds equal. nullptr when none.
@@ -53,4 +59,5 @@ private:
     // holds as many pairs as there are entries.
     std::vector<std::pair<std::string, VelDirectoryEntry*>> NameIndex;
     bool HasNameIndex = false;
+    bool EntriesLeftOut = false;
 };

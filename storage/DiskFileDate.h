@@ -12,9 +12,9 @@
 // value that is no date at all.
 bool DateTimeToDosDateTime(double dateTime, uint16_t& dosDate, uint16_t& dosTime);
 
-// Sets the last-write time of the file at `path` (a local path) to the local
-// date-time; the creation and access times stay. False when the date cannot be
-// set (87) or the file cannot be opened for writing (2, 3, 5 for a folder or a
-// read-only file, ...), the reason being the thread's last error code; the
-// file's time is then unchanged.
+// Sets the last-write time of the file at `path` (a local path) to the local date-time;
+// the creation and access times stay. False when the date cannot be set
+// (ErrorCode::InvalidParameter) or the file cannot be opened for writing (FileNotFound,
+// PathNotFound, AccessDenied for a folder or a read-only file, ...), the reason being
+// the thread's last error code; the file's time is then unchanged.
 bool SetFileDateOnDisk(const std::string& path, double dateTime);

@@ -39,12 +39,14 @@ public:
     bool Connect(const std::string& location, const std::string& userName,
                  const std::string& password, const std::string& connectionName) override;
     // Copies over an existing file through a temporary file beside it (a name
-    // IsTemporaryName recognises); fails with 5 when that file is read-only.
+    // IsTemporaryName recognises); fails with ErrorCode::AccessDenied when that file is
+    // read-only.
     bool PutFile(const std::string& localPath, const std::string& folder, const std::string& name,
                  bool binary) override;
     bool CreateFolder(const std::string& path) override;
-    // Folder and name are joined with JoinPath; the name may be a relative path.
-    // A read-only file is not deleted (5). A link is removed, not its target.
+    // Folder and name are joined with JoinPath; the name may be a relative path. A
+    // read-only file is not deleted (ErrorCode::AccessDenied). A link is removed, not
+    // its target.
     bool DeleteFile(const std::string& folder, const std::string& name,
                     bool reportFailure) override;
     // An empty folder, or a link to a folder (the link only). Sends
@@ -55,12 +57,14 @@ public:
     bool FolderExists(const std::string& path) override;
     void ReleaseLocalCopy(const std::string& localPath) override;
     std::string GetLocalCopy(const std::string& folder, const std::string& name) override;
-    // The last error afterwards is 18 when the folder was read to its end (also
-    // when nothing matched the mask), otherwise the reason it could not be
-    // listed (3, 5, 267, ...); see VelDirectoryList::CreateFromFolder.
+    // The last error afterwards is ErrorCode::NoMoreFiles when the folder was read to
+    // its end (also when nothing matched the mask), otherwise the reason it could not
+    // be listed (PathNotFound, AccessDenied, DirectoryInvalid, ...); see
+    // VelDirectoryList::CreateFromFolder.
     std::unique_ptr<VelDirectoryList> ListFolder(const std::string& folder, const std::string& mask,
                                                  bool allowCached) override;
-    // Never replaces an existing file: 183, or 5 when it is read-only.
+    // Never replaces an existing file: ErrorCode::AlreadyExists, or AccessDenied when
+    // it is read-only.
     bool RenameFile(const std::string& folder, const std::string& oldName,
                     const std::string& newName) override;
     // Writes only the read-only bit, and only when it changes (or force); writes

@@ -130,6 +130,8 @@ private:
     // Listings (BackupWorkerListing.cpp).
     bool ListSourceFolder(const std::string& relativePath, SourceListing& listing);
     std::unique_ptr<VelDirectoryList> ListDestinationFolder(const std::string& relativePath);
+    // false when the list is not the folder's whole usable contents: a name was
+    // left out here or by the device.
     bool DropUnusableNames(VelDirectoryList& list, const std::string& folder);
     void CheckListingLimit(const VelDirectoryList& source, const VelDirectoryList& destination);
     // Destination files named as the destination device names its temporary

@@ -41,7 +41,8 @@ bool VelSyncBackupWorker::DropUnusableNames(VelDirectoryList& list, const std::s
     }
     for (auto position = unusable.rbegin(); position != unusable.rend(); ++position)
         list.Delete(*position);
-    return unusable.empty();
+    // What the device left out counts like what is left out here.
+    return unusable.empty() && !list.HasEntriesLeftOut();
 }
 
 void VelSyncBackupWorker::RemoveLeftoverTemporaries(const std::string& relativePath,

@@ -31,6 +31,9 @@ extern "C" void OnInterrupt(int signal) {
     const int saved = errno;
     for (ArmedFile& slot : Slots)
         if (slot.Armed.load()) unlink(slot.Path);
+    // Folders last, once the files armed inside them are gone.
+    for (ArmedFile& slot : Slots)
+        if (slot.Armed.load()) rmdir(slot.Path);
     // End as the signal would have ended the process: its default action. The
     // signal is blocked while this runs, so it is delivered again on return.
     struct sigaction plain {};

@@ -31,6 +31,8 @@ BOOL CancelCopies = FALSE;
 // removal is pending refuses further access (5). The read-only attribute that
 // a copy takes over from its source would refuse the removal for good.
 void RemoveWhenReleased(const char* path) {
+    const DWORD attributes = ::GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
     const DWORD deadline = ::GetTickCount() + ReleaseWaitMs;
     for (;;) {
         ::SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
@@ -48,6 +50,10 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
     ::InterlockedExchange(reinterpret_cast<volatile LONG*>(&CancelCopies), TRUE);
     for (ArmedFile& slot : Slots)
         if (slot.Armed.load()) RemoveWhenReleased(slot.Path);
+    // Folders last, once the files armed inside them are gone; one that still
+    // holds anything stays.
+    for (ArmedFile& slot : Slots)
+        if (slot.Armed.load()) ::RemoveDirectoryA(slot.Path);
     // Not handled here: the next handler (in the end the system's) ends the
     // process as the event would have ended it.
     return FALSE;

@@ -9,6 +9,7 @@
 #include <pwd.h>
 #include <signal.h>
 #include <sys/eventfd.h>
+#include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -51,18 +52,43 @@ print(server.address[1], flush=True)
 server.serve_forever()
 )";
 
-uint16_t FreePort() {
+bool CanBind(uint16_t port) {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    uint16_t port = 0;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
+    address.sin_port = htons(port);
+    const bool free = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
     close(fd);
-    return port;
+    return free;
+}
+
+// Ports for servers that are told which ports to take: blocks of 32 below the
+// range the system hands out for its own sockets (from 32768), so that no
+// client socket, passive listener of pyftpdlib or server of another test takes
+// one meanwhile. Test programs run side by side, so each block is reserved by a
+// lock file held for the life of this process. 0 when none is free.
+uint16_t ReservePortBlock() {
+    constexpr int First = 20000, Last = 32736, Block = 32;
+    const std::string folder = "/tmp/velcopy-test-ports";
+    mkdir(folder.c_str(), 01777);
+    const int blocks = (Last - First) / Block;
+    const int start = int(getpid()) % blocks;
+    for (int i = 0; i < blocks; ++i) {
+        const uint16_t base = uint16_t(First + ((start + i) % blocks) * Block);
+        const std::string lock = folder + "/" + std::to_string(base);
+        const int fd = open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (fd < 0) continue;
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            close(fd);
+            continue;
+        }
+        bool free = true;
+        for (int port = base; port < base + Block && free; ++port) free = CanBind(uint16_t(port));
+        if (free) return base;  // the lock stays held until this process ends
+        close(fd);
+    }
+    return 0;
 }
 
 bool WaitUntilAccepting(uint16_t port, int milliseconds) {
@@ -199,7 +225,8 @@ VsftpdServer::VsftpdServer() {
     if (passwd* ftp = getpwnam("ftp")) chown(Pub.c_str(), ftp->pw_uid, ftp->pw_gid);
     bool root = geteuid() == 0;
     for (int attempt = 0; attempt < 3 && Port == 0; ++attempt) {
-        uint16_t port = FreePort();
+        const uint16_t port = ReservePortBlock();
+        if (port == 0) break;
         std::string config = Folder / "vsftpd.conf";
         std::ostringstream text;
         text << "listen=YES\nlisten_address=127.0.0.1\nlisten_port=" << port
@@ -350,8 +377,13 @@ void RealFtpServer::Start(const std::string& script, const std::vector<std::stri
 
 bool RealFtpServer::StartOnce(const std::string& script,
                               const std::vector<std::string>& environment) {
-    uint16_t port = FreePort(), passive = FreePort();
-    uint16_t passiveMin = passive > 65535 - 16 ? uint16_t(passive - 16) : passive;
+    // The block's first port for the control connection, the next 16 passive.
+    const uint16_t port = ReservePortBlock();
+    if (port == 0) {
+        Problem = "no block of free ports below 32768";
+        return false;
+    }
+    const uint16_t passiveMin = uint16_t(port + 1);
     std::vector<std::string> extra = {"FTPM_STATE=" + State, "FTPM_NO_FETCH=1"};
     extra.insert(extra.end(), environment.begin(), environment.end());
     std::string output;

@@ -360,6 +360,8 @@ std::unique_ptr<VelDirectoryList> MemoryStorageDevice::ListFolder(const std::str
     }
     if (mask.empty()) {
         for (const MemoryNode& extra : ListedExtras[Key(folder)]) list->Add(EntryFor(extra));
+        for (const std::string& leftOut : FoldersWithEntriesLeftOut)
+            if (Key(leftOut) == Key(folder)) list->MarkEntriesLeftOut();
     }
     platform::SetLastErrorCode(ErrorCode::NoMoreFiles);
     return list;

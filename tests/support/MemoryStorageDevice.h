@@ -36,6 +36,10 @@ public:
     // An extra entry that every listing of `folder` ends with; the name is used as
     // it is (it may hold a separator or a NUL).
     void AddListedEntry(const std::string& folder, const MemoryNode& node);
+    // Every listing of `folder` says that the device left entries out.
+    void LeaveEntriesOutOf(const std::string& folder) {
+        FoldersWithEntriesLeftOut.push_back(folder);
+    }
 
     bool Exists(const std::string& path) const;
     // The node at a path (links are not followed for the last component).
@@ -112,6 +116,7 @@ private:
 
     std::map<std::string, MemoryNode> Nodes;  // by Key(full path)
     std::map<std::string, std::vector<MemoryNode>> ListedExtras;
+    std::vector<std::string> FoldersWithEntriesLeftOut;
     std::vector<Failure> Failures;
     std::map<int, uint32_t> FailingCalls;
     std::vector<std::string> LocalCopies;  // handed out and not yet released

@@ -189,6 +189,22 @@ TEST_F(DeletionTest, NamesWithASeparatorOrANulAreLeftOut) {
     EXPECT_THAT(Destination.CallsOf("DeleteFile"), IsEmpty());
 }
 
+// A name the device itself could not hand on (a server's "a\b", say) counts
+// like one left out here: the listing is not the folder's whole contents.
+TEST_F(DeletionTest, EntriesTheDeviceLeftOutKeepTheFolderOutOfTheDeletionPass) {
+    Source.AddFile("/src/sub/fine.txt", Noon, 1);
+    Source.LeaveEntriesOutOf("/src/sub");
+    Destination.AddFile("/dst/sub/a\\b", Noon, 1);
+    Destination.AddFile("/dst/old/a.txt", Noon, 1);
+    Destination.LeaveEntriesOutOf("/dst/old");
+    RunWorker();
+    EXPECT_TRUE(Destination.Exists("/dst/sub/a\\b"));
+    // An obsolete folder whose listing is not whole loses what was listed, and stays.
+    EXPECT_FALSE(Destination.Exists("/dst/old/a.txt"));
+    EXPECT_TRUE(Destination.Exists("/dst/old"));
+    EXPECT_THAT(Destination.CallsOf("RemoveFolder"), IsEmpty());
+}
+
 TEST_F(DeletionTest, AnObsoleteFolderHoldingAnUnusableNameStays) {
     MemoryNode slashed;
     slashed.Name = "../../etc";

@@ -18,7 +18,9 @@ const std::string ChildFlag = "--interrupt-child=";
 constexpr DWORD OwnEnd = 3;
 
 // The child, run before the tests when the command line names it: arms the file
-// `armed`, arms and disarms `released`, says it is ready and waits to be
+// `armed`, arms and disarms `released`, arms the folder `box` and then the file
+// `box\inside` (as a private folder and a download in it are armed), says it
+// is ready and waits to be
 // interrupted; it ends by itself with OwnEnd after 20 seconds (3 when it
 // ignores Ctrl-C and is expected to outlive it).
 struct InterruptedChild {
@@ -33,6 +35,8 @@ struct InterruptedChild {
         if (mode != 'p') platform::RemoveRegisteredFilesOnInterrupt();
         platform::RemovedOnInterrupt guard(base + "\\armed");
         { platform::RemovedOnInterrupt done(base + "\\released"); }
+        platform::RemovedOnInterrupt box(base + "\\box");
+        platform::RemovedOnInterrupt inside(base + "\\box\\inside");
         WriteTextFile(base + "\\ready", "");
         ::Sleep(mode == 'i' ? 3000 : 20000);
         ::ExitProcess(OwnEnd);
@@ -64,19 +68,23 @@ DWORD RunInterrupted(const std::string& folder, char mode) {
     return exitCode;
 }
 
-TEST(InterruptCleanupTest, ACtrlCRemovesArmedFilesAndEndsTheProcessAsItWould) {
+TEST(InterruptCleanupTest, ACtrlCRemovesArmedFilesAndFoldersAndEndsTheProcessAsItWould) {
     TempFolder plain, cleaned, ignored;
     for (const TempFolder* folder : {&plain, &cleaned, &ignored}) {
         WriteTextFile(*folder / "armed", "partial");
         WriteTextFile(*folder / "released", "complete");
+        std::filesystem::create_directory(*folder / "box");
+        WriteTextFile(*folder / "box" / "inside", "partial");
     }
     // 'p': nothing registered: how the interrupt ends the process.
     const DWORD unhandled = RunInterrupted(plain.Path, 'p');
     EXPECT_NE(unhandled, OwnEnd);
     EXPECT_TRUE(std::filesystem::exists(plain / "armed"));
+    EXPECT_TRUE(std::filesystem::exists(plain / "box" / "inside"));
 
     EXPECT_EQ(RunInterrupted(cleaned.Path, 'c'), unhandled);
     EXPECT_FALSE(std::filesystem::exists(cleaned / "armed"));
+    EXPECT_FALSE(std::filesystem::exists(cleaned / "box"));
     EXPECT_TRUE(std::filesystem::exists(cleaned / "released"));
 
     EXPECT_EQ(RunInterrupted(ignored.Path, 'i'), OwnEnd);

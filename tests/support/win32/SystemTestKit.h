@@ -9,8 +9,9 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <aclapi.h>
 #include <windows.h>
+
+#include <aclapi.h>
 // The storage device's operations share names with the system's A/W macros.
 #undef DeleteFile
 
