@@ -1,5 +1,6 @@
-#include <sddl.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <sddl.h>
 
 #include <atomic>
 #include <memory>

@@ -110,7 +110,7 @@ protected:
     }
     void OwnByServer() {
         if (Real()) Real()->GiveToServer(Here);
-        if (Is(Kind::Vsftpd)) All->Vsftpd.GiveToServer(Here);
+        if (Is(Kind::Vsftpd)) static_cast<VsftpdServer&>(Server()).GiveToServer(Here);
     }
     std::string Said() const {
         std::string all;

@@ -74,13 +74,13 @@ TEST(InterruptCleanupTest, ACtrlCRemovesArmedFilesAndFoldersAndEndsTheProcessAsI
         WriteTextFile(*folder / "armed", "partial");
         WriteTextFile(*folder / "released", "complete");
         std::filesystem::create_directory(*folder / "box");
-        WriteTextFile(*folder / "box" / "inside", "partial");
+        WriteTextFile(*folder / "box\\inside", "partial");
     }
     // 'p': nothing registered: how the interrupt ends the process.
     const DWORD unhandled = RunInterrupted(plain.Path, 'p');
     EXPECT_NE(unhandled, OwnEnd);
     EXPECT_TRUE(std::filesystem::exists(plain / "armed"));
-    EXPECT_TRUE(std::filesystem::exists(plain / "box" / "inside"));
+    EXPECT_TRUE(std::filesystem::exists(plain / "box\\inside"));
 
     EXPECT_EQ(RunInterrupted(cleaned.Path, 'c'), unhandled);
     EXPECT_FALSE(std::filesystem::exists(cleaned / "armed"));
