@@ -154,7 +154,7 @@ TEST_P(FtpDeviceServers, ListsWhatTheFolderHolds) {
     EXPECT_TRUE(byName["sub"]->IsDirectory());
     EXPECT_FALSE(byName["a.txt"]->IsDirectory());
     EXPECT_EQ(byName.count("name with  spaces.txt"), size_t(blanks));
-    EXPECT_TRUE(byName.count("ünïcødé-日本.txt"));
+    EXPECT_TRUE(byName.count(MachineNameOf("ünïcødé-日本.txt")));
     EXPECT_FALSE(byName["a.txt"]->DateOnly);
 
     EXPECT_EQ(Device->ListFolder(Base, "a.txt", false)->Count(), 1);

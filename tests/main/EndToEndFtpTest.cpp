@@ -99,7 +99,8 @@ TEST_P(EndToEndFtpMirror, UpAndBackIdenticalAndRerunsTransferNothing) {
     MakeFile(site + "/.htaccess", "Deny from all\n");
     MakeFile(site + "/empty", "");
     const bool blanks = !LeftOutUnderWine("wine's Internet library cuts a listed name at a blank");
-    MakeFile(site + (blanks ? "/name with space ü.txt" : "/name-ü.txt"), "spaced\n");
+    const std::string beyondAscii = FtpNamesGoAsUtf8 ? " ü" : "";
+    MakeFile(site + (blanks ? "/name with space" : "/name-") + beyondAscii + ".txt", "spaced\n");
     MakeFile(site + "/sub/deeper/x.txt", "deep\n");
     MakeFile(site + "/sub/.hidden", "dot\n");
     std::filesystem::create_directories(site + "/emptyfolder");
@@ -132,14 +133,17 @@ TEST_P(EndToEndFtpMirror, UpAndBackIdenticalAndRerunsTransferNothing) {
     size_t before = Commands().size();
     run(site + "/", at);
     std::vector<std::string> commands = Commands();
-    const int lists = python ? 5 : 4;
-    EXPECT_EQ(TransfersSince(commands, before), 0);
-    EXPECT_EQ(CountSince(commands, before, "USER"), 1);
-    EXPECT_EQ(CountSince(commands, before, "CWD"), 4);
-    EXPECT_EQ(CountSince(commands, before, "LIST"), lists);
+    std::string sent;
+    for (size_t i = before; i < commands.size(); ++i) sent += commands[i] + "\n";
+    const int lists = python && FtpClientAsksForHiddenNames ? 5 : 4;
+    EXPECT_EQ(TransfersSince(commands, before), 0) << sent;
+    EXPECT_EQ(CountSince(commands, before, "USER"), 1) << sent;
+    EXPECT_EQ(CountSince(commands, before, "CWD"), 4) << sent;
+    EXPECT_EQ(CountSince(commands, before, "LIST"), lists) << sent;
     EXPECT_EQ(CountSince(commands, before, "PASV") + CountSince(commands, before, "EPSV") +
                   CountSince(commands, before, "PORT") + CountSince(commands, before, "EPRT"),
-              lists);
+              lists)
+        << sent;
 
     // Down again into an empty folder: the same tree, each file dated with the
     // minute its listing gives.

@@ -84,6 +84,17 @@ constexpr bool FtpListingShowsReadOnly = true;
 constexpr bool FtpListingShowsHidden = true;
 // A file name may hold a backslash.
 constexpr bool FileNamesMayHoldBackslashes = true;
+// Names go to an FTP server in the bytes the program has them in: UTF-8 here.
+constexpr bool FtpNamesGoAsUtf8 = true;
+// The FTP client asks for names beginning with "." ("LIST -a"), and lists a
+// folder again plainly where that listing is empty.
+constexpr bool FtpClientAsksForHiddenNames = true;
+
+// The bytes that name, on the machine where the FTP test servers run (this
+// one), a file a program of this system made with the name `name`.
+inline std::string MachineNameOf(const std::string& name) {
+    return name;
+}
 
 // Runs `body` in a child process that has dropped root for the user nobody and
 // returns the child's exit code (the body's result), or -1 when it could not run.

@@ -61,9 +61,19 @@ inline void MakeReadOnly(const std::string& path) {
 // broker (tools/with-test-broker.sh); 0 when there is none to ask.
 unsigned ModeOf(const std::string& path);
 
+// True when the Windows calls are wine's.
+inline bool RunningUnderWine() {
+    HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 // The folder's access list is protected from inheritance and grants access to
-// the current user alone.
+// the current user alone. Wine keeps no access lists: it turns the one a folder
+// is made with into the folder's permission bits (the group's as the file mode
+// mask leaves them) and reads back a list of its own making, so there the
+// owner's and everybody else's bits tell.
 inline bool OpenToItsOwnerOnly(const std::string& folder) {
+    if (RunningUnderWine()) return (ModeOf(folder) & 0707) == 0700;
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (::GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
@@ -158,11 +168,25 @@ constexpr bool FtpListingShowsReadOnly = false;
 constexpr bool FtpListingShowsHidden = false;
 // A backslash separates folders; no name holds one.
 constexpr bool FileNamesMayHoldBackslashes = false;
+// A name beyond ASCII goes to an FTP server in the bytes of the ANSI code page,
+// which a server that takes names as UTF-8 (pyftpdlib) replaces.
+constexpr bool FtpNamesGoAsUtf8 = false;
+// The Windows Internet library lists a folder with a plain LIST, once.
+constexpr bool FtpClientAsksForHiddenNames = false;
 
-// True when the Windows calls are wine's.
-inline bool RunningUnderWine() {
-    HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
-    return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+// The bytes that name, on the machine where the FTP test servers run, a file a
+// program of this system made with the name `name` (of the ANSI code page):
+// wine keeps names in UTF-8 there.
+inline std::string MachineNameOf(const std::string& name) {
+    std::wstring wide(name.size() + 1, L'\0');
+    const int units = ::MultiByteToWideChar(CP_ACP, 0, name.c_str(), int(name.size()), wide.data(),
+                                            int(wide.size()));
+    if (units <= 0) return {};
+    std::string bytes(size_t(units) * 3, '\0');
+    const int length = ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), units, bytes.data(),
+                                             int(bytes.size()), nullptr, nullptr);
+    bytes.resize(length > 0 ? size_t(length) : 0);
+    return bytes;
 }
 
 // Skips the current test under wine, printing why.
