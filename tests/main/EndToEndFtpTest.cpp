@@ -63,7 +63,14 @@ std::map<std::string, std::string> ContentOf(const std::string& root, Side side 
 
 enum class Kind { Pyftpdlib, VsftpdUser };
 
-class EndToEndFtpMirror : public ::testing::TestWithParam<Kind> {
+// A server, and whether its data connections are passive (both /Passive given)
+// or active.
+struct Mirror {
+    Kind Server;
+    bool Passive;
+};
+
+class EndToEndFtpMirror : public ::testing::TestWithParam<Mirror> {
 protected:
     static void SetUpTestSuite() {
         Python = new PyftpdlibServer;
@@ -74,7 +81,7 @@ protected:
         delete Vsftpd;
     }
     std::vector<std::string> Commands() const {
-        return GetParam() == Kind::Pyftpdlib ? Python->Commands() : Vsftpd->Commands();
+        return GetParam().Server == Kind::Pyftpdlib ? Python->Commands() : Vsftpd->Commands();
     }
 
     static PyftpdlibServer* Python;
@@ -89,7 +96,7 @@ PyftpdlibServer* EndToEndFtpMirror::Python = nullptr;
 VsftpdUserServer* EndToEndFtpMirror::Vsftpd = nullptr;
 
 TEST_P(EndToEndFtpMirror, UpAndBackIdenticalAndRerunsTransferNothing) {
-    const bool python = GetParam() == Kind::Pyftpdlib;
+    const bool python = GetParam().Server == Kind::Pyftpdlib;
     ExternalFtpServer& server = python ? static_cast<ExternalFtpServer&>(*Python) : *Vsftpd;
     if (!server.Started()) GTEST_SKIP() << server.Problem;
     const std::string home = python ? Python->Root : Vsftpd->HomeFolder;
@@ -116,7 +123,8 @@ TEST_P(EndToEndFtpMirror, UpAndBackIdenticalAndRerunsTransferNothing) {
     if (!python) Vsftpd->GiveToServer(remote);
 
     const std::string at = Location(server.Port, "/www");
-    const std::vector<std::string> login = {"/S", "/delete", "/U:user", "/P:secret"};
+    std::vector<std::string> login = {"/S", "/delete", "/U:user", "/P:secret"};
+    if (GetParam().Passive) login.insert(login.end(), {"/Passive", "/Passive"});
     auto run = [&](const std::string& from, const std::string& to) {
         std::vector<std::string> arguments = {from, to};
         arguments.insert(arguments.end(), login.begin(), login.end());
@@ -144,6 +152,7 @@ TEST_P(EndToEndFtpMirror, UpAndBackIdenticalAndRerunsTransferNothing) {
                   CountSince(commands, before, "PORT") + CountSince(commands, before, "EPRT"),
               lists)
         << sent;
+    EXPECT_EQ(CountSince(commands, before, GetParam().Passive ? "PORT" : "PASV"), 0) << sent;
 
     // Down again into an empty folder: the same tree, each file dated with the
     // minute its listing gives.
@@ -160,14 +169,18 @@ TEST_P(EndToEndFtpMirror, UpAndBackIdenticalAndRerunsTransferNothing) {
     EXPECT_EQ(TransfersSince(Commands(), before), 0);
 }
 
-std::vector<Kind> MirrorServers() {
-    if (!OtherFtpServersRunHere()) return {Kind::Pyftpdlib};
-    return {Kind::Pyftpdlib, Kind::VsftpdUser};
+std::vector<Mirror> MirrorServers() {
+    std::vector<Mirror> mirrors = {{Kind::Pyftpdlib, false}, {Kind::Pyftpdlib, true}};
+    if (OtherFtpServersRunHere()) mirrors.push_back({Kind::VsftpdUser, false});
+    return mirrors;
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, EndToEndFtpMirror, ::testing::ValuesIn(MirrorServers()),
-                         [](const ::testing::TestParamInfo<Kind>& info) {
-                             return info.param == Kind::Pyftpdlib ? "Pyftpdlib" : "VsftpdUser";
+                         [](const ::testing::TestParamInfo<Mirror>& info) {
+                             return std::string(info.param.Server == Kind::Pyftpdlib
+                                                    ? "Pyftpdlib"
+                                                    : "VsftpdUser") +
+                                    (info.param.Passive ? "Passive" : "Active");
                          });
 
 // The switches that concern an FTP side, against pyftpdlib.
