@@ -5,11 +5,13 @@
 #include "platform/win32/WinInetApi.h"
 
 #include <cstring>
+#include <vector>
 
 #include "platform/ErrorCodes.h"
 #include "platform/InternetClient.h"
 #include "platform/LastError.h"
 #include "platform/win32/InternetHandles.h"
+#include "platform/win32/InterruptState.h"
 #include "platform/win32/SystemTypes.h"
 
 namespace platform {
@@ -93,20 +95,72 @@ bool FtpPutFile(InternetHandle connection, const std::string& localPath,
                                      transferType, win32::ToLibraryContext(context)));
 }
 
+namespace {
+
+// Copies what the opened remote file sends into `local`; false with the reason
+// as the last error code when reading or writing fails.
+bool ReceiveInto(HINTERNET remote, HANDLE local) {
+    static constexpr DWORD ChunkBytes = 64 * 1024;
+    std::vector<char> chunk(ChunkBytes);
+    for (;;) {
+        DWORD got = 0;
+        if (!::InternetReadFile(remote, chunk.data(), ChunkBytes, &got)) return false;
+        if (got == 0) return true;
+        DWORD written = 0;
+        if (!::WriteFile(local, chunk.data(), got, &written, nullptr)) return false;
+    }
+}
+
+// RETR into `local`: the data, then the server's closing reply, which alone
+// tells a complete file from one the server broke off.
+bool Retrieve(InternetHandle connection, const std::string& remoteName, HANDLE local,
+              uint32_t transferType, uintptr_t context) {
+    HINTERNET remote = ::FtpOpenFileA(ToSystem(connection), remoteName.c_str(), GENERIC_READ,
+                                      transferType, win32::ToLibraryContext(context));
+    if (remote == nullptr) return false;
+    bool received = ReceiveInto(remote, local);
+    const uint32_t reason = GetLastErrorCode();
+    ::InternetCloseHandle(remote);
+    if (!received) {
+        SetLastErrorCode(reason);
+        return false;
+    }
+    const int closing = win32::LastReplyCode();
+    if (closing >= 200 && closing < 300) return true;
+    SetLastErrorCode(closing >= 400 ? ErrorCode::InternetExtendedError
+                                    : ErrorCode::InternetConnectionAborted);
+    return false;
+}
+
+}  // namespace
+
+// The library's own download (FtpGetFileA) holds the local file open without
+// sharing its deletion, so an interrupt could not remove a partial download
+// before the process ends. The file is written here instead, through a handle
+// that the interrupt may close and the file then delete (InterruptState.h).
 bool FtpGetFile(InternetHandle connection, const std::string& remoteName,
                 const std::string& localPath, bool failIfExists, uint32_t transferType,
                 uintptr_t context) {
     CallOnHandle call(connection);
-    if (::FtpGetFileA(ToSystem(connection), remoteName.c_str(), localPath.c_str(), failIfExists,
-                      FILE_ATTRIBUTE_NORMAL, transferType, win32::ToLibraryContext(context))) {
-        return true;
-    }
-    call.Settle(false);
+    HANDLE local = ::CreateFileA(
+        localPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+        failIfExists ? CREATE_NEW : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (local == INVALID_HANDLE_VALUE) return false;
+    const bool lent = win32::LendFileToInterrupt(local);
+    bool ok = Retrieve(connection, remoteName, local, transferType, context);
     uint32_t reason = GetLastErrorCode();
-    // A download that failed part-way must not be taken for the file; a file that
-    // was there before and refused by fail-if-exists stays.
-    if (reason != ErrorCode::FileExists) ::DeleteFileA(localPath.c_str());
+    if (lent && !win32::TakeFileBackFromInterrupt(local)) {
+        ok = false;
+        reason = ERROR_OPERATION_ABORTED;
+    } else if (!::CloseHandle(local) && ok) {
+        ok = false;
+        reason = GetLastErrorCode();
+    }
+    if (ok) return call.Settle(true);
+    // A download that failed part-way must not be taken for the file.
+    ::DeleteFileA(localPath.c_str());
     SetLastErrorCode(reason);
+    call.Settle(false);
     return false;
 }
 

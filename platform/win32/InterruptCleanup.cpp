@@ -26,6 +26,7 @@ struct ArmedFile {
 
 ArmedFile Slots[SlotCount];
 BOOL CancelCopies = FALSE;
+std::atomic<HANDLE> LentFile{nullptr};
 
 // A file that a copy still holds open cannot be removed yet (32); one whose
 // removal is pending refuses further access (5). The read-only attribute that
@@ -48,6 +49,8 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT)
         return FALSE;
     ::InterlockedExchange(reinterpret_cast<volatile LONG*>(&CancelCopies), TRUE);
+    // The writer's next write fails; the process ends before it can matter.
+    if (HANDLE lent = LentFile.exchange(nullptr)) ::CloseHandle(lent);
     for (ArmedFile& slot : Slots)
         if (slot.Armed.load()) RemoveWhenReleased(slot.Path);
     // Folders last, once the files armed inside them are gone; one that still
@@ -65,6 +68,16 @@ namespace win32 {
 
 BOOL* InterruptCancelFlag() {
     return &CancelCopies;
+}
+
+bool LendFileToInterrupt(HANDLE file) {
+    HANDLE none = nullptr;
+    return LentFile.compare_exchange_strong(none, file);
+}
+
+bool TakeFileBackFromInterrupt(HANDLE file) {
+    HANDLE expected = file;
+    return LentFile.compare_exchange_strong(expected, nullptr);
 }
 
 }  // namespace win32
