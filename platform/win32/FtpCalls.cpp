@@ -1,7 +1,8 @@
 // The FTP calls of platform/InternetClient.h over the Windows Internet library.
 // The library speaks FTP itself; here its results are brought to the platform's
 // contract where libraries differ (an empty listing, a dropped session, a failed
-// download's file).
+// download's file), and a download writes its file itself, so that an interrupt
+// can remove it.
 #include "platform/win32/WinInetApi.h"
 
 #include <cstring>
