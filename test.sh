@@ -30,8 +30,8 @@ if [ "$stages" = "--windows-inside" ]; then
   cd "$root/build"
   status=0
   # Now and then a test program under wine ends at once without a line of output
-  # (twice in some 250 runs, each time another test); a second run tells that
-  # from a test that fails.
+  # (twice in three runs of the 252 tests, another test each time); a second
+  # run tells that from a test that fails.
   ctest --output-on-failure -j"$jobs" --timeout 300 --repeat until-pass:2 || status=$?
   # What wine cannot show is skipped with its reason; say which and why.
   grep -h "not under wine:" Testing/Temporary/LastTest.log 2>/dev/null | sort -u |
