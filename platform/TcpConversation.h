@@ -40,7 +40,7 @@ public:
     void Close();
 
 private:
-    int Descriptor = -1;
+    int64_t Descriptor = -1;  // the system's socket while open
     uint32_t StreamTimeoutMs = 0;
 };
 

@@ -5,22 +5,59 @@
 
 #include "platform/ErrorCodes.h"
 #include "platform/FileCopy.h"
+#include "platform/InterruptCleanup.h"
 #include "platform/LastError.h"
+#include "platform/win32/InterruptState.h"
 
 namespace platform {
 
 namespace {
+
+const char TemporaryHead[] = ".velcopy-";
+constexpr size_t TemporaryTail = 6;
+const char TailLetters[] = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
 std::string FolderOf(const std::string& path) {
     size_t cut = path.find_last_of("\\/");
     return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
-// A name in the destination's folder that nothing else uses.
-std::string TemporaryNameBeside(const std::string& destination) {
-    static std::atomic<unsigned> counter{0};
-    return FolderOf(destination) + ".velcopy-" + std::to_string(::GetCurrentProcessId()) + "-" +
-           std::to_string(counter++) + ".tmp";
+// Six letters or digits that differ from call to call and from process to process.
+std::string TemporaryTailText() {
+    static std::atomic<uint64_t> counter{0};
+    LARGE_INTEGER clock;
+    ::QueryPerformanceCounter(&clock);
+    uint64_t mixed = (uint64_t(::GetCurrentProcessId()) << 40) ^ uint64_t(clock.QuadPart) ^
+                     (counter.fetch_add(1) * 0x9E3779B97F4A7C15ull);
+    mixed ^= mixed >> 29;
+    mixed *= 0xBF58476D1CE4E5B9ull;
+    mixed ^= mixed >> 32;
+    std::string tail;
+    for (size_t i = 0; i < TemporaryTail; ++i, mixed /= 62) tail += TailLetters[mixed % 62];
+    return tail;
+}
+
+// Claims a new name beside `destination` by creating the file, so that no other
+// copy can take the same one.
+bool CreateTemporaryBeside(const std::string& destination, std::string& temporary) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary = FolderOf(destination) + TemporaryHead + TemporaryTailText();
+        HANDLE file = ::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            ::CloseHandle(file);
+            return true;
+        }
+        if (::GetLastError() != ERROR_FILE_EXISTS && ::GetLastError() != ERROR_ALREADY_EXISTS)
+            return false;
+    }
+    return false;
+}
+
+void RemoveTemporary(const std::string& temporary) {
+    // The copy takes the source's attributes, read-only among them.
+    ::SetFileAttributesA(temporary.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileA(temporary.c_str());
 }
 
 bool Fail(uint32_t code) {
@@ -28,29 +65,57 @@ bool Fail(uint32_t code) {
     return false;
 }
 
+// Gives the complete copy the destination's name: a new name at once, an
+// existing file replaced unless it is a folder or read-only (5).
+bool TakeDestinationName(const std::string& temporary, const std::string& destination) {
+    if (::MoveFileExA(temporary.c_str(), destination.c_str(), 0)) return true;
+    const uint32_t reason = GetLastErrorCode();
+    if (reason != ErrorCode::AlreadyExists && reason != ErrorCode::FileExists) return false;
+    const DWORD existing = ::GetFileAttributesA(destination.c_str());
+    if (existing != INVALID_FILE_ATTRIBUTES &&
+        (existing & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
+        return Fail(ErrorCode::AccessDenied);
+    return ::MoveFileExA(temporary.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING) !=
+           FALSE;
+}
+
 }  // namespace
 
-// CopyFile alone would truncate an existing destination before it writes: a copy
-// that fails half-way (a full disk, a source that goes away) would lose the old
-// file. An existing file is therefore replaced by a complete copy made beside it.
+bool IsCopyTemporaryName(const std::string& name) {
+    const size_t head = sizeof TemporaryHead - 1;
+    if (name.size() != head + TemporaryTail || name.compare(0, head, TemporaryHead) != 0)
+        return false;
+    for (size_t i = head; i < name.size(); ++i) {
+        const char c = name[i];
+        if (!(c >= '0' && c <= '9') && !(c >= 'a' && c <= 'z') && !(c >= 'A' && c <= 'Z'))
+            return false;
+    }
+    return true;
+}
+
+// CopyFile straight onto the destination would truncate an existing file before
+// it writes, and a copy cut short would leave a partial file under the name: the
+// copy is made beside it and takes the name once it is complete.
 bool CopyFileOver(const std::string& source, const std::string& destination) {
-    DWORD existing = ::GetFileAttributesA(destination.c_str());
-    if (existing == INVALID_FILE_ATTRIBUTES)
-        return ::CopyFileA(source.c_str(), destination.c_str(), TRUE) != FALSE;
-    if (existing & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))
+    const DWORD sourceAttributes = ::GetFileAttributesA(source.c_str());
+    if (sourceAttributes == INVALID_FILE_ATTRIBUTES) return false;
+    if (sourceAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))
         return Fail(ErrorCode::AccessDenied);
-    std::string temporary = TemporaryNameBeside(destination);
-    if (!::CopyFileA(source.c_str(), temporary.c_str(), TRUE)) {
-        uint32_t reason = GetLastErrorCode();
-        ::DeleteFileA(temporary.c_str());
+    std::string temporary;
+    if (!CreateTemporaryBeside(destination, temporary)) return false;
+    RemovedOnInterrupt cleanup(temporary);
+    // An interrupt stops the copy (the handler sets the cancel flag), which then
+    // removes what it wrote.
+    bool copied = ::CopyFileExA(source.c_str(), temporary.c_str(), nullptr, nullptr,
+                                win32::InterruptCancelFlag(), 0) != FALSE;
+    if (copied) copied = TakeDestinationName(temporary, destination);
+    if (!copied) {
+        const uint32_t reason = GetLastErrorCode();
+        RemoveTemporary(temporary);
         return Fail(reason);
     }
-    if (::MoveFileExA(temporary.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING))
-        return true;
-    uint32_t reason = GetLastErrorCode();
-    ::SetFileAttributesA(temporary.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ::DeleteFileA(temporary.c_str());
-    return Fail(reason);
+    SetLastErrorCode(ErrorCode::Success);
+    return true;
 }
 
 }  // namespace platform

@@ -1,5 +1,6 @@
 #include "platform/win32/InternetHandles.h"
 
+#include <cctype>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -13,7 +14,9 @@ using SharedCallback = std::shared_ptr<const InternetStatusCallback>;
 std::mutex registryLock;
 std::map<InternetHandle, SharedCallback> callbacks;
 std::map<InternetHandle, InternetHandle> parents;
+std::map<InternetHandle, int> callsInProgress;
 thread_local InternetHandle currentCall = NoInternetHandle;
+const char zeroContext = 0;
 
 SharedCallback CallbackOf(InternetHandle handle) {
     std::lock_guard<std::mutex> guard(registryLock);
@@ -50,10 +53,18 @@ void CALLBACK ReportStatus(HINTERNET handle, DWORD_PTR context, DWORD status, LP
         passed = &closing;
         passedLength = sizeof closing;
     }
-    (*callback)(FromSystem(handle), context, status, passed, passedLength);
+    (*callback)(FromSystem(handle), FromLibraryContext(context), status, passed, passedLength);
 }
 
 }  // namespace
+
+DWORD_PTR ToLibraryContext(uintptr_t context) {
+    return context == 0 ? reinterpret_cast<DWORD_PTR>(&zeroContext) : context;
+}
+
+uintptr_t FromLibraryContext(DWORD_PTR context) {
+    return context == reinterpret_cast<DWORD_PTR>(&zeroContext) ? 0 : context;
+}
 
 bool RegisterStatusCallback(InternetHandle handle, InternetStatusCallback callback) {
     bool remove = !callback;
@@ -85,12 +96,50 @@ void ForgetHandle(InternetHandle handle) {
     parents.erase(handle);
 }
 
-CallOnHandle::CallOnHandle(InternetHandle handle) : Previous(currentCall) {
+CallOnHandle::CallOnHandle(InternetHandle handle) : Handle(handle), Previous(currentCall) {
     currentCall = handle;
+    std::lock_guard<std::mutex> guard(registryLock);
+    ++callsInProgress[handle];
 }
 
 CallOnHandle::~CallOnHandle() {
     currentCall = Previous;
+    std::lock_guard<std::mutex> guard(registryLock);
+    if (--callsInProgress[Handle] == 0) callsInProgress.erase(Handle);
+}
+
+bool CallOnHandle::Settle(bool succeeded) const {
+    if (succeeded) return true;
+    const DWORD reason = ::GetLastError();
+    if (reason == ERROR_INTERNET_EXTENDED_ERROR && LastReplyCode() == 421) {
+        // The server's notice that it is closing the session.
+        ::SetLastError(ERROR_FTP_DROPPED);
+    } else if (reason == ERROR_FTP_TRANSFER_IN_PROGRESS) {
+        std::lock_guard<std::mutex> guard(registryLock);
+        // A listing left open is a transfer in progress indeed.
+        bool busy = callsInProgress[Handle] > 1;
+        for (const auto& [child, parent] : parents) busy = busy || parent == Handle;
+        if (!busy) ::SetLastError(ERROR_FTP_DROPPED);
+    }
+    return false;
+}
+
+int LastReplyCode() {
+    uint32_t error = 0;
+    std::string response;
+    if (!InternetGetLastResponseInfo(error, response)) return 0;
+    // The last reply of the response is its last line that begins with a code.
+    int code = 0;
+    for (size_t start = 0; start < response.size();) {
+        size_t end = response.find('\n', start);
+        if (end == std::string::npos) end = response.size();
+        if (end - start >= 3 && isdigit(uint8_t(response[start])) &&
+            isdigit(uint8_t(response[start + 1])) && isdigit(uint8_t(response[start + 2])))
+            code = (response[start] - '0') * 100 + (response[start + 1] - '0') * 10 +
+                   (response[start + 2] - '0');
+        start = end + 1;
+    }
+    return code;
 }
 
 }  // namespace platform::win32

@@ -20,6 +20,12 @@ inline InternetHandle FromSystem(HINTERNET handle) {
     return reinterpret_cast<InternetHandle>(handle);
 }
 
+// The library reports nothing about a call made with context 0, which the
+// platform's callers may use like any other value: 0 goes to the library as a
+// value of its own and comes back to the callback as 0.
+DWORD_PTR ToLibraryContext(uintptr_t context);
+uintptr_t FromLibraryContext(DWORD_PTR context);
+
 // Registers (or, when empty, removes) the callback of a handle and installs the
 // library's report function on it. False with the library's reason.
 bool RegisterStatusCallback(InternetHandle handle, InternetStatusCallback callback);
@@ -30,7 +36,8 @@ void RegisterChildHandle(InternetHandle child, InternetHandle parent, bool copyC
 // Forgets everything registered for a closed handle.
 void ForgetHandle(InternetHandle handle);
 
-// While alive, marks the calling thread's current call as made on `handle`.
+// While alive, marks the calling thread's current call as made on `handle` and
+// counts it among the calls in progress on that handle.
 class CallOnHandle {
 public:
     explicit CallOnHandle(InternetHandle handle);
@@ -38,8 +45,20 @@ public:
     CallOnHandle(const CallOnHandle&) = delete;
     CallOnHandle& operator=(const CallOnHandle&) = delete;
 
+    // The call's result, its reason brought to the platform's codes where the
+    // library's differ: once the server has closed the control connection, the
+    // library fails every call on it with 12110 (another call in progress), also
+    // when nothing else is under way, and it reports a 421 reply as any other
+    // refusal (12003); both are a session the server ended, 12111.
+    bool Settle(bool succeeded) const;
+
 private:
+    InternetHandle Handle;
     InternetHandle Previous;
 };
+
+// The code of the calling thread's last server reply (the last line of the last
+// response that begins with three digits); 0 when there is none.
+int LastReplyCode();
 
 }  // namespace platform::win32

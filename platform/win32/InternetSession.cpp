@@ -108,7 +108,8 @@ InternetHandle InternetConnect(InternetHandle session, const std::string& host, 
         // No user name means anonymous; an empty password goes as none.
         connection = ::InternetConnectA(
             ToSystem(session), host.c_str(), port, userName.empty() ? nullptr : userName.c_str(),
-            password.empty() ? nullptr : password.c_str(), INTERNET_SERVICE_FTP, flags, context);
+            password.empty() ? nullptr : password.c_str(), INTERNET_SERVICE_FTP, flags,
+            win32::ToLibraryContext(context));
     }
     if (connection == nullptr) return NoInternetHandle;
     win32::RegisterChildHandle(FromSystem(connection), session, true);

@@ -76,6 +76,15 @@ protected:
 
 const std::string W = "!! Warning: ", E = "!! Error: ";
 
+// Under wine the watchdog's close leaves a stalled call waiting.
+const char* const CloseDoesNotCancel = "a close from another thread does not cancel a blocked call";
+
+bool Stalls(const std::vector<FtpFault>& faults) {
+    for (const FtpFault& fault : faults)
+        if (fault.What == Kind::StallReply || fault.What == Kind::StallData) return true;
+    return false;
+}
+
 Act Listing(int entries) {
     return [entries](FtpStorageDevice& d, const std::string& base) {
         return d.ListFolder(base, "", false)->Count() == entries &&
@@ -281,6 +290,7 @@ TEST_F(FtpDeviceFaults, EachRecoveryRule) {
          {}},
     };
     for (const auto& c : cases) {
+        if (Stalls(c.faults) && LeftOutUnderWine(CloseDoesNotCancel)) continue;
         FtpStorageDevice& device = Fresh();
         for (const FtpFault& fault : c.faults) Server.Arm(fault);
         EXPECT_EQ(c.act(device, Base), c.result) << c.what;
@@ -335,6 +345,7 @@ TEST_F(FtpDeviceFaults, ListingThatDidNotCompleteIsNoEmptyFolder) {
 // Every stall costs the watchdog's time, and a call is repeated at most twice,
 // whatever the retry states would allow.
 TEST_F(FtpDeviceFaults, ServerThatStallsOnEveryCommandDoesNotHoldTheRun) {
+    SKIP_UNDER_WINE(CloseDoesNotCancel);
     WriteTextFile(Local / "up.txt", "data");
     struct {
         const char* verb;
@@ -455,7 +466,7 @@ TEST(FtpDeviceConnect, FailuresBeforeALogin) {
     // Nothing listening: the probe says so.
     out.Messages.clear();
     uint16_t port = 0;
-    close(ListenOnLoopback(1, port));
+    CloseSocket(ListenOnLoopback(1, port));
     FtpStorageDevice nothing(out, 5, 1);
     EXPECT_FALSE(nothing.Connect("ftp://127.0.0.1:" + std::to_string(port), "u", "p", ""));
     ASSERT_EQ(out.Messages.size(), 1u);

@@ -4,7 +4,6 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <pwd.h>
 
 #include <filesystem>
 #include <memory>
@@ -98,7 +97,7 @@ protected:
     }
 
     // Files made here as root become the server's own.
-    void Make(const std::string& relative, const std::string& content, mode_t mode = 0644) {
+    void Make(const std::string& relative, const std::string& content, int mode = 0644) {
         const std::string path = Here + "/" + relative;
         std::filesystem::create_directories(std::filesystem::path(path).parent_path());
         WriteTextFile(path, content);
@@ -111,12 +110,7 @@ protected:
     }
     void OwnByServer() {
         if (Real()) Real()->GiveToServer(Here);
-        if (!Is(Kind::Vsftpd)) return;
-        passwd* ftp = getpwnam("ftp");
-        if (ftp == nullptr) return;
-        for (auto& entry : std::filesystem::recursive_directory_iterator(Here))
-            lchown(entry.path().c_str(), ftp->pw_uid, ftp->pw_gid);
-        lchown(Here.c_str(), ftp->pw_uid, ftp->pw_gid);
+        if (Is(Kind::Vsftpd)) static_cast<VsftpdServer&>(Server()).GiveToServer(Here);
     }
     std::string Said() const {
         std::string all;
@@ -140,9 +134,10 @@ TEST_P(FtpDeviceServers, ListsWhatTheFolderHolds) {
     Make("a.txt", "12345");
     Make(".htaccess", "dot");
     Make("empty", "");
-    Make("name with  spaces.txt", "x");
+    const bool blanks = !LeftOutUnderWine("wine's Internet library cuts a listed name at a blank");
+    if (blanks) Make("name with  spaces.txt", "x");
     Make("ünïcødé-日本.txt", "u");
-    Make("back\\slash.txt", "not a plain name");
+    if (FileNamesMayHoldBackslashes) Make("back\\slash.txt", "not a plain name");
     MakeFolder("sub");
     MakeFolder("hollow");
     // Folders are below the login folder (/home/user for one of the servers).
@@ -152,14 +147,14 @@ TEST_P(FtpDeviceServers, ListsWhatTheFolderHolds) {
     std::map<std::string, const VelDirectoryEntry*> byName;
     for (int i = 1; i <= list->Count(); ++i)
         if (!list->EntryAt(i)->IsDotEntry()) byName[list->EntryAt(i)->Name] = list->EntryAt(i);
-    ASSERT_EQ(byName.size(), 7u) << Said();
-    EXPECT_TRUE(byName[".htaccess"]->IsHidden());
+    ASSERT_EQ(byName.size(), 6u + blanks) << Said();
+    EXPECT_EQ(byName[".htaccess"]->IsHidden(), FtpListingShowsHidden);
     EXPECT_EQ(byName["a.txt"]->Size, 5);
     EXPECT_EQ(byName["empty"]->Size, 0);
     EXPECT_TRUE(byName["sub"]->IsDirectory());
     EXPECT_FALSE(byName["a.txt"]->IsDirectory());
-    EXPECT_TRUE(byName.count("name with  spaces.txt"));
-    EXPECT_TRUE(byName.count("ünïcødé-日本.txt"));
+    EXPECT_EQ(byName.count("name with  spaces.txt"), size_t(blanks));
+    EXPECT_TRUE(byName.count(MachineNameOf("ünïcødé-日本.txt")));
     EXPECT_FALSE(byName["a.txt"]->DateOnly);
 
     EXPECT_EQ(Device->ListFolder(Base, "a.txt", false)->Count(), 1);
@@ -171,6 +166,7 @@ TEST_P(FtpDeviceServers, ListsWhatTheFolderHolds) {
     EXPECT_EQ(entries, 0);
     EXPECT_EQ(Device->LastErrorCode(), ErrorCode::NoMoreFiles);
     // The one name that is not a single plain name is left out, with a warning.
+    if (!FileNamesMayHoldBackslashes) return;
     EXPECT_THAT(Out.Lines(), ElementsAre("!! Warning: Invalid name \"back\\slash.txt\" listed in " +
                                          Base + " (not a single plain name). Left out"));
     // ... and the list says so, so that nothing is deleted on the strength of it.
@@ -204,13 +200,15 @@ TEST_P(FtpDeviceServers, TransfersInBinaryAndText) {
     EXPECT_EQ(ReadTextFile(x), "from x");
     EXPECT_EQ(ReadTextFile(y), "from y");
     const std::string folder = Device->DownloadFolder();
-    EXPECT_EQ(x.rfind(folder + "/", 0), 0u);
-    EXPECT_EQ(ModeOf(folder), 0700u);
+    EXPECT_EQ(x.rfind(folder + platform::PathSeparatorText, 0), 0u);
+    EXPECT_TRUE(OpenToItsOwnerOnly(folder));
     // Releasing removes a copy of its own only: a path that climbs out of the
     // private folder is left alone.
     const std::string beside = folder + "-beside";
     WriteTextFile(beside, "not a copy");
-    Device->ReleaseLocalCopy(folder + "/../" + std::filesystem::path(beside).filename().string());
+    Device->ReleaseLocalCopy(folder + platform::PathSeparatorText + ".." +
+                             platform::PathSeparatorText +
+                             std::filesystem::path(beside).filename().string());
     EXPECT_TRUE(std::filesystem::exists(beside));
     std::filesystem::remove(beside);
     // A name that is not a single plain name is never fetched into a path.
@@ -292,12 +290,15 @@ TEST_P(FtpDeviceServers, PermissionModes) {
     EXPECT_TRUE(Out.Messages.empty()) << Said();
     EXPECT_TRUE(Device->SupportsChmod());
     EXPECT_EQ(ModeOf(Here + "/a.txt"), 0640u);
+    // A file listed as read-only is made writable; where listings do not show
+    // the state, nothing is sent (an upload over it compensates when refused).
+    const unsigned madeWritable = FtpListingShowsReadOnly ? 0200 : 0;
     EXPECT_TRUE(Device->SetReadOnly(Base, "ro.txt", false, false));
-    EXPECT_EQ(ModeOf(Here + "/ro.txt") & 0200, 0200u);
+    EXPECT_EQ(ModeOf(Here + "/ro.txt") & 0200, madeWritable);
     // As for a deletion, the name may be a path below the folder.
     Make("sub/ro.txt", "r", 0444);
     EXPECT_TRUE(Device->SetReadOnly(Base, "/sub/ro.txt", false, false));
-    EXPECT_EQ(ModeOf(Here + "/sub/ro.txt") & 0200, 0200u);
+    EXPECT_EQ(ModeOf(Here + "/sub/ro.txt") & 0200, madeWritable);
     if (auto* real = Real(); real && real->LogsCommands()) {
         int chmods = 0;
         const std::vector<std::string> commands = real->Commands();
@@ -308,9 +309,12 @@ TEST_P(FtpDeviceServers, PermissionModes) {
 }
 
 // A server that will not store over a read-only file (553 from vsftpd and
-// Pure-FTPd, 550 from ProFTPD) gets the file made writable and stored again.
+// Pure-FTPd, 550 from ProFTPD and pyftpdlib) gets the file made writable and
+// stored again.
 TEST_P(FtpDeviceServers, UploadOverAReadOnlyFile) {
-    if (!Real()) GTEST_SKIP() << "the server runs as root and overwrites read-only files";
+    if (Is(Kind::Vsftpd)) GTEST_SKIP() << "vsftpd lets no anonymous user change modes";
+    if (Server().OverwritesReadOnlyFiles)
+        GTEST_SKIP() << "the server runs as root and overwrites read-only files";
     Make("ro.txt", "old", 0444);
     WriteTextFile(Local / "ro.txt", "new");
     EXPECT_TRUE(Device->PutFile(Local / "ro.txt", Base, "ro.txt", false)) << Said();
@@ -320,14 +324,16 @@ TEST_P(FtpDeviceServers, UploadOverAReadOnlyFile) {
         ElementsAre(StartsWith("Mishap copying file " + Local / "ro.txt"), "Compensating..."));
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, FtpDeviceServers,
-                         ::testing::Values(Mode{Kind::Pyftpdlib, true},
-                                           Mode{Kind::Pyftpdlib, false}, Mode{Kind::Vsftpd, true},
-                                           Mode{Kind::Vsftpd, false}, Mode{Kind::VsftpdUser, true},
-                                           Mode{Kind::VsftpdUser, false}, Mode{Kind::Proftpd, true},
-                                           Mode{Kind::Proftpd, false}, Mode{Kind::PureFtpd, true},
-                                           Mode{Kind::PureFtpd, false}),
-                         ModeName);
+std::vector<Mode> Modes() {
+    std::vector<Mode> modes;
+    for (Kind kind :
+         {Kind::Pyftpdlib, Kind::Vsftpd, Kind::VsftpdUser, Kind::Proftpd, Kind::PureFtpd})
+        if (kind == Kind::Pyftpdlib || OtherFtpServersRunHere())
+            for (bool passive : {true, false}) modes.push_back(Mode{kind, passive});
+    return modes;
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, FtpDeviceServers, ::testing::ValuesIn(Modes()), ModeName);
 
 TEST(FtpDeviceLogin, WrongPasswordShowsTheServersAnswer) {
     PyftpdlibServer server;
@@ -340,10 +346,12 @@ TEST(FtpDeviceLogin, WrongPasswordShowsTheServersAnswer) {
     EXPECT_TRUE(out.Has(mcExplain, "Trying active rather than passive."));
     ASSERT_FALSE(out.Messages.empty());
     EXPECT_EQ(out.Messages.back().Class, mcError);
-    EXPECT_THAT(out.Messages.back().Text,
-                ::testing::MatchesRegex("Failed to connect to server 127\\.0\\.0\\.1\\.\r\n"
-                                        "Error code: 0\r\nDescription: .*\r\n"
-                                        "Last response: 220 .*331 .*530 Authentication failed\\."));
+    const std::string& text = out.Messages.back().Text;
+    EXPECT_THAT(text, StartsWith("Failed to connect to server 127.0.0.1.\r\nError code: 0\r\n"
+                                 "Description: "));
+    EXPECT_THAT(text, ::testing::HasSubstr("\r\nLast response: 220 "));
+    EXPECT_THAT(text, ::testing::EndsWith("331 Username ok, send password.\r\n"
+                                          "530 Authentication failed."));
 }
 
 }  // namespace

@@ -5,14 +5,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
-
+#include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <thread>
 
 #include "tests/main/EndToEndSupport.h"
 #include "tests/support/FaultyFtpServer.h"
@@ -43,16 +38,24 @@ std::string Location(uint16_t port, const std::string& folder) {
 }
 
 // Every file below root with its size and a digest of its content, for comparing
-// two trees.
-std::map<std::string, std::string> ContentOf(const std::string& root) {
+// two trees. The names are a program's own (a local tree) or the server's (a
+// tree an FTP server shows), which differ for names beyond ASCII on Windows.
+enum class Side { Program, Server };
+std::map<std::string, std::string> ContentOf(const std::string& root, Side side = Side::Program) {
+    auto bytes = [side](const std::filesystem::path& path) {
+        return side == Side::Program ? ProgramBytesOf(path) : MachineBytesOf(path);
+    };
+    const std::string rootBytes = bytes(root);
     std::map<std::string, std::string> content;
     for (auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-        std::string& digest = content[std::filesystem::relative(entry.path(), root).string()];
+        std::string name = bytes(entry.path()).substr(rootBytes.size() + 1);
+        std::replace(name.begin(), name.end(), '\\', '/');
+        std::string& digest = content[name];
         if (!entry.is_regular_file()) {
             digest = "folder";
             continue;
         }
-        const std::string data = ReadTextFile(entry.path());
+        const std::string data = ReadTextFile(entry.path().string());
         digest = std::to_string(data.size()) + ":" + std::to_string(std::hash<std::string>()(data));
     }
     return content;
@@ -60,7 +63,14 @@ std::map<std::string, std::string> ContentOf(const std::string& root) {
 
 enum class Kind { Pyftpdlib, VsftpdUser };
 
-class EndToEndFtpMirror : public ::testing::TestWithParam<Kind> {
+// A server, and whether its data connections are passive (both /Passive given)
+// or active.
+struct Mirror {
+    Kind Server;
+    bool Passive;
+};
+
+class EndToEndFtpMirror : public ::testing::TestWithParam<Mirror> {
 protected:
     static void SetUpTestSuite() {
         Python = new PyftpdlibServer;
@@ -71,7 +81,7 @@ protected:
         delete Vsftpd;
     }
     std::vector<std::string> Commands() const {
-        return GetParam() == Kind::Pyftpdlib ? Python->Commands() : Vsftpd->Commands();
+        return GetParam().Server == Kind::Pyftpdlib ? Python->Commands() : Vsftpd->Commands();
     }
 
     static PyftpdlibServer* Python;
@@ -86,7 +96,7 @@ PyftpdlibServer* EndToEndFtpMirror::Python = nullptr;
 VsftpdUserServer* EndToEndFtpMirror::Vsftpd = nullptr;
 
 TEST_P(EndToEndFtpMirror, UpAndBackIdenticalAndRerunsTransferNothing) {
-    const bool python = GetParam() == Kind::Pyftpdlib;
+    const bool python = GetParam().Server == Kind::Pyftpdlib;
     ExternalFtpServer& server = python ? static_cast<ExternalFtpServer&>(*Python) : *Vsftpd;
     if (!server.Started()) GTEST_SKIP() << server.Problem;
     const std::string home = python ? Python->Root : Vsftpd->HomeFolder;
@@ -95,7 +105,9 @@ TEST_P(EndToEndFtpMirror, UpAndBackIdenticalAndRerunsTransferNothing) {
     MakeFile(site + "/index.html", "<html>home</html>\n");
     MakeFile(site + "/.htaccess", "Deny from all\n");
     MakeFile(site + "/empty", "");
-    MakeFile(site + "/name with space ü.txt", "spaced\n");
+    const bool blanks = !LeftOutUnderWine("wine's Internet library cuts a listed name at a blank");
+    const std::string beyondAscii = FtpNamesGoAsUtf8 ? " ü" : "";
+    MakeFile(site + (blanks ? "/name with space" : "/name-") + beyondAscii + ".txt", "spaced\n");
     MakeFile(site + "/sub/deeper/x.txt", "deep\n");
     MakeFile(site + "/sub/.hidden", "dot\n");
     std::filesystem::create_directories(site + "/emptyfolder");
@@ -104,14 +116,15 @@ TEST_P(EndToEndFtpMirror, UpAndBackIdenticalAndRerunsTransferNothing) {
     MakeFile(site + "/big.bin", big);
     const time_t anHourAgo = time(nullptr) - 3600;
     for (auto& entry : std::filesystem::recursive_directory_iterator(site))
-        if (entry.is_regular_file()) SetModified(entry.path(), anHourAgo);
+        if (entry.is_regular_file()) SetModified(entry.path().string(), anHourAgo);
     // What the server holds already and the source no longer has.
     MakeFile(remote + "/stale.txt", "old");
     MakeFile(remote + "/gone/y.txt", "old");
     if (!python) Vsftpd->GiveToServer(remote);
 
     const std::string at = Location(server.Port, "/www");
-    const std::vector<std::string> login = {"/S", "/delete", "/U:user", "/P:secret"};
+    std::vector<std::string> login = {"/S", "/delete", "/U:user", "/P:secret"};
+    if (GetParam().Passive) login.insert(login.end(), {"/Passive", "/Passive"});
     auto run = [&](const std::string& from, const std::string& to) {
         std::vector<std::string> arguments = {from, to};
         arguments.insert(arguments.end(), login.begin(), login.end());
@@ -120,7 +133,7 @@ TEST_P(EndToEndFtpMirror, UpAndBackIdenticalAndRerunsTransferNothing) {
         return result;
     };
     run(site + "/", at);
-    EXPECT_EQ(ContentOf(remote), ContentOf(site));
+    EXPECT_EQ(ContentOf(remote, Side::Server), ContentOf(site));
 
     // A rerun logs in once, enters and lists each of the four folders once and
     // sends nothing per file, the empty folder included. (pyftpdlib ignores "LIST
@@ -128,14 +141,18 @@ TEST_P(EndToEndFtpMirror, UpAndBackIdenticalAndRerunsTransferNothing) {
     size_t before = Commands().size();
     run(site + "/", at);
     std::vector<std::string> commands = Commands();
+    std::string sent;
+    for (size_t i = before; i < commands.size(); ++i) sent += commands[i] + "\n";
     const int lists = 4;
-    EXPECT_EQ(TransfersSince(commands, before), 0);
-    EXPECT_EQ(CountSince(commands, before, "USER"), 1);
-    EXPECT_EQ(CountSince(commands, before, "CWD"), 4);
-    EXPECT_EQ(CountSince(commands, before, "LIST"), lists);
+    EXPECT_EQ(TransfersSince(commands, before), 0) << sent;
+    EXPECT_EQ(CountSince(commands, before, "USER"), 1) << sent;
+    EXPECT_EQ(CountSince(commands, before, "CWD"), 4) << sent;
+    EXPECT_EQ(CountSince(commands, before, "LIST"), lists) << sent;
     EXPECT_EQ(CountSince(commands, before, "PASV") + CountSince(commands, before, "EPSV") +
                   CountSince(commands, before, "PORT") + CountSince(commands, before, "EPRT"),
-              lists);
+              lists)
+        << sent;
+    EXPECT_EQ(CountSince(commands, before, GetParam().Passive ? "PORT" : "PASV"), 0) << sent;
 
     // Down again into an empty folder: the same tree, each file dated with the
     // minute its listing gives.
@@ -152,10 +169,18 @@ TEST_P(EndToEndFtpMirror, UpAndBackIdenticalAndRerunsTransferNothing) {
     EXPECT_EQ(TransfersSince(Commands(), before), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, EndToEndFtpMirror,
-                         ::testing::Values(Kind::Pyftpdlib, Kind::VsftpdUser),
-                         [](const ::testing::TestParamInfo<Kind>& info) {
-                             return info.param == Kind::Pyftpdlib ? "Pyftpdlib" : "VsftpdUser";
+std::vector<Mirror> MirrorServers() {
+    std::vector<Mirror> mirrors = {{Kind::Pyftpdlib, false}, {Kind::Pyftpdlib, true}};
+    if (OtherFtpServersRunHere()) mirrors.push_back({Kind::VsftpdUser, false});
+    return mirrors;
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, EndToEndFtpMirror, ::testing::ValuesIn(MirrorServers()),
+                         [](const ::testing::TestParamInfo<Mirror>& info) {
+                             return std::string(info.param.Server == Kind::Pyftpdlib
+                                                    ? "Pyftpdlib"
+                                                    : "VsftpdUser") +
+                                    (info.param.Passive ? "Passive" : "Active");
                          });
 
 // The switches that concern an FTP side, against pyftpdlib.
@@ -230,15 +255,26 @@ TEST_F(EndToEndFtp, TransferModeSwitches) {
     }
 }
 
+// To vsftpd with a login folder below the root where it runs, else to another
+// pyftpdlib.
 TEST_F(EndToEndFtp, FtpToFtp) {
-    VsftpdUserServer other;
-    if (!other.Started()) GTEST_SKIP() << other.Problem;
+    std::unique_ptr<ExternalFtpServer> other;
+    std::string copy;
+    if (OtherFtpServersRunHere()) {
+        auto vsftpd = std::make_unique<VsftpdUserServer>();
+        copy = vsftpd->HomeFolder + "/copy";
+        other = std::move(vsftpd);
+    } else {
+        other = std::make_unique<PyftpdlibServer>();
+        copy = other->Root + "/copy";
+    }
+    if (!other->Started()) GTEST_SKIP() << other->Problem;
     Run({});
-    std::filesystem::create_directories(other.HomeFolder + "/copy");
-    other.GiveToServer(other.HomeFolder + "/copy");
-    RunResult result = RunVelCopy({At, Location(other.Port, "/copy"), "/S", "/U:user", "/P:secret"},
-                                  Work / "run.log");
-    EXPECT_EQ(ContentOf(other.HomeFolder + "/copy"), ContentOf(Remote)) << result.Console;
+    std::filesystem::create_directories(copy);
+    if (auto* real = dynamic_cast<RealFtpServer*>(other.get())) real->GiveToServer(copy);
+    RunResult result = RunVelCopy(
+        {At, Location(other->Port, "/copy"), "/S", "/U:user", "/P:secret"}, Work / "run.log");
+    EXPECT_EQ(ContentOf(copy, Side::Server), ContentOf(Remote, Side::Server)) << result.Console;
     EXPECT_EQ(CountLinesStartingWith(result, "!! Error"), 0) << result.Console;
 }
 
@@ -272,7 +308,7 @@ TEST(EndToEndFtpFaults, RunsOverADroppingConnectionConverge) {
     for (const char* name : {"a.txt", "b.txt", "c.txt", "sub/d.txt", "sub/e.txt", "new/f.txt"})
         MakeFile(work / "site/" + name, name);
     for (auto& entry : std::filesystem::recursive_directory_iterator(work / "site"))
-        if (entry.is_regular_file()) SetModified(entry.path(), time(nullptr) - 3600);
+        if (entry.is_regular_file()) SetModified(entry.path().string(), time(nullptr) - 3600);
     MakeFile(server.Root + "/www/sub/old.txt", "old");
     MakeFile(server.Root + "/www/gone/g.txt", "old");
     const std::vector<std::string> arguments = {
@@ -289,14 +325,14 @@ TEST(EndToEndFtpFaults, RunsOverADroppingConnectionConverge) {
     const size_t before = server.Commands().size();
     RunResult second = RunVelCopy(arguments, work / "second.log");
     EXPECT_EQ(TransfersSince(server.Commands(), before), 0) << second.Console;
-    EXPECT_EQ(ContentOf(server.Root + "/www"), ContentOf(work / "site"));
+    EXPECT_EQ(ContentOf(server.Root + "/www", Side::Server), ContentOf(work / "site"));
 }
 
 TEST(EndToEndFtpFaults, ConnectionsThatFail) {
     PyftpdlibServer python;
     if (!python.Started()) GTEST_SKIP() << python.Problem;
     uint16_t closed = 0;
-    close(ListenOnLoopback(1, closed));
+    CloseSocket(ListenOnLoopback(1, closed));
     struct {
         const char* what;
         std::string location;
@@ -327,68 +363,6 @@ TEST(EndToEndFtpFaults, ConnectionsThatFail) {
 }
 
 // Slow (the full 30 seconds), so it runs in the plain build only.
-// A run interrupted while it downloads, or between two downloads, leaves nothing
-// of its own in the temporary folder: neither the partial download, nor a copy
-// already released, nor the private folder.
-TEST(EndToEndFtpFaults, AnInterruptedDownloadLeavesNoLocalCopyBehind) {
-    struct Moment {
-        const char* What;
-        FtpFault Fault;
-        bool (*Reached)(const std::string& temporary, const std::string& mirror);
-    };
-    const Moment moments[] = {
-        {"while the big file downloads",
-         FtpFault(FtpFault::Kind::StallData, "RETR", 2).WithBytes(64 * 1024),
-         [](const std::string& temporary, const std::string&) {
-             for (const std::string& path : TreeOf(temporary))
-                 if (std::filesystem::is_regular_file(temporary + "/" + path) &&
-                     std::filesystem::file_size(temporary + "/" + path) > 0)
-                     return true;
-             return false;
-         }},
-        // The small file has been copied and released; the subfolder's listing stalls.
-        {"between two downloads", FtpFault(FtpFault::Kind::StallReply, "LIST", 2),
-         [](const std::string&, const std::string& mirror) {
-             return std::filesystem::exists(mirror + "/small.txt");
-         }},
-    };
-    for (const Moment& moment : moments) {
-        FaultyFtpServer server;
-        if (!server.Started()) GTEST_SKIP() << server.Problem;
-        MakeFile(server.Root + "/site/small.txt", "fetched before the big one");
-        MakeFile(server.Root + "/site/sub/big.bin", std::string(1 << 20, 'b'));
-        server.Arm(moment.Fault);
-        TempFolder work, temporary;
-        const std::string mirror = work / "mirror";
-        const std::vector<std::string> arguments = {
-            VELCOPY_BINARY, Location(server.Port, "/site"), mirror + "/", "/M", "/S", "/U:user",
-            "/P:secret"};
-        const pid_t child = fork();
-        if (child == 0) {
-            setenv("TMPDIR", temporary.Path.c_str(), 1);
-            const int quiet = open("/dev/null", O_WRONLY);
-            dup2(quiet, STDOUT_FILENO);
-            std::vector<char*> argv;
-            for (const std::string& argument : arguments)
-                argv.push_back(const_cast<char*>(argument.c_str()));
-            argv.push_back(nullptr);
-            execv(VELCOPY_BINARY, argv.data());
-            _exit(127);
-        }
-        bool reached = false;
-        for (int i = 0; i < 500 && !reached; ++i) {
-            reached = moment.Reached(temporary.Path, mirror);
-            if (!reached) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        kill(child, SIGTERM);
-        int status = 0;
-        waitpid(child, &status, 0);
-        ASSERT_TRUE(reached) << moment.What << ": never reached";
-        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << moment.What;
-        EXPECT_THAT(TreeOf(temporary.Path), ::testing::IsEmpty()) << moment.What;
-    }
-}
-
 TEST(EndToEndFtpFaults, LoginThatHangsEndsAfterThirtySecondsWithoutAProbe) {
 #if VEL_SANITIZED
     GTEST_SKIP() << "runs in the plain build only";

@@ -1,6 +1,9 @@
 #include <gmock/gmock.h>
 
+#include "platform/ErrorText.h"
+#include "platform/LastError.h"
 #include "platform/Paths.h"
+#include "platform/TextFile.h"
 #include "tests/main/ProgramBodyFixture.h"
 #include "tests/support/TempFolder.h"
 
@@ -135,9 +138,13 @@ TEST_F(LoggedRunTest, PlainLogThatCannotBeCreatedIsReportedOnceAsTheRunStarts) {
     const std::string missing = folder / "missing/run.log";
     during = [](VelSyncBaseOutput& output) { output.Message(mcError, "e"); };
     EXPECT_EQ(Run({"a", "b", "/L:" + missing, "/E:" + errorLog}), 0);
+    // The reason is the system's, as creating the file gives it (2 on POSIX, 3 on
+    // Windows).
+    platform::TextFile attempt;
+    ASSERT_FALSE(attempt.Create(missing));
+    const std::string reason = platform::SystemErrorText(platform::GetLastErrorCode());
     const std::string warning = "!! Warning: Cannot create the log file \"" + missing +
-                                "\": The system cannot find the file specified. The run goes "
-                                "on without it.";
+                                "\": " + reason + " The run goes on without it.";
     EXPECT_EQ(run.ConsoleBefore, "\r" + warning + "\r\n");
     EXPECT_EQ(console.Text, "\r" + warning + "\r\n\r!! Error: e\r\n");
     EXPECT_THAT(ReadTextFile(errorLog), testing::HasSubstr(warning));

@@ -1,9 +1,6 @@
 #include "tests/support/FaultyFtpServer.h"
 
-#include <poll.h>
-#include <unistd.h>
-
-#include <cstdio>
+#include <filesystem>
 #include <sstream>
 
 namespace {
@@ -44,32 +41,6 @@ const char* FtpFaultName(FtpFault::Kind kind) {
     return "?";
 }
 
-FaultyFtpServer::FaultyFtpServer(const std::string& host) {
-    Root = Folder / "root";
-    CommandLog = Folder / "commands.log";
-    FaultFile = Folder / "faults";
-    FiredLog = Folder / "fired.log";
-    mkdir(Root.c_str(), 0755);
-    WriteTextFile(CommandLog, "");
-    WriteTextFile(FiredLog, "");
-    if (access("/usr/bin/python3", X_OK) != 0) {
-        Problem = "/usr/bin/python3 is not installed";
-        return;
-    }
-    std::string script = std::string(VELCOPY_SOURCE_DIR) + "/tests/support/faulty_ftpd.py";
-    int out = -1;
-    if (!Spawn({"/usr/bin/python3", script, Root, CommandLog, FaultFile, FiredLog, host}, &out)) {
-        Problem = "cannot start /usr/bin/python3";
-        return;
-    }
-    pollfd wait{out, POLLIN, 0};
-    char text[32] = {};
-    if (poll(&wait, 1, 10000) == 1 && read(out, text, sizeof text - 1) > 0)
-        Port = uint16_t(atoi(text));
-    close(out);
-    if (Port == 0) Problem = "the faulty server did not start (is python3-pyftpdlib installed?)";
-}
-
 void FaultyFtpServer::Arm(const FtpFault& fault) {
     Armed.push_back(fault);
     ArmedIds.push_back(NextId++);
@@ -94,7 +65,8 @@ void FaultyFtpServer::WriteFaults() {
     // Replaced whole, so the server never reads half a file.
     std::string next = FaultFile + ".next";
     WriteTextFile(next, text.str());
-    std::rename(next.c_str(), FaultFile.c_str());
+    std::error_code ignored;
+    std::filesystem::rename(next, FaultFile, ignored);
 }
 
 std::vector<std::string> FaultyFtpServer::Commands() const {

@@ -1,5 +1,7 @@
 #include "tests/support/FtpServers.h"
 
+#include "tests/support/FaultyFtpServer.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -99,6 +101,10 @@ bool WaitUntilAccepting(uint16_t port, int milliseconds) {
 
 }  // namespace
 
+bool OtherFtpServersRunHere() {
+    return true;
+}
+
 bool PortAccepts(uint16_t port) {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
@@ -166,6 +172,7 @@ PyftpdlibServer::PyftpdlibServer(const std::string& host) {
         Port = uint16_t(atoi(text));
     close(out);
     if (Port == 0) Problem = "pyftpdlib did not start (is python3-pyftpdlib installed?)";
+    OverwritesReadOnlyFiles = geteuid() == 0;
 }
 
 std::vector<std::string> PyftpdlibServer::Commands() const {
@@ -173,6 +180,33 @@ std::vector<std::string> PyftpdlibServer::Commands() const {
     std::istringstream in(ReadTextFile(LogPath));
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
+}
+
+FaultyFtpServer::FaultyFtpServer(const std::string& host) {
+    Root = Folder / "root";
+    CommandLog = Folder / "commands.log";
+    FaultFile = Folder / "faults";
+    FiredLog = Folder / "fired.log";
+    mkdir(Root.c_str(), 0755);
+    WriteTextFile(CommandLog, "");
+    WriteTextFile(FiredLog, "");
+    if (access("/usr/bin/python3", X_OK) != 0) {
+        Problem = "/usr/bin/python3 is not installed";
+        return;
+    }
+    std::string script = std::string(VELCOPY_SOURCE_DIR) + "/tests/support/faulty_ftpd.py";
+    int out = -1;
+    if (!Spawn({"/usr/bin/python3", script, Root, CommandLog, FaultFile, FiredLog, host}, &out)) {
+        Problem = "cannot start /usr/bin/python3";
+        return;
+    }
+    pollfd wait{out, POLLIN, 0};
+    char text[32] = {};
+    if (poll(&wait, 1, 10000) == 1 && read(out, text, sizeof text - 1) > 0)
+        Port = uint16_t(atoi(text));
+    close(out);
+    if (Port == 0) Problem = "the faulty server did not start (is python3-pyftpdlib installed?)";
+    OverwritesReadOnlyFiles = geteuid() == 0;
 }
 
 VsftpdServer::VsftpdServer() {
@@ -217,6 +251,15 @@ VsftpdServer::VsftpdServer() {
         }
     }
     if (Port == 0 && Problem.empty()) Problem = "vsftpd did not start";
+}
+
+void VsftpdServer::GiveToServer(const std::string& path) const {
+    passwd* ftp = getpwnam("ftp");
+    if (ftp == nullptr) return;
+    std::error_code ignored;
+    for (auto& entry : std::filesystem::recursive_directory_iterator(path, ignored))
+        lchown(entry.path().c_str(), ftp->pw_uid, ftp->pw_gid);
+    lchown(path.c_str(), ftp->pw_uid, ftp->pw_gid);
 }
 
 namespace {
@@ -454,6 +497,10 @@ int ListenOnLoopback(int backlog, uint16_t& port) {
     getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
     port = ntohs(address.sin_port);
     return fd;
+}
+
+void CloseSocket(int socket) {
+    close(socket);
 }
 
 ScriptedFtpServer::ScriptedFtpServer(std::string greeting, Script script)

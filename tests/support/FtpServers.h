@@ -13,10 +13,17 @@
 // (FaultyFtpServer.h has a pyftpdlib server whose faults a test arms.)
 // A server that cannot be started leaves Started() false and a reason in Problem;
 // tests then skip with that reason.
+//
+// The Windows tests run under wine, which cannot start a process of this machine
+// and wait for it: there the pyftpdlib servers (PyftpdlibServer, FaultyFtpServer)
+// come from the broker that tools/with-test-broker.sh runs beside the test
+// program, Root and the logs are reached through drive Z:, and the other servers
+// are not run (OtherFtpServersRunHere).
 
 #include <sys/types.h>
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -33,9 +40,13 @@ public:
     std::string Problem;
     TempFolder Folder;
     std::string Root;  // the folder the FTP root shows
+    // The server runs as root: it stores over read-only files as over any other.
+    bool OverwritesReadOnlyFiles = false;
 
 protected:
     bool Spawn(const std::vector<std::string>& argv, int* stdoutPipe);
+    // The server process; on Windows the connection to the broker that started
+    // it (tools/with-test-broker.sh), whose end stops it.
     pid_t Child = -1;
 };
 
@@ -50,6 +61,8 @@ public:
 class VsftpdServer : public ExternalFtpServer {
 public:
     VsftpdServer();
+    // Gives path (and everything below it) to the user anonymous sessions run as.
+    void GiveToServer(const std::string& path) const;
     std::string Pub;  // Root + "/pub", writable by anonymous uploads
     std::string LogPath;
 };
@@ -77,8 +90,8 @@ public:
     std::string Home = "/";  // where the user logs in, as the server names it (PWD)
     std::string HomeFolder;  // the local folder behind Home
     std::string State;       // the script's state folder: configuration and logs
-    uid_t Uid = 2121;
-    gid_t Gid = 2121;
+    uint32_t Uid = 2121;
+    uint32_t Gid = 2121;
 
     // Gives path (and everything below it) to the server's owner.
     void GiveToServer(const std::string& path) const;
@@ -160,7 +173,12 @@ private:
 // command with the given reply.
 ScriptedFtpServer::Script LoginThen(std::function<bool(ScriptedSession&, const std::string&)> next);
 
+// Whether the test kit of this system runs the servers other than pyftpdlib.
+bool OtherFtpServersRunHere();
+
 // Whether something accepts TCP connections on 127.0.0.1:port.
 bool PortAccepts(uint16_t port);
 // A listening socket on a free port of 127.0.0.1; the port is stored in `port`.
 int ListenOnLoopback(int backlog, uint16_t& port);
+// Closes a socket of ListenOnLoopback.
+void CloseSocket(int socket);

@@ -3,11 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <set>
 
 #include "platform/ErrorCodes.h"
 #include "platform/InternetClient.h"
 #include "platform/LastError.h"
+#include "tests/support/FaultyFtpServer.h"
 #include "tests/support/FtpServers.h"
 #include "tests/support/TempFolder.h"
 
@@ -96,6 +99,113 @@ INSTANTIATE_TEST_SUITE_P(PassiveAndActive, WindowsFtpTest, testing::Bool(),
                          [](const testing::TestParamInfo<bool>& info) {
                              return info.param ? "Passive" : "Active";
                          });
+
+// The library takes a listing the server broke off or refused late for a
+// complete one, ends an empty one without a reason, and fails every call after
+// the server dropped the session with 12110: the layer gives each its code.
+TEST(WindowsFtpListingTest, EachEndOfAListingGetsItsCode) {
+    using Kind = FtpFault::Kind;
+    FaultyFtpServer server;
+    ASSERT_TRUE(server.Started()) << server.Problem;
+    std::filesystem::create_directories(server.Root + "\\full");
+    std::filesystem::create_directories(server.Root + "\\empty");
+    WriteTextFile(server.Root + "\\full\\a.txt", "alpha");
+    WriteTextFile(server.Root + "\\full\\b.txt", "beta");
+    struct {
+        const char* what;
+        std::vector<FtpFault> faults;
+        std::string folder, mask;
+        int records;     // -1: the listing fails
+        uint32_t code;   // the code after the last record, or of the failure
+        uint32_t later;  // of the next call on the connection
+    } cases[] = {
+        {"complete", {}, "/full", "", 2, ErrorCode::NoMoreFiles, 0},
+        {"empty folder", {}, "/empty", "", 0, ErrorCode::NoMoreFiles, 0},
+        {"no match", {}, "/full", "c.*", 0, ErrorCode::NoMoreFiles, 0},
+        {"cut part-way",
+         {FtpFault(Kind::CutData, "LIST").WithBytes(70)},
+         "/full",
+         "",
+         -1,
+         ErrorCode::InternetExtendedError,
+         0},
+        {"150, then 450",
+         {FtpFault(Kind::CutData, "LIST").WithReply("450 No files found")},
+         "/full",
+         "",
+         -1,
+         ErrorCode::InternetExtendedError,
+         0},
+        {"refused",
+         {FtpFault(Kind::Refuse, "LIST")},
+         "/full",
+         "",
+         -1,
+         ErrorCode::InternetExtendedError,
+         0},
+        {"421",
+         {FtpFault(Kind::Answer421, "LIST")},
+         "/full",
+         "",
+         -1,
+         ErrorCode::FtpDropped,
+         ErrorCode::FtpDropped},
+        {"dropped",
+         {FtpFault(Kind::DropBefore, "LIST")},
+         "/full",
+         "",
+         -1,
+         ErrorCode::FtpDropped,
+         ErrorCode::FtpDropped},
+    };
+    for (const auto& c : cases) {
+        InternetHandle session = InternetOpen("VelCopy");
+        InternetHandle connection = InternetConnect(session, "127.0.0.1", server.Port, "user",
+                                                    "secret", InternetFlagPassive, 1);
+        ASSERT_NE(connection, NoInternetHandle) << c.what;
+        ASSERT_TRUE(FtpSetCurrentDirectory(connection, c.folder)) << c.what;
+        for (const FtpFault& fault : c.faults) server.Arm(fault);
+        FindData entry;
+        InternetHandle find = FtpFindFirstFile(connection, c.mask, entry, InternetFlagReload, 3);
+        int records = find == NoInternetHandle ? 0 : 1;
+        while (find != NoInternetHandle && InternetFindNextFile(find, entry)) ++records;
+        const uint32_t code = GetLastErrorCode();
+        server.Disarm();
+        if (find != NoInternetHandle) InternetCloseHandle(find);
+        EXPECT_EQ(find == NoInternetHandle ? (c.records == 0 ? 0 : -1) : records, c.records)
+            << c.what;
+        EXPECT_EQ(code, c.code) << c.what;
+        std::string directory;
+        EXPECT_EQ(FtpGetCurrentDirectory(connection, directory), c.later == 0) << c.what;
+        if (c.later != 0) EXPECT_EQ(GetLastErrorCode(), c.later) << c.what;
+        InternetCloseHandle(connection);
+        InternetCloseHandle(session);
+    }
+}
+
+// The library reports nothing about calls made with context 0; the layer's
+// callers hear of them all the same.
+TEST(WindowsFtpReportTest, ACallWithContextZeroIsReported) {
+    PyftpdlibServer server;
+    ASSERT_TRUE(server.Started()) << server.Problem;
+    InternetHandle session = InternetOpen("VelCopy");
+    std::vector<uintptr_t> contexts;
+    ASSERT_TRUE(InternetSetStatusCallback(
+        session, [&](InternetHandle, uintptr_t context, uint32_t, const void*, uint32_t) {
+            contexts.push_back(context);
+        }));
+    InternetHandle connection =
+        InternetConnect(session, "127.0.0.1", server.Port, "user", "secret", 0, 0);
+    ASSERT_NE(connection, NoInternetHandle);
+    EXPECT_FALSE(contexts.empty());
+    EXPECT_EQ(std::count(contexts.begin(), contexts.end(), 0u), ptrdiff_t(contexts.size()));
+    contexts.clear();
+    EXPECT_TRUE(FtpCommand(connection, "NOOP", 0));
+    EXPECT_FALSE(contexts.empty());
+    InternetCloseHandle(connection);
+    InternetSetStatusCallback(session, {});
+    InternetCloseHandle(session);
+}
 
 TEST(WindowsFtpLoginTest, AWrongPasswordIsRefusedWithTheServersReply) {
     PyftpdlibServer server;

@@ -36,6 +36,20 @@ inline mode_t ModeOf(const std::string& path) {
     return stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
 }
 
+// The bytes that name a path: for the programs of this system, and on the
+// machine where the FTP test servers run (this one).
+inline std::string ProgramBytesOf(const std::filesystem::path& path) {
+    return path.string();
+}
+inline std::string MachineBytesOf(const std::filesystem::path& path) {
+    return path.string();
+}
+
+// The folder may be read, entered and changed by its owner and by nobody else.
+inline bool OpenToItsOwnerOnly(const std::string& folder) {
+    return ModeOf(folder) == 0700;
+}
+
 inline struct timespec ModifiedOf(const std::string& path) {
     struct stat info {};
     stat(path.c_str(), &info);
@@ -51,6 +65,32 @@ inline struct timespec ChangedOf(const std::string& path) {
 inline void SetModified(const std::string& path, time_t seconds) {
     struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
     utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
+// Skips the current test under wine, printing why; there is no wine here.
+#define SKIP_UNDER_WINE(reason) \
+    do {                        \
+    } while (0)
+
+// A part of a test that wine cannot show is left out under wine, with its
+// reason printed; there is no wine here.
+inline bool LeftOutUnderWine(const char*) {
+    return false;
+}
+
+// What the FTP client of this system shows of a server's listing: the read-only
+// state (no write permission for the owner) and the hidden state (a leading dot).
+constexpr bool FtpListingShowsReadOnly = true;
+constexpr bool FtpListingShowsHidden = true;
+// A file name may hold a backslash.
+constexpr bool FileNamesMayHoldBackslashes = true;
+// Names go to an FTP server in the bytes the program has them in: UTF-8 here.
+constexpr bool FtpNamesGoAsUtf8 = true;
+
+// The bytes that name, on the machine where the FTP test servers run (this
+// one), a file a program of this system made with the name `name`.
+inline std::string MachineNameOf(const std::string& name) {
+    return name;
 }
 
 // Runs `body` in a child process that has dropped root for the user nobody and

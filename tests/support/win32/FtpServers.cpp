@@ -1,7 +1,8 @@
 // The Windows side of the FTP test servers. A Windows program under wine cannot
-// start the POSIX server itself: tools/with-ftp-server.sh starts pyftpdlib
-// around the test program and names it in the environment. The scripted server
-// runs in the process, over Windows sockets.
+// start a process of this machine and wait for it: the pyftpdlib servers come
+// from the test broker of tools/with-test-broker.sh (tests/support/test_broker.py),
+// one per object, stopped when the object closes its connection to the broker.
+// The scripted server runs in the process, over Windows sockets.
 
 #include "tests/support/FtpServers.h"
 
@@ -11,32 +12,43 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "TestBroker.h"
+#include "tests/support/FaultyFtpServer.h"
+
+static_assert(sizeof(pid_t) >= sizeof(intptr_t), "the broker connection is kept in Child");
+
 namespace {
 
-// The environment's path of this machine as a Windows path (drive Z: is the
-// root of the machine under wine).
-std::string FromEnvironmentPath(const char* name) {
-    const char* value = std::getenv(name);
-    if (value == nullptr) return {};
-    std::string path = value;
-    if (!path.empty() && path[0] == '/') path = "Z:" + path;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
-
-void StartSockets() {
-    static bool started = [] {
-        WSADATA data;
-        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-    }();
-    (void)started;
+// Starts a server for `server`; fills Port, Root and `folder` (the Windows path
+// of the server's folder), or Problem.
+void StartBrokeredServer(ExternalFtpServer& server, pid_t& connection, const std::string& host,
+                         std::string& folder) {
+    std::string answer;
+    const intptr_t asked = AskTestBroker("server " + host, answer);
+    if (asked == -1) {
+        server.Problem = answer;
+        return;
+    }
+    const size_t tab = answer.find('\t');
+    if (tab == std::string::npos) {
+        EndTestBrokerRequest(asked);
+        server.Problem = "the test broker says: " + answer;
+        return;
+    }
+    connection = pid_t(asked);
+    folder = WindowsPathOfMachine(answer.substr(tab + 1));
+    server.Root = folder + "\\root";
+    server.Port = uint16_t(std::atoi(answer.c_str()));
 }
 
 }  // namespace
 
+bool OtherFtpServersRunHere() {
+    return false;
+}
+
 bool PortAccepts(uint16_t port) {
-    StartSockets();
+    StartWindowsSockets();
     SOCKET fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -47,22 +59,18 @@ bool PortAccepts(uint16_t port) {
     return ok;
 }
 
-ExternalFtpServer::~ExternalFtpServer() = default;
+ExternalFtpServer::~ExternalFtpServer() {
+    if (Child != -1) EndTestBrokerRequest(intptr_t(Child));
+}
 
 bool ExternalFtpServer::Spawn(const std::vector<std::string>&, int*) {
     return false;
 }
 
 PyftpdlibServer::PyftpdlibServer(const std::string& host) {
-    const char* port = std::getenv("VELCOPY_TEST_FTP_PORT");
-    if (host != "127.0.0.1" || port == nullptr) {
-        Problem = "no pyftpdlib server on " + host +
-                  ": run the test program through tools/with-ftp-server.sh";
-        return;
-    }
-    Root = FromEnvironmentPath("VELCOPY_TEST_FTP_ROOT");
-    LogPath = FromEnvironmentPath("VELCOPY_TEST_FTP_LOG");
-    Port = uint16_t(std::atoi(port));
+    std::string folder;
+    StartBrokeredServer(*this, Child, host, folder);
+    if (Started()) LogPath = folder + "\\commands.log";
 }
 
 std::vector<std::string> PyftpdlibServer::Commands() const {
@@ -72,8 +80,44 @@ std::vector<std::string> PyftpdlibServer::Commands() const {
     return lines;
 }
 
+FaultyFtpServer::FaultyFtpServer(const std::string& host) {
+    std::string folder;
+    StartBrokeredServer(*this, Child, host, folder);
+    if (!Started()) return;
+    CommandLog = folder + "\\commands.log";
+    FaultFile = folder + "\\faults";
+    FiredLog = folder + "\\fired.log";
+}
+
 VsftpdServer::VsftpdServer() {
     Problem = "vsftpd is not run for the Windows tests";
+}
+
+void VsftpdServer::GiveToServer(const std::string&) const {}
+
+RealFtpServer::~RealFtpServer() = default;
+
+void RealFtpServer::Start(const std::string& script, const std::vector<std::string>&) {
+    Problem = script + " is not run for the Windows tests";
+}
+
+void RealFtpServer::GiveToServer(const std::string&) const {}
+
+std::vector<std::string> RealFtpServer::Commands() const {
+    return {};
+}
+
+ProftpdServer::ProftpdServer() {
+    Start("proftpd", {});
+}
+
+PureFtpdServer::PureFtpdServer() {
+    Start("pureftpd", {});
+}
+
+VsftpdUserServer::VsftpdUserServer() {
+    Home = "/home/" + User;
+    Start("vsftpd", {});
 }
 
 bool ScriptedSession::Send(const std::string& text) {
@@ -87,7 +131,7 @@ bool ScriptedSession::Send(const std::string& text) {
 }
 
 int ListenOnLoopback(int backlog, uint16_t& port) {
-    StartSockets();
+    StartWindowsSockets();
     SOCKET fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -100,9 +144,20 @@ int ListenOnLoopback(int backlog, uint16_t& port) {
     return int(fd);
 }
 
-// StopFd is a flag here: the server looks at it between short waits.
+void CloseSocket(int socket) {
+    closesocket(SOCKET(socket));
+}
+
 ScriptedFtpServer::ScriptedFtpServer(std::string greeting, Script script)
-    : Greeting(std::move(greeting)), Run(std::move(script)) {
+    : ScriptedFtpServer(
+          [greeting](ScriptedSession& session) {
+              return greeting.empty() || session.Send(greeting);
+          },
+          std::move(script)) {}
+
+// StopFd is a flag here: the server looks at it between short waits.
+ScriptedFtpServer::ScriptedFtpServer(Greeter greeter, Script script)
+    : Greet(std::move(greeter)), Run(std::move(script)) {
     ListenFd = ListenOnLoopback(8, ListenPort);
     StopFd = 0;
     Worker = std::thread([this] { Serve(); });
@@ -137,7 +192,7 @@ void ScriptedFtpServer::Serve() {
 
 void ScriptedFtpServer::ServeOne(int fd) {
     ScriptedSession session(fd);
-    if (!Greeting.empty() && !session.Send(Greeting)) return;
+    if (!Greet(session)) return;
     std::string pending;
     while (!__atomic_load_n(&StopFd, __ATOMIC_SEQ_CST)) {
         if (!Readable(fd)) continue;

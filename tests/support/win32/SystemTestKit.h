@@ -10,6 +10,8 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+
+#include <aclapi.h>
 // The storage device's operations share names with the system's A/W macros.
 #undef DeleteFile
 
@@ -17,10 +19,13 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <functional>
 #include <string>
+
+#include "TestBroker.h"
 
 namespace testkit {
 
@@ -51,6 +56,67 @@ inline void MakeReadOnly(const std::string& path) {
         ::SetFileAttributesA(path.c_str(), attributes | FILE_ATTRIBUTE_READONLY);
 }
 
+// The permission bits of a file of this machine as its system keeps them (the
+// FTP server's files, made and changed under wine): asked of the FTP server
+// broker (tools/with-test-broker.sh); 0 when there is none to ask.
+unsigned ModeOf(const std::string& path);
+
+// True when the Windows calls are wine's.
+inline bool RunningUnderWine() {
+    HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+// The folder's access list is protected from inheritance and grants access to
+// the current user alone. Wine keeps no access lists: it turns the one a folder
+// is made with into the folder's permission bits (the group's as the file mode
+// mask leaves them) and reads back a list of its own making, so there the
+// owner's and everybody else's bits tell.
+inline bool OpenToItsOwnerOnly(const std::string& folder) {
+    if (RunningUnderWine()) return (ModeOf(folder) & 0707) == 0700;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (::GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS)
+        return false;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    ::GetSecurityDescriptorControl(descriptor, &control, &revision);
+    bool ownerOnly = dacl != nullptr && dacl->AceCount == 1 && (control & SE_DACL_PROTECTED);
+    void* ace = nullptr;
+    HANDLE token = nullptr;
+    char user[256];
+    DWORD size = sizeof user;
+    if (ownerOnly && ::GetAce(dacl, 0, &ace) &&
+        ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token) &&
+        ::GetTokenInformation(token, TokenUser, user, size, &size)) {
+        auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+        ownerOnly = allowed->Header.AceType == ACCESS_ALLOWED_ACE_TYPE &&
+                    ::EqualSid(&allowed->SidStart, reinterpret_cast<TOKEN_USER*>(user)->User.Sid);
+    } else {
+        ownerOnly = false;
+    }
+    if (token != nullptr) ::CloseHandle(token);
+    ::LocalFree(descriptor);
+    return ownerOnly;
+}
+
+// The bytes that name a path: for the programs of this system (the ANSI code
+// page), and on the machine where the FTP test servers run (as wine maps the
+// path; empty off wine). A name a program sends to a server keeps its bytes,
+// which the two differ in for every character beyond ASCII.
+inline std::string ProgramBytesOf(const std::filesystem::path& path) {
+    const std::wstring wide = path.wstring();
+    std::string bytes(wide.size() * 2 + 1, '\0');
+    int length = ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), int(wide.size()), bytes.data(),
+                                       int(bytes.size()), nullptr, nullptr);
+    bytes.resize(length > 0 ? size_t(length) : 0);
+    return bytes;
+}
+inline std::string MachineBytesOf(const std::filesystem::path& path) {
+    return MachinePathOf(ProgramBytesOf(path));
+}
+
 // File times as seconds since 1970 (UTC).
 constexpr int64_t UnixEpochInFileTime = 116444736000000000LL;
 
@@ -77,10 +143,48 @@ inline void SetModified(const std::string& path, time_t seconds) {
     ::CloseHandle(file);
 }
 
-// True when the Windows calls are wine's.
-inline bool RunningUnderWine() {
-    HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
-    return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+// Sets TZ in the environment for the life of the object: the programs this
+// process starts follow it (wine takes the time zone from TZ), this process
+// keeps the one it started with.
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const char* zone) {
+        char old[256];
+        DWORD length = ::GetEnvironmentVariableA("TZ", old, sizeof old);
+        HadOld = length > 0 && length < sizeof old;
+        if (HadOld) Old = old;
+        ::SetEnvironmentVariableA("TZ", zone);
+    }
+    ~ScopedTimeZone() { ::SetEnvironmentVariableA("TZ", HadOld ? Old.c_str() : nullptr); }
+
+private:
+    bool HadOld = false;
+    std::string Old;
+};
+
+// The Windows Internet library lists files and folders without a read-only or
+// hidden state (as measured under wine).
+constexpr bool FtpListingShowsReadOnly = false;
+constexpr bool FtpListingShowsHidden = false;
+// A backslash separates folders; no name holds one.
+constexpr bool FileNamesMayHoldBackslashes = false;
+// A name beyond ASCII goes to an FTP server in the bytes of the ANSI code page,
+// which a server that takes names as UTF-8 (pyftpdlib) replaces.
+constexpr bool FtpNamesGoAsUtf8 = false;
+
+// The bytes that name, on the machine where the FTP test servers run, a file a
+// program of this system made with the name `name` (of the ANSI code page):
+// wine keeps names in UTF-8 there.
+inline std::string MachineNameOf(const std::string& name) {
+    std::wstring wide(name.size() + 1, L'\0');
+    const int units = ::MultiByteToWideChar(CP_ACP, 0, name.c_str(), int(name.size()), wide.data(),
+                                            int(wide.size()));
+    if (units <= 0) return {};
+    std::string bytes(size_t(units) * 3, '\0');
+    const int length = ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), units, bytes.data(),
+                                             int(bytes.size()), nullptr, nullptr);
+    bytes.resize(length > 0 ? size_t(length) : 0);
+    return bytes;
 }
 
 // Skips the current test under wine, printing why.
@@ -88,6 +192,14 @@ inline bool RunningUnderWine() {
     do {                                                                      \
         if (RunningUnderWine()) GTEST_SKIP() << "not under wine: " << reason; \
     } while (0)
+
+// A part of a test that wine cannot show is left out under wine: true there,
+// with the reason printed as a skipped test's is.
+inline bool LeftOutUnderWine(const char* reason) {
+    if (!RunningUnderWine()) return false;
+    std::printf("not under wine: %s\n", reason);
+    return true;
+}
 
 // The Windows tests run without privileges (the wine stage runs as an ordinary
 // user), so what needs an ordinary user runs in this process.
