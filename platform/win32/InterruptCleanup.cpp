@@ -3,28 +3,20 @@
 #include <windows.h>
 
 #include <atomic>
-#include <cstring>
 
+#include "platform/InterruptSlots.h"
 #include "platform/win32/InterruptState.h"
 
 namespace platform {
 
 namespace {
 
-constexpr int SlotCount = 8;
-constexpr size_t MaxPath = 4096;
+using interrupt::ArmedPath;
+using interrupt::Slots;
+
 // How long the handler waits for a copy in progress to let go of its file.
 constexpr DWORD ReleaseWaitMs = 3000;
 
-// The handler reads a slot's path only while the slot is armed, and a path is
-// written only while its slot is taken but not yet armed.
-struct ArmedFile {
-    std::atomic<bool> Taken{false};
-    std::atomic<bool> Armed{false};
-    char Path[MaxPath + 1];
-};
-
-ArmedFile Slots[SlotCount];
 BOOL CancelCopies = FALSE;
 std::atomic<HANDLE> LentFile{nullptr};
 
@@ -51,11 +43,11 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
     ::InterlockedExchange(reinterpret_cast<volatile LONG*>(&CancelCopies), TRUE);
     // The writer's next write fails; the process ends before it can matter.
     if (HANDLE lent = LentFile.exchange(nullptr)) ::CloseHandle(lent);
-    for (ArmedFile& slot : Slots)
+    for (ArmedPath& slot : Slots)
         if (slot.Armed.load()) RemoveWhenReleased(slot.Path);
     // Folders last, once the files armed inside them are gone; one that still
     // holds anything stays.
-    for (ArmedFile& slot : Slots)
+    for (ArmedPath& slot : Slots)
         if (slot.Armed.load()) ::RemoveDirectoryA(slot.Path);
     // Not handled here: the next handler (in the end the system's) ends the
     // process as the event would have ended it.
@@ -86,26 +78,6 @@ bool TakeFileBackFromInterrupt(HANDLE file) {
 // call the handlers for an ignored Ctrl-C.
 void RemoveRegisteredFilesOnInterrupt() {
     ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
-}
-
-void RemovedOnInterrupt::Arm(const std::string& path) {
-    Disarm();
-    if (path.empty() || path.size() > MaxPath) return;
-    for (int i = 0; i < SlotCount; ++i) {
-        bool expected = false;
-        if (!Slots[i].Taken.compare_exchange_strong(expected, true)) continue;
-        memcpy(Slots[i].Path, path.c_str(), path.size() + 1);
-        Slots[i].Armed.store(true);
-        Slot = i;
-        return;
-    }
-}
-
-void RemovedOnInterrupt::Disarm() {
-    if (Slot < 0) return;
-    Slots[Slot].Armed.store(false);
-    Slots[Slot].Taken.store(false);
-    Slot = -1;
 }
 
 }  // namespace platform
