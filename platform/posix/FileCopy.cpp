@@ -9,6 +9,7 @@
 
 #include <memory>
 
+#include "platform/CopyTemporaryName.h"
 #include "platform/ErrorCodes.h"
 #include "platform/InterruptCleanup.h"
 #include "platform/LastError.h"
@@ -92,9 +93,6 @@ std::string FolderOf(const std::string& path) {
     return cut == 0 ? "/" : path.substr(0, cut);
 }
 
-const char TemporaryHead[] = ".velcopy-";
-constexpr size_t TemporaryTail = 6;  // the random part mkostemp fills in
-
 // Gives the complete copy at `temporary` the destination's name: a new name at
 // once, an existing file replaced unless it is a folder or read-only (EACCES).
 // 0 or an errno.
@@ -118,7 +116,8 @@ int TakeDestinationName(const std::string& temporary, const std::string& destina
 // an interrupt while it is being written.
 bool CopyThroughTemporary(int in, const struct stat& source, const std::string& destination) {
     std::string temporary =
-        FolderOf(destination) + "/" + TemporaryHead + std::string(TemporaryTail, 'X');
+        FolderOf(destination) + "/" + CopyTemporaryHead +
+        std::string(CopyTemporaryTail, 'X');  // mkostemp fills in the random part
     int out = mkostemp(temporary.data(), O_CLOEXEC);
     if (out < 0) {
         posix::SetLastErrorForPath(errno, destination);
@@ -136,18 +135,6 @@ bool CopyThroughTemporary(int in, const struct stat& source, const std::string& 
 }
 
 }  // namespace
-
-bool IsCopyTemporaryName(const std::string& name) {
-    const size_t head = sizeof TemporaryHead - 1;
-    if (name.size() != head + TemporaryTail || name.compare(0, head, TemporaryHead) != 0)
-        return false;
-    for (size_t i = head; i < name.size(); ++i) {
-        const char c = name[i];
-        if (!(c >= '0' && c <= '9') && !(c >= 'a' && c <= 'z') && !(c >= 'A' && c <= 'Z'))
-            return false;
-    }
-    return true;
-}
 
 bool CopyFileOver(const std::string& source, const std::string& destination) {
     // Non-blocking, so that a named pipe without a writer cannot hang the open;

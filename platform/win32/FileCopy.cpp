@@ -3,6 +3,7 @@
 #include <atomic>
 #include <string>
 
+#include "platform/CopyTemporaryName.h"
 #include "platform/ErrorCodes.h"
 #include "platform/FileCopy.h"
 #include "platform/InterruptCleanup.h"
@@ -13,8 +14,6 @@ namespace platform {
 
 namespace {
 
-const char TemporaryHead[] = ".velcopy-";
-constexpr size_t TemporaryTail = 6;
 const char TailLetters[] = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
 std::string FolderOf(const std::string& path) {
@@ -33,7 +32,7 @@ std::string TemporaryTailText() {
     mixed *= 0xBF58476D1CE4E5B9ull;
     mixed ^= mixed >> 32;
     std::string tail;
-    for (size_t i = 0; i < TemporaryTail; ++i, mixed /= 62) tail += TailLetters[mixed % 62];
+    for (size_t i = 0; i < CopyTemporaryTail; ++i, mixed /= 62) tail += TailLetters[mixed % 62];
     return tail;
 }
 
@@ -41,7 +40,7 @@ std::string TemporaryTailText() {
 // copy can take the same one.
 bool CreateTemporaryBeside(const std::string& destination, std::string& temporary) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = FolderOf(destination) + TemporaryHead + TemporaryTailText();
+        temporary = FolderOf(destination) + CopyTemporaryHead + TemporaryTailText();
         HANDLE file = ::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
@@ -80,18 +79,6 @@ bool TakeDestinationName(const std::string& temporary, const std::string& destin
 }
 
 }  // namespace
-
-bool IsCopyTemporaryName(const std::string& name) {
-    const size_t head = sizeof TemporaryHead - 1;
-    if (name.size() != head + TemporaryTail || name.compare(0, head, TemporaryHead) != 0)
-        return false;
-    for (size_t i = head; i < name.size(); ++i) {
-        const char c = name[i];
-        if (!(c >= '0' && c <= '9') && !(c >= 'a' && c <= 'z') && !(c >= 'A' && c <= 'Z'))
-            return false;
-    }
-    return true;
-}
 
 // CopyFile straight onto the destination would truncate an existing file before
 // it writes, and a copy cut short would leave a partial file under the name: the
