@@ -17,7 +17,8 @@
 # PASV/EPSV/PORT and one LIST; *-full at most 0.7x lftp serial.
 #
 # Usage: sudo bench/ftp_mirror_bench.sh [VelCopy binary]
-#   default build/VelCopy. RUNS=n runs per figure (default 5); WORK=dir scratch
+#   default build/VelCopy. RUNS=n runs per figure (default 5); VEL_SWITCHES=...
+#   more switches for VelCopy (e.g. "/Passive /Passive"); WORK=dir scratch
 #   folder (default a fresh one under /tmp, removed at the end).
 #   Needs root (the servers run from tools/ftp-servers), lftp (Debian's package)
 #   and python3-pyftpdlib and vsftpd (tools/ftp-servers/prepare.sh). A VelCopy
@@ -28,6 +29,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 servers="$here/tools/ftp-servers"
 binary="${1:-$here/build/VelCopy}"
 runs="${RUNS:-5}"
+vel_switches="${VEL_SWITCHES:-}"
 [ "$(id -u)" = 0 ] || { echo "ftp_mirror_bench: run as root (the test servers need it)" >&2; exit 1; }
 command -v lftp >/dev/null || { echo "ftp_mirror_bench: lftp is missing (apt-get install lftp)" >&2; exit 1; }
 work="${WORK:-$(mktemp -d /tmp/velcopy-ftpbench-XXXXXX)}"
@@ -168,8 +170,8 @@ for server in vsftpd pyftpdlib; do
   # Everything moved aside goes with the work folder at the end.
   fresh_up='aside "$root"/up-*; mkdir -p "$root"/up-vel "$root"/up-l1 "$root"/up-l4; chown 2121:2121 "$root"/up-*'
   fresh_down='aside "$work"/down-*; mkdir -p "$work"/down-vel "$work"/down-l1 "$work"/down-l4'
-  vel_up="'$binary' '$tree' '$url/up-vel' /S /delete /U:$user /P:$pass"
-  vel_down="'$binary' '$url/src' '$work/down-vel' /S /delete /U:$user /P:$pass"
+  vel_up="'$binary' '$tree' '$url/up-vel' /S /delete /U:$user /P:$pass $vel_switches"
+  vel_down="'$binary' '$url/src' '$work/down-vel' /S /delete /U:$user /P:$pass $vel_switches"
   for case in up-full up-same down-full down-same; do
     case $case in
       up-full) setup="$fresh_up" ;;
