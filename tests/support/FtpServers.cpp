@@ -155,12 +155,19 @@ PyftpdlibServer::PyftpdlibServer(const std::string& host) {
     std::string script = Folder / "server.py";
     WriteTextFile(script, PyftpdlibScript);
     WriteTextFile(LogPath, "");
+    StartPythonServer({script, Root, LogPath, host}, "pyftpdlib");
+}
+
+void ExternalFtpServer::StartPythonServer(const std::vector<std::string>& scriptAndArguments,
+                                          const std::string& what) {
     if (access("/usr/bin/python3", X_OK) != 0) {
         Problem = "/usr/bin/python3 is not installed";
         return;
     }
+    std::vector<std::string> argv = {"/usr/bin/python3"};
+    argv.insert(argv.end(), scriptAndArguments.begin(), scriptAndArguments.end());
     int out = -1;
-    if (!Spawn({"/usr/bin/python3", script, Root, LogPath, host}, &out)) {
+    if (!Spawn(argv, &out)) {
         Problem = "cannot start /usr/bin/python3";
         return;
     }
@@ -171,7 +178,7 @@ PyftpdlibServer::PyftpdlibServer(const std::string& host) {
     if (poll(&wait, 1, 10000) == 1 && read(out, text, sizeof text - 1) > 0)
         Port = uint16_t(atoi(text));
     close(out);
-    if (Port == 0) Problem = "pyftpdlib did not start (is python3-pyftpdlib installed?)";
+    if (Port == 0) Problem = what + " did not start (is python3-pyftpdlib installed?)";
     OverwritesReadOnlyFiles = geteuid() == 0;
 }
 
@@ -190,23 +197,8 @@ FaultyFtpServer::FaultyFtpServer(const std::string& host) {
     mkdir(Root.c_str(), 0755);
     WriteTextFile(CommandLog, "");
     WriteTextFile(FiredLog, "");
-    if (access("/usr/bin/python3", X_OK) != 0) {
-        Problem = "/usr/bin/python3 is not installed";
-        return;
-    }
     std::string script = std::string(VELCOPY_SOURCE_DIR) + "/tests/support/faulty_ftpd.py";
-    int out = -1;
-    if (!Spawn({"/usr/bin/python3", script, Root, CommandLog, FaultFile, FiredLog, host}, &out)) {
-        Problem = "cannot start /usr/bin/python3";
-        return;
-    }
-    pollfd wait{out, POLLIN, 0};
-    char text[32] = {};
-    if (poll(&wait, 1, 10000) == 1 && read(out, text, sizeof text - 1) > 0)
-        Port = uint16_t(atoi(text));
-    close(out);
-    if (Port == 0) Problem = "the faulty server did not start (is python3-pyftpdlib installed?)";
-    OverwritesReadOnlyFiles = geteuid() == 0;
+    StartPythonServer({script, Root, CommandLog, FaultFile, FiredLog, host}, "the faulty server");
 }
 
 VsftpdServer::VsftpdServer() {

@@ -45,6 +45,10 @@ public:
 
 protected:
     bool Spawn(const std::vector<std::string>& argv, int* stdoutPipe);
+    // POSIX: runs a pyftpdlib script with python3 and takes the port it prints
+    // once it listens; Problem (naming `what`) when it does not start.
+    void StartPythonServer(const std::vector<std::string>& scriptAndArguments,
+                           const std::string& what);
     // The server process; on Windows the connection to the broker that started
     // it (tools/with-test-broker.sh), whose end stops it.
     pid_t Child = -1;
