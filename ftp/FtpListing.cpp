@@ -66,19 +66,8 @@ std::unique_ptr<VelDirectoryList> FtpStorageDevice::RetryFailedFind(const std::s
     const uint32_t error = platform::GetLastErrorCode();
     LastError = error;
     if (IsRecoverableError() && RetryState == 0 && MayRepeat()) {
-        if (error == ErrorCode::InternetConnectionAborted && Watchdog->TimedOut()) {
-            LastError = ErrorCode::InternetTimeout;
-            Warn("Timedout - retrying");
-            RetryState = 2;
-        } else {
-            Warn("Renegotiating connection");
-            RetryState = 1;
-        }
-        if (!OpenConnection(Passive, "")) {
-            Fail("Failed to renegotiate connection");
-            return FailedListing(ErrorCode::InternetTimeout);
-        }
-        return ListFolder(folder, mask, false);
+        const bool timedOut = error == ErrorCode::InternetConnectionAborted && Watchdog->TimedOut();
+        return ReconnectAndListAgain(folder, mask, timedOut, error);
     }
     if (IsRecoverableError() && RetryState != 0 && RetryState != 3 && MayRepeat()) {
         RetryState = 3;
@@ -109,12 +98,21 @@ std::unique_ptr<VelDirectoryList> FtpStorageDevice::RetryCutListing(const std::s
              LastErrorText());
         return FailedListing(ErrorCode::InternetTimeout);
     }
-    if (endError == ErrorCode::InternetConnectionAborted) {
+    return ReconnectAndListAgain(folder, mask, endError == ErrorCode::InternetConnectionAborted,
+                                 endError);
+}
+
+// A cut or recoverable listing: a new connection, then the listing once more.
+std::unique_ptr<VelDirectoryList> FtpStorageDevice::ReconnectAndListAgain(const std::string& folder,
+                                                                          const std::string& mask,
+                                                                          bool timedOut,
+                                                                          uint32_t error) {
+    if (timedOut) {
         LastError = ErrorCode::InternetTimeout;
         Warn("Timedout - retrying");
         RetryState = 2;
     } else {
-        LastError = endError;
+        LastError = error;
         Warn("Renegotiating connection");
         RetryState = 1;
     }

@@ -123,6 +123,9 @@ private:
                                                       const std::string& mask);
     std::unique_ptr<VelDirectoryList> RetryCutListing(const std::string& folder,
                                                       const std::string& mask, uint32_t endError);
+    std::unique_ptr<VelDirectoryList> ReconnectAndListAgain(const std::string& folder,
+                                                            const std::string& mask, bool timedOut,
+                                                            uint32_t error);
     std::unique_ptr<VelDirectoryList> FailedListing(uint32_t code);
     // Appends the records of a find, leaving out (with a warning) names that are
     // not single plain names.
