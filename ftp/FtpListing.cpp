@@ -35,10 +35,7 @@ std::unique_ptr<VelDirectoryList> FtpStorageDevice::ListFolder(const std::string
     platform::InternetCloseHandle(find);
     if (Watchdog->TimedOut()) return RetryCutListing(folder, mask, endError);
     if (endError != ErrorCode::NoMoreFiles) {
-        LastError = endError;
-        Fail("Error listing files in " + folder + " (error " + std::to_string(LastError) + "). " +
-             LastErrorText());
-        return FailedListing(endError);
+        return ListingError(folder, endError);
     }
     RemovePseudoEntry(*list);
     LastError = ErrorCode::NoMoreFiles;
@@ -83,20 +80,14 @@ std::unique_ptr<VelDirectoryList> FtpStorageDevice::RetryFailedFind(const std::s
         LastError = error;
         return std::make_unique<VelDirectoryList>();
     }
-    LastError = error;
-    Fail("Error listing files in " + folder + " (error " + std::to_string(LastError) + "). " +
-         LastErrorText());
-    return FailedListing(error);
+    return ListingError(folder, error);
 }
 
 std::unique_ptr<VelDirectoryList> FtpStorageDevice::RetryCutListing(const std::string& folder,
                                                                     const std::string& mask,
                                                                     uint32_t endError) {
     if (!MayRepeat()) {
-        LastError = ErrorCode::InternetTimeout;
-        Fail("Error listing files in " + folder + " (error " + std::to_string(LastError) + "). " +
-             LastErrorText());
-        return FailedListing(ErrorCode::InternetTimeout);
+        return ListingError(folder, ErrorCode::InternetTimeout);
     }
     return ReconnectAndListAgain(folder, mask, endError == ErrorCode::InternetConnectionAborted,
                                  endError);
@@ -121,6 +112,15 @@ std::unique_ptr<VelDirectoryList> FtpStorageDevice::ReconnectAndListAgain(const 
         return FailedListing(ErrorCode::InternetTimeout);
     }
     return ListFolder(folder, mask, false);
+}
+
+// The listing failed for good with `code`: reported, and no folder's contents.
+std::unique_ptr<VelDirectoryList> FtpStorageDevice::ListingError(const std::string& folder,
+                                                                 uint32_t code) {
+    LastError = code;
+    Fail("Error listing files in " + folder + " (error " + std::to_string(LastError) + "). " +
+         LastErrorText());
+    return FailedListing(code);
 }
 
 std::unique_ptr<VelDirectoryList> FtpStorageDevice::FailedListing(uint32_t code) {

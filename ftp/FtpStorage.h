@@ -126,6 +126,7 @@ private:
     std::unique_ptr<VelDirectoryList> ReconnectAndListAgain(const std::string& folder,
                                                             const std::string& mask, bool timedOut,
                                                             uint32_t error);
+    std::unique_ptr<VelDirectoryList> ListingError(const std::string& folder, uint32_t code);
     std::unique_ptr<VelDirectoryList> FailedListing(uint32_t code);
     // Appends the records of a find, leaving out (with a warning) names that are
     // not single plain names.
