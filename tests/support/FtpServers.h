@@ -163,6 +163,10 @@ public:
 private:
     void Serve();
     void ServeOne(int fd);
+    // Appends what was received and runs each complete line; false once the
+    // script ends the session.
+    bool RunCompleteLines(ScriptedSession& session, std::string& pending, const char* received,
+                          size_t size);
 
     Greeter Greet;
     Script Run;

@@ -148,13 +148,6 @@ void CloseSocket(int socket) {
     closesocket(SOCKET(socket));
 }
 
-ScriptedFtpServer::ScriptedFtpServer(std::string greeting, Script script)
-    : ScriptedFtpServer(
-          [greeting](ScriptedSession& session) {
-              return greeting.empty() || session.Send(greeting);
-          },
-          std::move(script)) {}
-
 // StopFd is a flag here: the server looks at it between short waits.
 ScriptedFtpServer::ScriptedFtpServer(Greeter greeter, Script script)
     : Greet(std::move(greeter)), Run(std::move(script)) {
@@ -199,20 +192,6 @@ void ScriptedFtpServer::ServeOne(int fd) {
         char buffer[4096];
         int got = recv(SOCKET(fd), buffer, sizeof buffer, 0);
         if (got <= 0) return;
-        pending.append(buffer, size_t(got));
-        for (size_t end; (end = pending.find("\r\n")) != std::string::npos;) {
-            std::string line = pending.substr(0, end);
-            pending.erase(0, end + 2);
-            if (!Run(session, line)) return;
-        }
+        if (!RunCompleteLines(session, pending, buffer, size_t(got))) return;
     }
-}
-
-ScriptedFtpServer::Script LoginThen(
-    std::function<bool(ScriptedSession&, const std::string&)> next) {
-    return [next](ScriptedSession& session, const std::string& line) {
-        if (line.rfind("USER ", 0) == 0) return session.Send("331 Password please.\r\n");
-        if (line.rfind("PASS ", 0) == 0) return session.Send("230 Logged in.\r\n");
-        return next(session, line);
-    };
 }
