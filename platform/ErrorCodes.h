@@ -38,6 +38,7 @@ constexpr uint32_t Busy = 170;
 constexpr uint32_t AlreadyExists = 183;
 constexpr uint32_t FilenameExcedRange = 206;
 constexpr uint32_t DirectoryInvalid = 267;
+constexpr uint32_t MoreData = 234;
 constexpr uint32_t CantResolveFilename = 1921;
 constexpr uint32_t LogonFailure = 1326;
 constexpr uint32_t IoDevice = 1117;

@@ -97,6 +97,8 @@ constexpr uint32_t InternetConnectionOffline = 0x20;
 // InternetConnect flags; FtpPutFile / FtpGetFile transfer types.
 constexpr uint32_t InternetFlagPassive = 0x08000000;
 constexpr uint32_t InternetFlagReload = 0x80000000;
+// FtpFindFirstFile: list with MLSD (RFC 3659) instead of LIST.
+constexpr uint32_t FtpFlagListByFacts = 0x00000010;
 constexpr uint32_t FtpTransferTypeAscii = 1;
 constexpr uint32_t FtpTransferTypeBinary = 2;
 
@@ -153,13 +155,28 @@ bool FtpGetCurrentDirectory(InternetHandle connection, std::string& directory);
 // an empty folder listed before the connection has seen "-a" list entries (and,
 // once, on a server that refuses "-a").
 //
+// A listing is whole only as the server vouches for it. One that the server
+// could not make fails: a data connection that ended in the middle of a line
+// (ErrorCode::InternetConnectionAborted), a closing reply that says the server
+// could not read the folder although it is positive
+// (ErrorCode::AccessDenied; the reply is the last response). A closing reply
+// that says the server stopped after some entries gives those entries, and the
+// enumeration then ends with ErrorCode::MoreData instead of NoMoreFiles.
+//
+// flags: InternetFlagReload (nothing is cached on POSIX), FtpFlagListByFacts to
+// list with MLSD, whose records are exact (types, sizes, times in UTC; links
+// 0x400) and hold every name; a server that does not know it refuses it
+// (InternetExtendedError with its 500/502 reply). Windows: not supported
+// (ErrorCode::NotSupported).
+//
 // POSIX: a listing is at most 256 MiB and a line of it at most 64 KiB; beyond,
 // the call fails with ErrorCode::InternetInvalidServerResponse. It costs memory
 // in proportion to what it lists (the records the mask selects, about the size of
 // their names), never its text.
 InternetHandle FtpFindFirstFile(InternetHandle connection, const std::string& mask, FindData& entry,
                                 uint32_t flags, uintptr_t context);
-// The next record; false with ErrorCode::NoMoreFiles at the end.
+// The next record; false at the end, with ErrorCode::NoMoreFiles, or MoreData
+// when the server said it listed only part of the folder.
 bool InternetFindNextFile(InternetHandle find, FindData& entry);
 
 // STOR of a local file under remoteName. transferType: FtpTransferTypeBinary, or
@@ -168,10 +185,20 @@ bool FtpPutFile(InternetHandle connection, const std::string& localPath,
                 const std::string& remoteName, uint32_t transferType, uintptr_t context);
 // RETR into localPath (replaced). ASCII turns CR LF into LF. On failure the partly
 // written local file is removed, and with failIfExists an existing file fails with
-// ErrorCode::FileExists before anything is sent.
+// ErrorCode::FileExists before anything is sent. A binary download that brings
+// fewer or more bytes than the server's opening reply announced ("150 ... (N
+// bytes)") fails with ErrorCode::InternetConnectionAborted: the data connection
+// was cut although the server may report the transfer complete.
 bool FtpGetFile(InternetHandle connection, const std::string& remoteName,
                 const std::string& localPath, bool failIfExists, uint32_t transferType,
                 uintptr_t context);
+
+// SIZE of a file, in bytes as stored (the connection is put in binary type
+// first when it is not). A server that cannot tell refuses (InternetExtendedError).
+bool FtpGetFileSize(InternetHandle connection, const std::string& name, uint64_t& size);
+// MDTM of a file: its modification time, in UTC, as the server gives it (to the
+// second, or finer). InternetInvalidServerResponse for a reply that holds no time.
+bool FtpGetFileTime(InternetHandle connection, const std::string& name, FileTime& time);
 
 bool FtpDeleteFile(InternetHandle connection, const std::string& name);
 bool FtpRenameFile(InternetHandle connection, const std::string& oldName,

@@ -5,8 +5,12 @@
 #include "platform/ftp/ListingParser.h"
 
 ListingReader::ListingReader(const CalendarTime& now, Sink sink, size_t maxBytes,
-                             size_t maxLineLength)
-    : Now(now), Deliver(std::move(sink)), MaxBytes(maxBytes), MaxLineLength(maxLineLength) {}
+                             size_t maxLineLength, LineParser parser)
+    : Now(now),
+      Deliver(std::move(sink)),
+      MaxBytes(maxBytes),
+      MaxLineLength(maxLineLength),
+      Parse(parser != nullptr ? parser : ParseListingLine) {}
 
 ListingReader::Status ListingReader::Feed(const char* data, size_t size) {
     if (Fault != Status::Reading) return Fault;
@@ -35,7 +39,12 @@ ListingReader::Status ListingReader::Feed(const char* data, size_t size) {
 }
 
 ListingReader::Status ListingReader::Finish() {
-    if (Fault == Status::Reading && !Line.empty()) TakeLine();
+    if (Fault == Status::Reading && !Line.empty()) {
+        // A listing broken off in the middle of a line: what came may be any part
+        // of the folder, and the piece of a line is no entry.
+        Fault = Status::Unterminated;
+        Line = std::string();
+    }
     return Fault;
 }
 
@@ -46,7 +55,7 @@ void ListingReader::TakeLine() {
         Line = std::string();
         return;
     }
-    if (ParseListingLine(Line, Now, Record)) {
+    if (Parse(Line, Now, Record)) {
         ++EntriesSeen;
         Deliver(Record);
     }

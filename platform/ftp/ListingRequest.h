@@ -38,6 +38,7 @@ struct ListingAnswer {
     int Code = 0;            // the reply code that refused it
     size_t Entries = 0;      // entries listed, whatever the caller keeps of them
     bool OnlyDashA = false;  // exactly one entry, named "-a"
+    bool Truncated = false;  // the server says it stopped after the entries it sent
 };
 
 class ListingRequest {

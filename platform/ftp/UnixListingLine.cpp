@@ -137,6 +137,8 @@ bool ParseUnixListingLine(std::string_view line, const CalendarTime& now,
     entry = platform::FindData();
     entry.Name.assign(name.data(), name.size());
     if (type == 'd') entry.Attributes |= platform::Attribute::Directory;
+    // A link's size and time are its own, not those of what it leads to.
+    if (type == 'l') entry.Attributes |= platform::Attribute::ReparsePoint;
     if (fields[0].Text[2] != 'w') entry.Attributes |= platform::Attribute::ReadOnly;
     listing::FinishRecord(time, size, entry);
     return true;

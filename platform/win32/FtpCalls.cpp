@@ -6,11 +6,15 @@
 #include "platform/win32/WinInetApi.h"
 
 #include <cstring>
+#include <mutex>
+#include <set>
 #include <vector>
 
 #include "platform/ErrorCodes.h"
 #include "platform/InternetClient.h"
 #include "platform/LastError.h"
+#include "platform/ftp/FileFactReplies.h"
+#include "platform/ftp/ListingEnd.h"
 #include "platform/win32/InternetHandles.h"
 #include "platform/win32/InterruptState.h"
 #include "platform/win32/SystemTypes.h"
@@ -44,17 +48,47 @@ namespace {
 // record, and ends a listing that found nothing without a reason (its last
 // error 0). Only the server's closing reply tells: positive (226) for a complete
 // listing, an error reply for one that is not.
-uint32_t ListingFailure() {
+// A positive closing reply can still say that the server could not read the
+// folder, or stopped part-way (ListingEnd.h).
+uint32_t ListingFailure(bool& truncated) {
     const int code = win32::LastReplyCode();
-    if (code >= 200 && code < 300) return ErrorCode::Success;
+    if (code >= 200 && code < 300) {
+        uint32_t error = 0;
+        std::string response;
+        InternetGetLastResponseInfo(error, response);
+        const ListingEnd end = JudgeListingEnd(response);
+        truncated = end == ListingEnd::Truncated;
+        return end == ListingEnd::Failed ? ErrorCode::AccessDenied : ErrorCode::Success;
+    }
     if (code >= 400) return ErrorCode::InternetExtendedError;
     return ErrorCode::InternetConnectionAborted;
+}
+
+// The find handles of listings that the server said it cut short: their
+// enumeration ends with ErrorCode::MoreData.
+std::mutex truncatedLock;
+std::set<InternetHandle> truncatedFinds;
+
+// Sends a command that needs no data connection and takes its reply text.
+bool CommandReply(InternetHandle connection, const std::string& command, std::string& reply) {
+    CallOnHandle call(connection);
+    if (!call.Settle(::FtpCommandA(ToSystem(connection), FALSE, FTP_TRANSFER_TYPE_BINARY,
+                                   command.c_str(), 0, nullptr)))
+        return false;
+    uint32_t error = 0;
+    InternetGetLastResponseInfo(error, reply);
+    return true;
 }
 
 }  // namespace
 
 InternetHandle FtpFindFirstFile(InternetHandle connection, const std::string& mask, FindData& entry,
                                 uint32_t flags, uintptr_t context) {
+    if ((flags & FtpFlagListByFacts) != 0) {
+        // The library lists with LIST only.
+        SetLastErrorCode(ErrorCode::NotSupported);
+        return NoInternetHandle;
+    }
     CallOnHandle call(connection);
     WIN32_FIND_DATAA record{};
     SetLastErrorCode(ErrorCode::Success);
@@ -62,14 +96,15 @@ InternetHandle FtpFindFirstFile(InternetHandle connection, const std::string& ma
         ::FtpFindFirstFileA(ToSystem(connection), mask.empty() ? nullptr : mask.c_str(), &record,
                             flags, win32::ToLibraryContext(context));
     const uint32_t reason = GetLastErrorCode();
+    bool truncated = false;
     if (reason == ErrorCode::Success || reason == ErrorCode::NoMoreFiles) {
-        const uint32_t failure = ListingFailure();
+        const uint32_t failure = ListingFailure(truncated);
         if (failure != ErrorCode::Success) {
             if (find != nullptr) ::InternetCloseHandle(find);
             find = nullptr;
             SetLastErrorCode(failure);
         } else if (find == nullptr) {
-            SetLastErrorCode(ErrorCode::NoMoreFiles);
+            SetLastErrorCode(truncated ? ErrorCode::MoreData : ErrorCode::NoMoreFiles);
         }
     }
     if (find == nullptr) {
@@ -78,13 +113,23 @@ InternetHandle FtpFindFirstFile(InternetHandle connection, const std::string& ma
     }
     entry = win32::FromSystem(record);
     win32::RegisterChildHandle(win32::FromSystem(find), connection, false);
+    if (truncated) {
+        std::lock_guard<std::mutex> guard(truncatedLock);
+        truncatedFinds.insert(win32::FromSystem(find));
+    }
     return win32::FromSystem(find);
 }
 
 bool InternetFindNextFile(InternetHandle find, FindData& entry) {
     CallOnHandle call(find);
     WIN32_FIND_DATAA record{};
-    if (!call.Settle(::InternetFindNextFileA(ToSystem(find), &record))) return false;
+    if (!call.Settle(::InternetFindNextFileA(ToSystem(find), &record))) {
+        if (GetLastErrorCode() == ErrorCode::NoMoreFiles) {
+            std::lock_guard<std::mutex> guard(truncatedLock);
+            if (truncatedFinds.erase(find) != 0) SetLastErrorCode(ErrorCode::MoreData);
+        }
+        return false;
+    }
     entry = win32::FromSystem(record);
     return true;
 }
@@ -100,13 +145,14 @@ namespace {
 
 // Copies what the opened remote file sends into `local`; false with the reason
 // as the last error code when reading or writing fails.
-bool ReceiveInto(HINTERNET remote, HANDLE local) {
+bool ReceiveInto(HINTERNET remote, HANDLE local, uint64_t& received) {
     static constexpr DWORD ChunkBytes = 64 * 1024;
     std::vector<char> chunk(ChunkBytes);
     for (;;) {
         DWORD got = 0;
         if (!::InternetReadFile(remote, chunk.data(), ChunkBytes, &got)) return false;
         if (got == 0) return true;
+        received += got;
         DWORD written = 0;
         if (!::WriteFile(local, chunk.data(), got, &written, nullptr)) return false;
     }
@@ -119,7 +165,14 @@ bool Retrieve(InternetHandle connection, const std::string& remoteName, HANDLE l
     HINTERNET remote = ::FtpOpenFileA(ToSystem(connection), remoteName.c_str(), GENERIC_READ,
                                       transferType, win32::ToLibraryContext(context));
     if (remote == nullptr) return false;
-    bool received = ReceiveInto(remote, local);
+    // The opening reply may announce the size ("150 ... (N bytes)").
+    uint32_t ignored = 0;
+    std::string opening;
+    InternetGetLastResponseInfo(ignored, opening);
+    uint64_t announced = 0, count = 0;
+    const bool announces =
+        transferType == FTP_TRANSFER_TYPE_BINARY && ReadAnnouncedSize(opening, announced);
+    bool received = ReceiveInto(remote, local, count);
     const uint32_t reason = GetLastErrorCode();
     ::InternetCloseHandle(remote);
     if (!received) {
@@ -127,6 +180,11 @@ bool Retrieve(InternetHandle connection, const std::string& remoteName, HANDLE l
         return false;
     }
     const int closing = win32::LastReplyCode();
+    if (announces && count != announced) {
+        // Cut part-way, however the server reports it.
+        SetLastErrorCode(ErrorCode::InternetConnectionAborted);
+        return false;
+    }
     if (closing >= 200 && closing < 300) return true;
     SetLastErrorCode(closing >= 400 ? ErrorCode::InternetExtendedError
                                     : ErrorCode::InternetConnectionAborted);
@@ -162,6 +220,24 @@ bool FtpGetFile(InternetHandle connection, const std::string& remoteName,
     ::DeleteFileA(localPath.c_str());
     SetLastErrorCode(reason);
     call.Settle(false);
+    return false;
+}
+
+bool FtpGetFileSize(InternetHandle connection, const std::string& name, uint64_t& size) {
+    std::string reply;
+    // In text type a server would count the bytes as it would send them, or refuse.
+    if (!CommandReply(connection, "TYPE I", reply) || !CommandReply(connection, "SIZE " + name, reply))
+        return false;
+    if (ReadSizeReply(reply, size)) return true;
+    SetLastErrorCode(ErrorCode::InternetInvalidServerResponse);
+    return false;
+}
+
+bool FtpGetFileTime(InternetHandle connection, const std::string& name, FileTime& time) {
+    std::string reply;
+    if (!CommandReply(connection, "MDTM " + name, reply)) return false;
+    if (ReadTimeReply(reply, time)) return true;
+    SetLastErrorCode(ErrorCode::InternetInvalidServerResponse);
     return false;
 }
 

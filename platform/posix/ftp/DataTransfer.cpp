@@ -23,14 +23,22 @@ DataTransfer::DataTransfer(FtpConnection& connection)
 DataTransfer::~DataTransfer() = default;
 
 uint32_t DataTransfer::Start(const std::string& command) {
-    uint32_t error = Connection.Passive ? OpenPassive() : OpenActive();
+    bool passive = Connection.Passive;
+    bool noPortFree = false;
+    uint32_t error = passive ? OpenPassive() : OpenActive(noPortFree);
+    if (error != 0 && noPortFree) {
+        // Nothing has been asked of the server yet: the passive way is still open.
+        passive = true;
+        error = OpenPassive();
+    }
     if (error != 0) return error;
     if ((error = Connection.SendCommand(command))) return error;
-    FtpReply reply;
+    FtpReply& reply = Opening;
     if ((error = Connection.ReadReply(reply))) return error;
     if (reply.Code / 100 == 2) {
         // Some servers answer an empty listing at once, without a data stream.
         Completed = true;
+        Closing = reply;
         Data.Close();
         Listener.Close();
         return 0;
@@ -43,7 +51,7 @@ uint32_t DataTransfer::Start(const std::string& command) {
         return Connection.ReplyError(reply);
     }
     Started = true;
-    if (!Connection.Passive) {
+    if (!passive) {
         error =
             Listener.Accept(Connection.PeerAddress(), WaitLimit(Connection.Limits.ReceiveMs), Data);
         Listener.Close();
@@ -72,8 +80,9 @@ uint32_t DataTransfer::OpenPassive() {
                              Data);
 }
 
-uint32_t DataTransfer::OpenActive() {
-    if (uint32_t error = Socket::Listen(Connection.Abort, Connection.LocalAddress(), Listener))
+uint32_t DataTransfer::OpenActive(bool& noPortFree) {
+    if (uint32_t error =
+            Socket::Listen(Connection.Abort, Connection.LocalAddress(), Listener, &noPortFree))
         return error;
     SocketAddress listening;
     if (!Listener.LocalAddress(listening)) return ErrorCode::InternetCannotConnect;
@@ -114,7 +123,7 @@ uint32_t DataTransfer::Finish() {
         Data.Close();
     if (Completed) return 0;
     Completed = true;
-    FtpReply reply;
+    FtpReply& reply = Closing;
     // The 1xx reply that started the transfer counts towards the bound.
     if (uint32_t error = Connection.ReadFinalReply(reply, Started ? 1 : 0)) return error;
     if (reply.Code / 100 == 2) return 0;

@@ -7,7 +7,10 @@
 // 227 reply names is never used, so a server cannot point us at a third host.
 // Active: a listening socket on the control connection's local address, PORT
 // (EPRT on IPv6), and after the server's 1xx reply an accept with the receive time
-// limit that takes a connection only from the server's own address.
+// limit that takes a connection only from the server's own address. When no local
+// port is free for the listening socket (thousands of transfers within a minute
+// leave every port of the range waiting), the transfer is made passively rather
+// than failed.
 //
 // Every chunk received is reported (ReceivingResponse / ResponseReceived) and
 // every part sent (SendingRequest / RequestSent), so a transfer that moves data
@@ -47,10 +50,15 @@ public:
     // The code of the reply that refused the command (Start or Finish failed with
     // ErrorCode::InternetExtendedError), else 0.
     int RefusalCode() const { return Refusal; }
+    // The reply that answered the command first (1xx, or the 2xx of a transfer
+    // completed at once) and the one that ended it; Code 0 until each has come.
+    const FtpReply& OpeningReply() const { return Opening; }
+    const FtpReply& ClosingReply() const { return Closing; }
 
 private:
     uint32_t OpenPassive();
-    uint32_t OpenActive();
+    // noPortFree: the listening socket found no free local port.
+    uint32_t OpenActive(bool& noPortFree);
     uint32_t ReceiveChunk(size_t& received);
     // A data connection failure: the control connection's state is unknown.
     uint32_t Fail(uint32_t error);
@@ -62,6 +70,8 @@ private:
     bool StreamEnded = false;  // the server ended the data stream
     bool Completed = false;    // the final reply has been read
     int Refusal = 0;
+    FtpReply Opening;
+    FtpReply Closing;
     char* const Buffer;  // the connection's transfer buffer
 };
 

@@ -3,6 +3,8 @@
 #include "common/DateTime.h"
 #include "platform/ErrorCodes.h"
 #include "platform/LocalClock.h"
+#include "platform/ftp/ListingEnd.h"
+#include "platform/ftp/ListingParser.h"
 #include "platform/ftp/ListingReader.h"
 #include "platform/posix/ftp/DataTransfer.h"
 #include "platform/posix/ftp/FtpTransfers.h"
@@ -15,9 +17,12 @@ bool SelectsAll(const std::string& mask) {
     return mask.empty() || mask == "*" || mask == "*.*";
 }
 
-// One LIST request, read into records as it arrives.
+// One listing request, read into records as it arrives. A listing counts as read
+// to its end only when its last line ended and the closing reply says nothing
+// against it.
 ListingAnswer ListOnce(FtpConnection& connection, const std::string& command,
-                       const std::string& mask, FindRecordStore& records) {
+                       const std::string& mask, ListingReader::LineParser parser,
+                       FindRecordStore& records) {
     ListingAnswer answer;
     bool firstIsDashA = false;
     ListingReader reader(
@@ -26,7 +31,7 @@ ListingAnswer ListOnce(FtpConnection& connection, const std::string& command,
             if (answer.Entries++ == 0) firstIsDashA = record.Name == "-a";
             if (SelectsAll(mask) || MaskMatches(mask, record.Name)) records.Append(record);
         },
-        ListingLimit, ListingLineLimit);
+        ListingLimit, ListingLineLimit, parser);
     DataTransfer transfer(connection);
     uint32_t error = transfer.Start(command);
     if (error == 0) {
@@ -34,12 +39,30 @@ ListingAnswer ListOnce(FtpConnection& connection, const std::string& command,
             bool reading = reader.Feed(data, size) == ListingReader::Status::Reading;
             return reading ? 0 : ErrorCode::InternetInvalidServerResponse;
         });
-        if (error == 0 && reader.Finish() != ListingReader::Status::Reading)
-            error = ErrorCode::InternetInvalidServerResponse;
+        if (error == 0) {
+            const ListingReader::Status end = reader.Finish();
+            // The data connection ended in the middle of a line: cut off.
+            if (end == ListingReader::Status::Unterminated)
+                error = ErrorCode::InternetConnectionAborted;
+            else if (end != ListingReader::Status::Reading)
+                error = ErrorCode::InternetInvalidServerResponse;
+        }
         if (error != 0)
             transfer.Abandon();
         else
             error = transfer.Finish();
+    }
+    if (error == 0) {
+        switch (JudgeListingEnd(transfer.ClosingReply().Text)) {
+            case ListingEnd::Failed:
+                error = ErrorCode::AccessDenied;
+                break;
+            case ListingEnd::Truncated:
+                answer.Truncated = true;
+                break;
+            case ListingEnd::Complete:
+                break;
+        }
     }
     answer.Error = error;
     answer.Code = transfer.RefusalCode();
@@ -51,14 +74,24 @@ ListingAnswer ListOnce(FtpConnection& connection, const std::string& command,
 }  // namespace
 
 uint32_t ListWorkingDirectory(FtpConnection& connection, const std::string& mask,
-                              FindRecordStore& records) {
+                              FindRecordStore& records, bool& truncated) {
     ListingRequest& request = connection.Listing;
-    ListingAnswer first = ListOnce(connection, request.FirstCommand(), mask, records);
+    ListingAnswer first =
+        ListOnce(connection, request.FirstCommand(), mask, ParseListingLine, records);
+    truncated = first.Truncated;
     if (request.AfterFirst(first) != ListingRequest::Step::ListPlainly) return first.Error;
     records = FindRecordStore();
-    ListingAnswer plain = ListOnce(connection, "LIST", mask, records);
+    ListingAnswer plain = ListOnce(connection, "LIST", mask, ParseListingLine, records);
     request.AfterPlain(first, plain);
+    truncated = plain.Truncated;
     return plain.Error;
+}
+
+uint32_t ListWorkingDirectoryByFacts(FtpConnection& connection, const std::string& mask,
+                                     FindRecordStore& records, bool& truncated) {
+    ListingAnswer answer = ListOnce(connection, "MLSD", mask, ParseMlsdListingLine, records);
+    truncated = answer.Truncated;
+    return answer.Error;
 }
 
 }  // namespace platform::posix

@@ -25,8 +25,16 @@ constexpr size_t ListingLineLimit = 64 * 1024;
 
 // Lists the working directory into records (those the mask selects, in the order
 // listed): 0 when a listing was read to its end, which may have selected nothing,
-// else the error; records then holds nothing.
+// else the error; records then holds nothing. A listing is read to its end only
+// when its last line ended (else ErrorCode::InternetConnectionAborted: the data
+// connection was cut) and its closing reply does not say that the server failed
+// to read the folder (else ErrorCode::AccessDenied). truncated: the closing reply
+// says that the server stopped listing after the entries it sent.
 uint32_t ListWorkingDirectory(FtpConnection& connection, const std::string& mask,
-                              FindRecordStore& records);
+                              FindRecordStore& records, bool& truncated);
+// The same with MLSD: a machine-readable listing (RFC 3659). A server that does
+// not know the command refuses it (ErrorCode::InternetExtendedError).
+uint32_t ListWorkingDirectoryByFacts(FtpConnection& connection, const std::string& mask,
+                                     FindRecordStore& records, bool& truncated);
 
 }  // namespace platform::posix

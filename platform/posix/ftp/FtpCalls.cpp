@@ -7,6 +7,7 @@
 #include "platform/LastError.h"
 #include "platform/posix/ftp/FolderListing.h"
 #include "platform/posix/ftp/FtpConnection.h"
+#include "platform/ftp/FileFactReplies.h"
 #include "platform/posix/ftp/FtpTransfers.h"
 
 namespace platform {
@@ -75,20 +76,24 @@ bool FtpGetCurrentDirectory(InternetHandle connection, std::string& directory) {
 }
 
 InternetHandle FtpFindFirstFile(InternetHandle connection, const std::string& mask, FindData& entry,
-                                uint32_t /*flags: nothing is cached*/, uintptr_t context) {
+                                uint32_t flags, uintptr_t context) {
     InternetHandle result = NoInternetHandle;
     RunCall(connection, [&](FtpConnection& c) -> uint32_t {
         auto find = PublishRequest<FindListing>(c, HandleKind::Find, context);
         FindRecordStore records;
-        uint32_t error = ListWorkingDirectory(c, mask, records);
+        bool truncated = false;
+        uint32_t error = (flags & FtpFlagListByFacts) != 0
+                             ? ListWorkingDirectoryByFacts(c, mask, records, truncated)
+                             : ListWorkingDirectory(c, mask, records, truncated);
         find->Finished();
         if (error == 0 && find->Closed()) error = ErrorCode::InternetConnectionAborted;
-        if (error == 0 && !records.TakeNext(entry)) error = ErrorCode::NoMoreFiles;
+        if (error == 0 && !records.TakeNext(entry))
+            error = truncated ? ErrorCode::MoreData : ErrorCode::NoMoreFiles;
         if (error != 0) {
             CloseHandleObject(find->Id);
             return error;
         }
-        find->SetRecords(std::move(records));
+        find->SetRecords(std::move(records), truncated);
         result = find->Id;
         return 0;
     });
@@ -98,7 +103,8 @@ InternetHandle FtpFindFirstFile(InternetHandle connection, const std::string& ma
 bool InternetFindNextFile(InternetHandle find, FindData& entry) {
     auto listing = FindHandleAs<FindListing>(find, HandleKind::Find);
     if (!listing) return Fail(ErrorCode::InvalidHandle);
-    return listing->TakeNext(entry) ? true : Fail(ErrorCode::NoMoreFiles);
+    if (listing->TakeNext(entry)) return true;
+    return Fail(listing->Truncated() ? ErrorCode::MoreData : ErrorCode::NoMoreFiles);
 }
 
 bool FtpPutFile(InternetHandle connection, const std::string& localPath,
@@ -126,6 +132,27 @@ bool FtpGetFile(InternetHandle connection, const std::string& remoteName,
         request->Finished();
         CloseHandleObject(request->Id);
         return error;
+    });
+}
+
+bool FtpGetFileSize(InternetHandle connection, const std::string& name, uint64_t& size) {
+    if (name.empty()) return Fail(ErrorCode::InvalidParameter);
+    return RunCall(connection, [&](FtpConnection& c) -> uint32_t {
+        // In text type a server would count the bytes as it would send them, or
+        // refuse (ProFTPD).
+        if (uint32_t error = c.EnsureType('I')) return error;
+        FtpReply reply;
+        if (uint32_t error = c.Expect("SIZE " + name, "2", &reply)) return error;
+        return ReadSizeReply(reply.Text, size) ? 0 : ErrorCode::InternetInvalidServerResponse;
+    });
+}
+
+bool FtpGetFileTime(InternetHandle connection, const std::string& name, FileTime& time) {
+    if (name.empty()) return Fail(ErrorCode::InvalidParameter);
+    return RunCall(connection, [&](FtpConnection& c) -> uint32_t {
+        FtpReply reply;
+        if (uint32_t error = c.Expect("MDTM " + name, "2", &reply)) return error;
+        return ReadTimeReply(reply.Text, time) ? 0 : ErrorCode::InternetInvalidServerResponse;
     });
 }
 

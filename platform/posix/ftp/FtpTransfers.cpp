@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "platform/ErrorCodes.h"
+#include "platform/ftp/FileFactReplies.h"
 #include "platform/posix/ErrnoMapping.h"
 #include "platform/posix/ftp/DataTransfer.h"
 #include "platform/posix/ftp/LineEnds.h"
@@ -68,9 +69,10 @@ void RequestHandle::OnClose() {
     if (Active.load()) Abort->Raise();
 }
 
-void FindListing::SetRecords(FindRecordStore records) {
+void FindListing::SetRecords(FindRecordStore records, bool truncated) {
     std::lock_guard<std::mutex> guard(Lock);
     Records = std::move(records);
+    WasTruncated = truncated;
 }
 
 bool FindListing::TakeNext(FindData& entry) {
@@ -111,7 +113,9 @@ uint32_t GetFile(FtpConnection& connection, const std::string& remoteName,
     }
     CrLfToLf converter;
     std::string converted;
+    uint64_t received = 0;
     uint32_t error = transfer.ReceiveAll([&](const char* data, size_t size) -> uint32_t {
+        received += size;
         if (!text) return WriteAll(local.Fd, data, size);
         converted.clear();
         converter.Convert(data, size, converted);
@@ -126,6 +130,12 @@ uint32_t GetFile(FtpConnection& connection, const std::string& remoteName,
         transfer.Abandon();
     else
         error = transfer.Finish();
+    // A data connection cut part-way ends like a complete one, and the server,
+    // which has sent everything into it, says the transfer is complete.
+    uint64_t announced = 0;
+    if (error == 0 && !text && ReadAnnouncedSize(transfer.OpeningReply().Text, announced) &&
+        announced != received)
+        error = ErrorCode::InternetConnectionAborted;
     if (error != 0) unlink(localPath.c_str());  // never leave a partial copy behind
     return error;
 }

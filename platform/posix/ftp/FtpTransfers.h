@@ -40,13 +40,16 @@ private:
 class FindListing : public RequestHandle {
 public:
     using RequestHandle::RequestHandle;
-    void SetRecords(FindRecordStore records);
+    // truncated: the server said it listed only these records of the folder.
+    void SetRecords(FindRecordStore records, bool truncated);
     // false at the end.
     bool TakeNext(FindData& entry);
+    bool Truncated() const { return WasTruncated; }
 
 private:
     std::mutex Lock;
     FindRecordStore Records;
+    bool WasTruncated = false;
 };
 
 // Creates a request handle for a call on connection, publishes it and reports it

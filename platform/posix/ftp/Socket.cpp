@@ -201,12 +201,15 @@ uint32_t Socket::Connect(std::shared_ptr<AbortSignal> abort, const std::string& 
 }
 
 uint32_t Socket::Listen(std::shared_ptr<AbortSignal> abort, const SocketAddress& address,
-                        Socket& result) {
+                        Socket& result, bool* noPortFree) {
     int fd = socket(address.Family(), SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
     if (fd < 0) return ErrorCode::InternetCannotConnect;
     Socket candidate(std::move(abort), fd);
-    if (!BindListeningPort(fd, address) || listen(fd, 1) != 0)
+    if (!BindListeningPort(fd, address)) {
+        if (noPortFree) *noPortFree = errno == EADDRINUSE || errno == EADDRNOTAVAIL;
         return ErrorCode::InternetCannotConnect;
+    }
+    if (listen(fd, 1) != 0) return ErrorCode::InternetCannotConnect;
     result = std::move(candidate);
     return 0;
 }

@@ -86,8 +86,9 @@ public:
     static uint32_t ConnectTo(std::shared_ptr<AbortSignal> abort, const SocketAddress& address,
                               int timeoutMs, Socket& result);
     // A listening socket on address's host, any free port (ListeningPort.h).
+    // noPortFree (when given) tells a failure for want of a free local port.
     static uint32_t Listen(std::shared_ptr<AbortSignal> abort, const SocketAddress& address,
-                           Socket& result);
+                           Socket& result, bool* noPortFree = nullptr);
     // Waits for one connection from a peer on expectedPeer's host; other peers are
     // turned away. 0 or ErrorCode::InternetTimeout,
     // InternetConnectionAborted.

@@ -115,4 +115,49 @@ TEST(ListingParserTest, ControlBytesAtEveryPositionAreSurvived) {
     EXPECT_GT(parsed, 0u);
 }
 
+// MLSD lines as ProFTPD 1.3.8, Pure-FTPd 1.0.50 and pyftpdlib 1.5.7 send them,
+// and lines that are not of the form.
+TEST(ListingParserTest, MachineReadableLinesOfRealServers) {
+    constexpr uint32_t F = platform::Attribute::Normal, D = platform::Attribute::Directory,
+                       R = platform::Attribute::ReadOnly, L = platform::Attribute::ReparsePoint,
+                       X = platform::Attribute::Device;
+    const CalendarTime at{2026, 12, 8, 23, 16, 23, 0};
+    const ListingSample samples[] = {
+        // ProFTPD: facts in alphabetical order; a read-only file by its mode.
+        {"modify=20261208231623;perm=adfr;size=8;type=file;unique=FE00UA74054;UNIX.group=2121;"
+         "UNIX.groupname=ftpm;UNIX.mode=0444;UNIX.owner=2121;UNIX.ownername=user; plain.txt",
+         true, "plain.txt", R, 8, at},
+        {"modify=20261208231623;perm=flcdmpe;type=cdir;unique=FE00UA7404D;UNIX.mode=0755; .",
+         true, ".", D, 0, at},
+        {"modify=20261208231623;perm=flcdmpe;type=pdir;UNIX.mode=0755; ..", true, "..", D, 0, at},
+        {"modify=20261208231623;perm=adfrw;size=7;type=OS.unix=symlink;UNIX.mode=0777; todir",
+         true, "todir", L, 7, at},
+        // Pure-FTPd: type first, a folder's size as sizd, links as slink.
+        {"type=file;size=6;modify=20261208231623;UNIX.mode=0644;unique=fe00ga7282a; a  b.txt",
+         true, "a  b.txt", F, 6, at},
+        {"type=cdir;sizd=258048;modify=20261208231623;UNIX.mode=0755; /big", true, ".", D, 0, at},
+        {"type=OS.unix=slink:;size=13;modify=20261208231623;UNIX.mode=0777; tofile", true,
+         "tofile", L, 13, at},
+        // pyftpdlib: the name keeps what follows the one blank, ";" included; a
+        // fraction of a second; an unknown type is neither file nor folder.
+        {"modify=20261208231623.5;perm=radfwMT;size=2;type=file; semi;colon ", true,
+         "semi;colon ", F, 2, CalendarTime{2026, 12, 8, 23, 16, 23, 500}},
+        {"type=dir;modify=20261208231623;perm=elcmp; sub", true, "sub", D, 0, at},
+        {"type=OS.unix=chr-4/5;modify=20261208231623; tty", true, "tty", X, 0, at},
+        {"type=file;size=1; no time", true, "no time", F, 1, CalendarTime{}},
+        {"-rw-r--r-- 1 u g 3 Dec  8 01:00 a LIST line", false, "", 0, 0, at},
+        {"size=1; no type", false, "", 0, 0, at},
+        {"type=file;size=1;", false, "", 0, 0, at},
+        {"type=file;size=x1; bad size", false, "", 0, 0, at},
+        {"type=file;modify=20261340000000; impossible time", false, "", 0, 0, at},
+    };
+    for (const ListingSample& sample : samples) {
+        SCOPED_TRACE(sample.Line);
+        platform::FindData entry;
+        const bool parsed = ParseMlsdListingLine(sample.Line, ListingSampleNow(), entry);
+        ASSERT_EQ(parsed, sample.IsEntry);
+        if (parsed) ExpectRecord(sample, entry);
+    }
+}
+
 }  // namespace

@@ -16,7 +16,7 @@ namespace {
 std::string SampleListing() {
     std::string text;
     for (const ListingSample& sample : ListingSamples()) text += sample.Line + "\r\n";
-    return text + "-rw-r--r-- 1 u g 3 Dec  8 01:00 no line end";
+    return text + "-rw-r--r-- 1 u g 3 Dec  8 01:00 last line\n";
 }
 
 std::vector<std::string> NamesRead(const std::string& text, size_t split) {
@@ -37,7 +37,7 @@ TEST(ListingReaderTest, SameRecordsWhereverTheChunksEnd) {
     std::vector<std::string> whole;
     for (const platform::FindData& entry : ParseListing(text, ListingSampleNow()))
         whole.push_back(entry.Name);
-    ASSERT_EQ(whole.back(), "no line end");
+    ASSERT_EQ(whole.back(), "last line");
     for (size_t split = 0; split <= text.size(); ++split)
         ASSERT_EQ(NamesRead(text, split), whole) << "split at " << split;
 }
@@ -56,7 +56,9 @@ TEST(ListingReaderTest, LimitsEndTheReadingForGood) {
         {"line at the line cap", line + "\r\n", 100, 36, ListingReader::Status::Reading},
         {"line past the line cap", line + "x\r\n", 100, 36, ListingReader::Status::LineTooLong},
         {"endless line", std::string(1000, 'x'), 2000, 36, ListingReader::Status::LineTooLong},
-        {"last line past the cap", line + "x", 100, 36, ListingReader::Status::LineTooLong},
+        // A listing whose data connection was cut in the middle of a line.
+        {"last line without its end", line, 100, 64, ListingReader::Status::Unterminated},
+        {"last line past the cap", line + "x", 100, 36, ListingReader::Status::Unterminated},
     };
     for (const Case& c : cases) {
         size_t delivered = 0;

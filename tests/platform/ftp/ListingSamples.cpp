@@ -10,6 +10,7 @@ constexpr uint32_t F = platform::Attribute::Normal;
 constexpr uint32_t D = platform::Attribute::Directory;
 constexpr uint32_t R = platform::Attribute::ReadOnly;
 constexpr uint32_t H = platform::Attribute::Hidden;
+constexpr uint32_t L = platform::Attribute::ReparsePoint;
 
 CalendarTime At(int year, int month, int day, int hour = 0, int minute = 0) {
     return CalendarTime{year, month, day, hour, minute, 0, 0};
@@ -61,12 +62,13 @@ std::vector<ListingSample> MakeSamples() {
               0, At(2026, 12, 11)),
         Entry("-rw-r--r--    1 0        0               2 Dec 08 01:37 inner  two  spaces",
               "inner  two  spaces", F, 2, At(2026, 12, 8, 1, 37)),
-        // A link gives its own name; the target is dropped.
+        // A link gives its own name, size and time, marked as a link; the target is
+        // dropped.
         Entry("lrwxrwxrwx    1 0        0              14 Dec 08 01:37 link to dir -> dir with "
               "space",
-              "link to dir", F, 14, At(2026, 12, 8, 1, 37)),
+              "link to dir", L, 14, At(2026, 12, 8, 1, 37)),
         Entry("lrwxrwxrwx    1 0        0               9 Dec 08 01:37 link.txt -> plain.txt",
-              "link.txt", F, 9, At(2026, 12, 8, 1, 37)),
+              "link.txt", L, 9, At(2026, 12, 8, 1, 37)),
         Entry("-rw-r--r--    1 0        0               0 Mar 04  2019 old.txt", "old.txt", F, 0,
               At(2019, 3, 4)),
         // The owner cannot write: read-only.
@@ -91,7 +93,7 @@ std::vector<ListingSample> MakeSamples() {
               0, At(2025, 12, 11, 1, 37)),
         Entry("lrwxrwxrwx   1 root     root           14 Dec 08 01:37 link to dir -> dir with "
               "space",
-              "link to dir", F, 14, At(2026, 12, 8, 1, 37)),
+              "link to dir", L, 14, At(2026, 12, 8, 1, 37)),
         Entry("-r--r--r--   1 12345    54321           3 Dec 08 01:37 plain.txt", "plain.txt", R, 3,
               At(2026, 12, 8, 1, 37)),
         Entry("drwxr-xr-x   2 root     root         4096 Dec 08 01:37 sub", "sub", D, 4096,
@@ -107,7 +109,7 @@ std::vector<ListingSample> MakeSamples() {
         Entry("-rw-r--r--   1 webmaster www-data       12 Dec  7 23:59 index.html", "index.html", F,
               12, At(2026, 12, 7, 23, 59)),
         Entry("lrwxrwxrwx   1 ftp      ftp            11 Nov 21 10:21 latest -> release-1.2",
-              "latest", F, 11, At(2026, 11, 21, 10, 21)),
+              "latest", L, 11, At(2026, 11, 21, 10, 21)),
         // A folder without owner write permission is read-only as well.
         Entry("dr-xr-xr-x   2 ftp      ftp          4096 Jan 15 08:00 incoming", "incoming", D | R,
               4096, At(2026, 1, 15, 8, 0)),
@@ -181,7 +183,7 @@ std::vector<ListingSample> MakeSamples() {
               At(2026, 1, 1, 0, 0)),
         Entry("crw-rw-rw-    1 0        0           1,   3 Jan  1 00:00 null", "null", F, 0,
               At(2026, 1, 1, 0, 0)),
-        Entry("lrwxrwxrwx    1 0        0              12 Jan  1 00:00 sh -> /bin/busybox", "sh", F,
+        Entry("lrwxrwxrwx    1 0        0              12 Jan  1 00:00 sh -> /bin/busybox", "sh", L,
               12, At(2026, 1, 1, 0, 0)),
 
         // ---- GNU ls behind other servers: ACL "+" and security-context "." marks,
