@@ -37,6 +37,8 @@ const char* FtpFaultName(FtpFault::Kind kind) {
             return "cut-data";
         case FtpFault::Kind::Answer421:
             return "answer-421";
+        case FtpFault::Kind::ShortData:
+            return "short-data";
     }
     return "?";
 }

@@ -40,6 +40,14 @@
 //               closed; transfer aborted."): a listing or download cut part-way.
 //   Answer421   answers "421 " + Reply (default "Service not available, closing
 //               control connection.") and closes the control connection (12111).
+//   ShortData   a transfer lets Bytes bytes through, then the data stream ends as if
+//               the transfer were whole and the server answers its usual 226: what
+//               a middlebox that cuts data connections leaves. A listing or
+//               download ends early; an upload keeps its first Bytes bytes only
+//               (the rest is read and dropped).
+//
+// A binary RETR announces the file's size in its opening reply ("150 ... (N
+// bytes)."), as vsftpd and ProFTPD do.
 //
 // Commands() gives every command line received (PASS with the password), in
 // order; Fired() one line per fault that fired: its kind's name as in
@@ -56,7 +64,16 @@
 #include "tests/support/FtpServers.h"
 
 struct FtpFault {
-    enum class Kind { DropBefore, DropAfter, StallReply, StallData, Refuse, CutData, Answer421 };
+    enum class Kind {
+        DropBefore,
+        DropAfter,
+        StallReply,
+        StallData,
+        Refuse,
+        CutData,
+        Answer421,
+        ShortData
+    };
     explicit FtpFault(Kind what, std::string verb = "", int nth = 1, int times = 1)
         : What(what), Verb(std::move(verb)), Nth(nth), Times(times) {}
     FtpFault& WithSeconds(double seconds) {
@@ -77,12 +94,12 @@ struct FtpFault {
     int Nth = 1;         // fires on the Nth command it counts (1: the next one)
     int Times = 1;       // and on Times - 1 more; 0: on every one from the Nth on
     double Seconds = 0;  // StallReply, StallData: how long; 0: for good
-    size_t Bytes = 0;    // StallData, CutData: data bytes let through first
+    size_t Bytes = 0;    // StallData, CutData, ShortData: data bytes let through first
     std::string Reply;   // Refuse, CutData: the reply line; Answer421: the text after "421 "
 };
 
 // "drop-before", "drop-after", "stall-reply", "stall-data", "refuse", "cut-data",
-// "answer-421".
+// "answer-421", "short-data".
 const char* FtpFaultName(FtpFault::Kind kind);
 
 class FaultyFtpServer : public ExternalFtpServer {

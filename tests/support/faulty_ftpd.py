@@ -19,6 +19,13 @@ its counts for as long as its id stays in the file. Kinds:
     refuse       answer `reply` instead of carrying the command out
     cut-data     let `bytes` data bytes through, close the data connection, answer
                  `reply` (default 426)
+    short-data   let `bytes` data bytes through, then end the data stream as if the
+                 transfer were whole and answer its usual 226 (what a middlebox that
+                 cuts the data connection leaves): a listing or download ends early;
+                 an upload keeps only its first `bytes` bytes, the rest is read and
+                 dropped
+A binary RETR announces the file's size in its 150 (or 125) reply, as vsftpd and
+ProFTPD do: "... (N bytes).".
     answer-421   answer "421 <reply>" and close the control connection
 A fault applies to commands whose verb is `verb` ("-": any command); it fires on
 the nth such command received since it was armed and on the `times` - 1 after it
@@ -126,6 +133,13 @@ class FaultyDTP(DTPHandler):
         self.take_fault()
         super().enable_receiving(type, cmd)
 
+    def end_short(self):
+        """Ends the data stream early, as if the transfer were complete."""
+        if not self._closed:
+            self.transfer_finished = True
+            self._resp = ("226 Transfer complete.", logging.info)
+            self.close()
+
     def hold(self, event):
         """Stops moving data: for good, for a while, or until the cut."""
         self.held = True
@@ -152,6 +166,14 @@ class FaultyDTP(DTPHandler):
             return super().send(data)
         if self.held:
             return 0
+        if self.fault.kind == "short-data":
+            left = self.fault.bytes - self.passed
+            sent = super().send(data[:left]) if left > 0 else 0
+            self.passed += sent
+            if self.passed >= self.fault.bytes:
+                self.held = True
+                self.ioloop.call_later(0, self.end_short)
+            return sent
         left = self.fault.bytes - self.passed
         if left <= 0:
             self.hold(self.ioloop.WRITE)
@@ -163,6 +185,8 @@ class FaultyDTP(DTPHandler):
         return sent
 
     def handle_read(self):
+        if self.fault is not None and self.fault.kind == "short-data":
+            return self.read_short()
         if self.fault is not None and self.held:
             return
         before = self.tot_bytes_received
@@ -174,6 +198,21 @@ class FaultyDTP(DTPHandler):
 
     handle_read_event = handle_read
 
+    def read_short(self):
+        """Keeps the first `bytes` bytes of an upload and drops the rest."""
+        try:
+            chunk = self.recv(self.ac_in_buffer_size)
+        except Exception:
+            return super().handle_read()
+        self.tot_bytes_received += len(chunk)
+        if not chunk:
+            self.transfer_finished = True
+            return
+        keep = chunk[:max(0, self.fault.bytes - self.passed)]
+        self.passed += len(keep)
+        if keep:
+            self.file_obj.write(keep)
+
 
 class Handler(FTPHandler):
     dtp_handler = FaultyDTP
@@ -182,7 +221,13 @@ class Handler(FTPHandler):
     def __init__(self, *args, **kwargs):
         self.data_fault = None
         self.drop_on_final_reply = False
+        self.announced_size = None
         super().__init__(*args, **kwargs)
+
+    def push_dtp_data(self, data, isproducer=False, file=None, cmd=None):
+        if cmd == "RETR" and file is not None and self._current_type == "i":
+            self.announced_size = os.fstat(file.fileno()).st_size
+        return super().push_dtp_data(data, isproducer, file, cmd)
 
     def pre_process_command(self, line, cmd, arg):
         append(command_log, line)
@@ -207,7 +252,7 @@ class Handler(FTPHandler):
                     if not self._closed:
                         super(Handler, self).pre_process_command(line, cmd, arg)
                 self.ioloop.call_later(fault.seconds, carry_out)
-        elif kind in ("stall-data", "cut-data"):
+        elif kind in ("stall-data", "cut-data", "short-data"):
             self.data_fault = fault
             super().pre_process_command(line, cmd, arg)
 
@@ -220,6 +265,9 @@ class Handler(FTPHandler):
         super()._on_dtp_connection()
 
     def respond(self, resp, logfun=logging.debug):
+        if self.announced_size is not None and resp[:3] in ("125", "150"):
+            resp = resp.rstrip(".") + " (%d bytes)." % self.announced_size
+            self.announced_size = None
         if self.drop_on_final_reply and not resp.startswith("1"):
             self.drop_on_final_reply = False
             # Closed on the next turn of the loop: this may run inside the close of

@@ -141,6 +141,65 @@ TEST_P(RealServersTest, ListingShowsDotFilesWithOneRequest) {
     EXPECT_EQ(sent, (std::vector<std::string>{data, "LIST", "CWD", data, "LIST"}));
 }
 
+// What a server's listing cannot vouch for: a folder it could not read (vsftpd
+// and Pure-FTPd say so in a positive closing reply; ProFTPD lists it as empty, and
+// only MLSD refuses it), a folder larger than it lists (Pure-FTPd stops at 10,000
+// entries), and links, which are listed as links, with their own size. The
+// file's exact size and time come from SIZE and MDTM.
+TEST_P(RealServersTest, ListingsSayWhatTheyCannotVouchFor) {
+    std::filesystem::create_directory(Here + "/unread");
+    WriteTextFile(Here + "/unread/a.txt", "a");
+    WriteTextFile(Here + "/target.txt", "target");
+    std::filesystem::create_symlink("target.txt", Here + "/link.txt");
+    Real->GiveToServer(Here);
+    chmod((Here + "/unread").c_str(), 0311);
+    ASSERT_TRUE(FtpSetCurrentDirectory(Connection, Folder + "/unread")) << LastResponse();
+    FindData entry;
+    InternetHandle find = FtpFindFirstFile(Connection, "", entry, 0, 3);
+    if (GetParam().Server == Kind::Proftpd) {
+        EXPECT_EQ(find, NoInternetHandle);
+        EXPECT_EQ(GetLastErrorCode(), ErrorCode::NoMoreFiles);
+        EXPECT_EQ(FtpFindFirstFile(Connection, "", entry, FtpFlagListByFacts, 3), NoInternetHandle);
+        EXPECT_EQ(GetLastErrorCode(), ErrorCode::InternetExtendedError);
+        EXPECT_EQ(LastResponse().substr(0, 4), "550 ");
+    } else {
+        EXPECT_EQ(find, NoInternetHandle);
+        EXPECT_EQ(GetLastErrorCode(), ErrorCode::AccessDenied) << LastResponse();
+        EXPECT_EQ(LastResponse().substr(0, 3), "226");
+    }
+
+    ASSERT_TRUE(FtpSetCurrentDirectory(Connection, ".."));
+    std::map<std::string, FindData> byName;
+    for (const FindData& listed : ListAll(Connection)) byName[listed.Name] = listed;
+    EXPECT_EQ(byName["link.txt"].Attributes, Attribute::ReparsePoint);
+    EXPECT_EQ(byName["link.txt"].SizeLow, 10u);  // "target.txt"
+    uint64_t size = 0;
+    ASSERT_TRUE(FtpGetFileSize(Connection, "link.txt", size)) << LastResponse();
+    EXPECT_EQ(size, 6u);
+    FileTime time;
+    ASSERT_TRUE(FtpGetFileTime(Connection, "target.txt", time)) << LastResponse();
+    struct stat info {};
+    stat((Here + "/target.txt").c_str(), &info);
+    EXPECT_EQ(time.Ticks() / 10000000 - 11644473600ull, uint64_t(info.st_mtime));
+    EXPECT_FALSE(FtpGetFileSize(Connection, "missing", size));
+    EXPECT_EQ(GetLastErrorCode(), ErrorCode::InternetExtendedError);
+
+    if (GetParam().Server != Kind::PureFtpd) return;
+    const std::string big = Here + "/big";
+    std::filesystem::create_directory(big);
+    for (int i = 0; i < 10050; ++i) WriteTextFile(big + "/f" + std::to_string(i), "");
+    Real->GiveToServer(big);
+    ASSERT_TRUE(FtpSetCurrentDirectory(Connection, "big"));
+    size_t count = 0;
+    find = FtpFindFirstFile(Connection, "", entry, 0, 3);
+    ASSERT_NE(find, NoInternetHandle);
+    do ++count;
+    while (InternetFindNextFile(find, entry));
+    EXPECT_EQ(GetLastErrorCode(), ErrorCode::MoreData);
+    EXPECT_EQ(count, 10000u);
+    InternetCloseHandle(find);
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, RealServersTest,
                          ::testing::Values(Param{Kind::Proftpd, true}, Param{Kind::Proftpd, false},
                                            Param{Kind::PureFtpd, true},
