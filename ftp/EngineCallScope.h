@@ -9,7 +9,10 @@
 class EngineCallScope {
 public:
     explicit EngineCallScope(FtpStorageDevice& device) : Device(device) {
-        if (Device.CallDepth++ == 0) Device.Repeats = 0;
+        if (Device.CallDepth++ == 0) {
+            Device.Repeats = 0;
+            Device.HeldResponse.clear();
+        }
     }
     ~EngineCallScope() { --Device.CallDepth; }
     EngineCallScope(const EngineCallScope&) = delete;

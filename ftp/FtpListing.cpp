@@ -6,6 +6,7 @@
 #include "ftp/EngineCallScope.h"
 #include "ftp/FtpListingRules.h"
 #include "ftp/FtpLocation.h"
+#include "ftp/FtpResponse.h"
 #include "ftp/FtpStorage.h"
 #include "platform/ErrorCodes.h"
 #include "platform/LastError.h"
@@ -34,12 +35,34 @@ std::unique_ptr<VelDirectoryList> FtpStorageDevice::ListFolder(const std::string
     // closed, and closing one twice is harmless.
     platform::InternetCloseHandle(find);
     if (Watchdog->TimedOut()) return RetryCutListing(folder, mask, endError);
-    if (endError != ErrorCode::NoMoreFiles) {
+    if (endError == ErrorCode::MoreData) {
+        ReportTruncatedListing(folder);
+        list->MarkEntriesLeftOut();
+    } else if (endError != ErrorCode::NoMoreFiles) {
         return ListingError(folder, endError);
     }
     RemovePseudoEntry(*list);
+    if (mask.empty()) {
+        if (!ResolveLinks(folder, *list)) return FailedListing(LastError);
+        Listed.Remember(ServerFolder(folder), *list);
+    }
     LastError = ErrorCode::NoMoreFiles;
     return list;
+}
+
+void FtpStorageDevice::ReportTruncatedListing(const std::string& folder) {
+    // The entries it sent are right; those it left out are unknown, so the list
+    // cannot show what the folder lacks.
+    Warn("The server listed only part of folder " + folder + " (" + FinalLine(LastResponse()) +
+         "). Nothing is deleted on the strength of this listing");
+}
+
+std::string FtpStorageDevice::ServerFolder(const std::string& folder) const {
+    return ServerDirectory(RootDir, RemotePath(folder));
+}
+
+void FtpStorageDevice::FolderFinished(const std::string& path) {
+    Listed.Forget(ServerFolder(path));
 }
 
 void FtpStorageDevice::ReadListing(platform::InternetHandle find, const platform::FindData& first,

@@ -45,6 +45,10 @@ std::unique_ptr<VelDirectoryEntry> EntryFromListing(const platform::FindData& re
     entry->SetDirectoryFlag((record.Attributes & platform::Attribute::Directory) != 0);
     entry->SetReadOnlyFlag((record.Attributes & platform::Attribute::ReadOnly) != 0);
     entry->SetHiddenFlag((record.Attributes & platform::Attribute::Hidden) != 0);
+    // A link, and an entry that is neither file nor folder, must be known as such:
+    // nothing is written through a link, and neither has content of its own.
+    entry->Attributes |=
+        record.Attributes & (platform::Attribute::ReparsePoint | platform::Attribute::Device);
     return entry;
 }
 

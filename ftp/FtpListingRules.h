@@ -26,7 +26,8 @@ ListingTime ConvertListingTime(const FileTime& fileTime, double now);
 
 // The entry for one listed record: the name (at most 260 bytes; see
 // IsListableName), the converted time as both listed and modified time, the size,
-// and of the attributes only folder, read-only and hidden.
+// and of the attributes folder, read-only, hidden, link (ReparsePoint) and
+// neither-file-nor-folder (Device).
 std::unique_ptr<VelDirectoryEntry> EntryFromListing(const platform::FindData& record, double now);
 
 // A name the device can hand on: a plain name (see IsPlainName) of at most 260

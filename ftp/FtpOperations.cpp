@@ -218,7 +218,9 @@ bool FtpStorageDevice::SetReadOnly(const std::string& folder, const std::string&
     const VelDirectoryEntry* entry = list->FindByName(last, true);
     if (entry == nullptr) return false;
     if (entry->IsReadOnly() == readOnly && !force) return true;
+    // Writable for its owner only: a file made writable to be replaced must not
+    // stay open to everyone's writes.
     const char* mode =
-        entry->IsDirectory() ? (readOnly ? "555" : "777") : (readOnly ? "444" : "666");
+        entry->IsDirectory() ? (readOnly ? "555" : "755") : (readOnly ? "444" : "644");
     return Chmod(parent, last, mode);
 }

@@ -12,3 +12,10 @@ bool ResponseHasCode(const std::string& code, const std::string& response);
 // The reply begins with a three-digit code of the 2xx class (the command
 // succeeded).
 bool IsPositiveCompletion(const std::string& response);
+
+// The last line of a reply (without its line end): the one that carries the
+// final code and, for most servers, the gist.
+std::string FinalLine(const std::string& response);
+
+// The three-digit code of a reply's last line; 0 when it has none.
+int FinalCode(const std::string& response);

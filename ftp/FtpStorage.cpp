@@ -4,6 +4,8 @@
 
 #include "ftp/EngineCallScope.h"
 #include "ftp/FtpErrors.h"
+#include "ftp/FtpLocation.h"
+#include "platform/FileCopy.h"
 #include "platform/PrivateFolder.h"
 
 namespace {
@@ -73,7 +75,19 @@ uint32_t FtpStorageDevice::LastErrorCode() {
 }
 
 std::string FtpStorageDevice::LastErrorText() {
-    return DescribeFtpError(LastError, LastResponse());
+    return DescribeFtpError(LastError, HeldResponse.empty() ? LastResponse() : HeldResponse);
+}
+
+bool FtpStorageDevice::AcceptsName(const std::string& name) {
+    return IsPlainName(name) && name.find_first_of("\r\n") == std::string::npos;
+}
+
+bool FtpStorageDevice::EntersFolderLinks() {
+    return false;
+}
+
+bool FtpStorageDevice::IsTemporaryName(const std::string& name) {
+    return platform::IsCopyTemporaryName(name);
 }
 
 bool FtpStorageDevice::SetFileDate(const std::string&, const std::string&, double) {

@@ -21,6 +21,12 @@
 // empty list with a code other than ErrorCode::NoMoreFiles; a complete one
 // leaves ErrorCode::NoMoreFiles.
 //
+// Uploads go to a temporary name in the destination folder and take their name
+// by a rename once the server's size for them is checked (FtpTransfer.cpp);
+// downloads are checked against the size the folder's listing gave. A listing
+// that the server could not make whole fails, one it cut short is marked so that
+// nothing is deleted on its strength, and listed links are resolved (FtpLinks.cpp).
+//
 // Downloads land in a private folder under the system's temporary folder, made
 // on the first download and removed with everything in it by the destructor.
 // Names that a server lists are used only when they are single plain names.
@@ -33,9 +39,11 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "ftp/FtpSession.h"
 #include "ftp/HandleTimeout.h"
+#include "ftp/ListedSizes.h"
 #include "output/BaseOutput.h"
 #include "platform/InternetClient.h"
 #include "platform/InterruptCleanup.h"
@@ -93,6 +101,22 @@ public:
                      bool force) override;
     // The server's file times cannot be set: true, nothing is sent.
     bool SetFileDate(const std::string& folder, const std::string& name, double dateTime) override;
+    // Forgets the sizes listed for the folder.
+    void FolderFinished(const std::string& path) override;
+
+    // A plain name without CR or LF (which could not be sent as part of a command).
+    bool AcceptsName(const std::string& name) override;
+    // MLSD, or where the server does not know it "STAT -a .", shows the folder
+    // readable and empty (FtpEmptyFolderCheck.cpp).
+    bool ConfirmEmptyFolder(const std::string& path) override;
+    // What a server that replaces characters in names made of the last upload's
+    // name (found by its listing), when that was not the name itself.
+    std::string LastStoredName() override;
+    // A folder link on a server may lead anywhere, also to one of its own
+    // ancestors, and the server cannot say where: it is not entered.
+    bool EntersFolderLinks() override;
+    // The temporary names of uploads in progress (".velcopy-" and six letters).
+    bool IsTemporaryName(const std::string& name) override;
 
     // For tests and diagnostics.
     uint8_t CurrentRetryState() const { return RetryState; }
@@ -102,6 +126,12 @@ public:
 
 private:
     friend class EngineCallScope;
+
+    // Why a step of a transfer failed: the code, and the server's reply then.
+    struct Failure {
+        uint32_t Error = 0;
+        std::string Response;
+    };
 
     // Connection and session (FtpConnect.cpp, FtpProbe.cpp).
     void SetLastErrorCode(uint32_t code) { LastError = code; }
@@ -128,6 +158,15 @@ private:
                                                             uint32_t error);
     std::unique_ptr<VelDirectoryList> ListingError(const std::string& folder, uint32_t code);
     std::unique_ptr<VelDirectoryList> FailedListing(uint32_t code);
+    void ReportTruncatedListing(const std::string& folder);
+    // The server directory a device path names: the key of the listed sizes.
+    std::string ServerFolder(const std::string& folder) const;
+    // Links (FtpLinks.cpp): false when the listing must fail (the connection broke).
+    bool ResolveLinks(const std::string& folder, VelDirectoryList& list);
+    bool ResolveLink(VelDirectoryEntry& entry, double now);
+    bool LinkCutOff();
+    // The second look of ConfirmEmptyFolder over the control connection.
+    bool StatusListsAnEmptyFolder();
     // Appends the records of a find, leaving out (with a warning) names that are
     // not single plain names.
     void ReadListing(platform::InternetHandle find, const platform::FindData& first,
@@ -137,12 +176,41 @@ private:
     NameListed IsNameListed(const std::string& folder, const std::string& name);
 
     // Transfers (FtpTransfer.cpp).
+    bool PutThroughTemporary(const std::string& localPath, const std::string& folder,
+                             const std::string& name, bool binary);
+    bool PutDirectly(const std::string& localPath, const std::string& folder,
+                     const std::string& name, bool binary);
+    // One STOR into the working directory.
+    bool Store(const std::string& localPath, const std::string& remoteName, bool binary,
+               Failure& failure);
+    Failure CurrentFailure();
+    // The server holds remoteName with the size the local file gives (SIZE, or
+    // the listing where SIZE is not known); sets LastStoredSize.
+    bool CheckStoredSize(const std::string& localPath, const std::string& remoteName,
+                         bool binary, Failure& failure);
+    bool ListedSize(const std::string& remoteName, uint64_t& size);
+    // The rename into place; a 553 reply (name not allowed) is ErrorCode::InvalidName.
+    // cannotRename: the server refused RNFR itself.
+    bool TakeName(const std::string& temporary, const std::string& name, Failure& failure,
+                  bool& cannotRename);
+    // DELE; true when the name is gone (also when it was never there).
+    bool RemoveQuietly(const std::string& remoteName);
+    void RemoveLeftover(const std::string& folder);
+    // For a name a server may change: warns and sets StoredName when the file
+    // arrived under another name.
+    void CheckArrivedName(const std::string& folder, const std::string& name);
+    // direct: the failure was a store under the file's own name.
     bool RetryFailedPut(const std::string& localPath, const std::string& folder,
-                        const std::string& name);
+                        const std::string& name, const Failure& failure, bool direct);
+    void FailUpload(const std::string& localPath, const std::string& folder,
+                    const std::string& response);
     bool Compensate(const std::string& localPath, const std::string& folder,
-                    const std::string& name, const std::string& response, bool& result);
+                    const std::string& name, const Failure& failure, bool& result);
     std::string MishapReport(const std::string& firstLine, const std::string& codeLine,
                              const std::string& response);
+    // The downloaded file has the size the folder's listing gave (when known).
+    bool HasListedSize(const std::string& folder, const std::string& name,
+                       const std::string& localPath);
     std::string DownloadPath(const std::string& name);
 
     // Operations (FtpOperations.cpp).
@@ -191,4 +259,14 @@ private:
     platform::RemovedOnInterrupt LocalCopyOnInterrupt;
     int CallDepth = 0;  // nesting of the engine's call and the device's own
     int Repeats = 0;    // repetitions within the engine's current call
+    // The reply behind LastError when it is not the last reply received (a
+    // clean-up was sent after the failure); cleared with each call of the engine.
+    std::string HeldResponse;
+
+    ListedSizes Listed;
+    bool UploadsThroughTemporary = true;  // false once the server cannot rename
+    std::string StoredName;               // see LastStoredName
+    // A temporary file left by a failed upload: its folder and name.
+    std::pair<std::string, std::string> Leftover;
+    uint64_t LastStoredSize = 0;          // the server's size for the last upload
 };

@@ -1,11 +1,26 @@
-// Uploads and downloads, with the recovery a failed transfer goes through:
-// making a refused remote file writable and storing again, retrying after a
-// time-out or a broken connection, and changing the transfer mode.
+// Uploads and downloads, with the checks that tell a whole transfer from one cut
+// short, and the recovery a failed transfer goes through: making a refused
+// remote file writable and storing again, retrying after a time-out or a broken
+// connection, and changing the transfer mode.
+//
+// An upload goes to a temporary name in the same folder, is checked against the
+// server's size for it, and only then takes its name by a rename, which
+// replaces the old file (or a link of that name, never what the link leads to)
+// in one step: a failed, cut or interrupted upload leaves the old version as it
+// was and nothing half-written under the real name. A server without RNFR/RNTO
+// gets the file under its name directly, and a part of it that a failure left is
+// removed.
+
+#include <filesystem>
+#include <fstream>
 
 #include "ftp/EngineCallScope.h"
+#include "ftp/FtpErrors.h"
 #include "ftp/FtpLocation.h"
 #include "ftp/FtpResponse.h"
 #include "ftp/FtpStorage.h"
+#include "ftp/StoredNames.h"
+#include "platform/CopyTemporaryName.h"
 #include "platform/ErrorCodes.h"
 #include "platform/FileOperations.h"
 #include "platform/LastError.h"
@@ -16,43 +31,261 @@ namespace {
 // The longest name a local file may have on common file systems.
 constexpr size_t MaxLocalNameLength = 255;
 
+// The sizes a server may hold for a local file after an upload: its size in
+// binary mode; in text mode the size as sent (every bare LF as CR LF), or as a
+// server that turns CR LF into LF keeps it.
+struct AcceptedSizes {
+    uint64_t Sent = 0;
+    uint64_t Converted = 0;
+};
+
+bool MeasureLocalFile(const std::string& path, bool binary, AcceptedSizes& sizes) {
+    std::error_code error;
+    const uint64_t size = std::filesystem::file_size(path, error);
+    if (error) return false;
+    sizes.Sent = sizes.Converted = size;
+    if (binary) return true;
+    std::ifstream in(path, std::ios::binary);
+    uint64_t bareLineEnds = 0, crLfs = 0;
+    char previous = 0;
+    char block[64 * 1024];
+    while (in.read(block, sizeof block) || in.gcount() > 0) {
+        for (std::streamsize i = 0; i < in.gcount(); ++i) {
+            if (block[i] == '\n') ++(previous == '\r' ? crLfs : bareLineEnds);
+            previous = block[i];
+        }
+    }
+    if (in.bad()) return false;
+    sizes.Sent = size + bareLineEnds;
+    sizes.Converted = size - crLfs;
+    return true;
+}
+
+// The server refused for want of space: another attempt would meet the same.
+bool IsSpaceRefusal(const std::string& response) {
+    const int code = FinalCode(response);
+    return code == 452 || code == 552;
+}
+
+// The server does not know the command.
+bool IsUnknownCommand(const std::string& response) {
+    const int code = FinalCode(response);
+    return code == 500 || code == 502 || code == 504;
+}
+
+// A failed store that had begun to write the file: the connection broke or the
+// server gave up while the data came.
+bool StoreHadBegun(uint32_t error, const std::string& response) {
+    if (error == ErrorCode::InternetExtendedError) {
+        const int code = FinalCode(response);
+        return code == 426 || code == 451;
+    }
+    return error == ErrorCode::InternetConnectionAborted ||
+           error == ErrorCode::InternetConnectionReset || error == ErrorCode::InternetTimeout ||
+           error == ErrorCode::InternetOperationCancelled || error == ErrorCode::FtpDropped;
+}
+
 }  // namespace
 
 bool FtpStorageDevice::PutFile(const std::string& localPath, const std::string& folder,
                                const std::string& name, bool binary) {
     EngineCallScope scope(*this);
     std::string localFolder, localName;
-    if (!SplitParent(localPath, localFolder, localName) || !IsPlainName(name)) {
+    if (!SplitParent(localPath, localFolder, localName) || !AcceptsName(name)) {
         LastError = ErrorCode::InvalidName;
         return false;
     }
     if (!ChangeDir(folder)) return false;
+    StoredName.clear();
+    return UploadsThroughTemporary ? PutThroughTemporary(localPath, folder, name, binary)
+                                   : PutDirectly(localPath, folder, name, binary);
+}
+
+bool FtpStorageDevice::PutThroughTemporary(const std::string& localPath, const std::string& folder,
+                                           const std::string& name, bool binary) {
+    const std::string temporary = platform::NewCopyTemporaryName();
+    Failure failure;
+    bool cannotRename = false;
+    bool ok = Store(localPath, temporary, binary, failure) &&
+              CheckStoredSize(localPath, temporary, binary, failure) &&
+              TakeName(temporary, name, failure, cannotRename);
+    if (ok) {
+        CheckArrivedName(folder, name);
+        RemoveLeftover(folder);
+        return true;
+    }
+    if (!RemoveQuietly(temporary)) Leftover = {folder, temporary};
+    if (cannotRename) {
+        // Learnt for the rest of the run: this server takes no renames.
+        UploadsThroughTemporary = false;
+        return PutDirectly(localPath, folder, name, binary);
+    }
+    return RetryFailedPut(localPath, folder, name, failure, false);
+}
+
+void FtpStorageDevice::RemoveLeftover(const std::string& folder) {
+    // A temporary file that could not be removed when its upload failed (the
+    // connection had broken) goes once an upload into its folder has succeeded,
+    // so that its removal cannot cost that upload.
+    if (Leftover.first.empty() || Leftover.first != folder) return;
+    RemoveQuietly(Leftover.second);
+    Leftover = {};
+}
+
+bool FtpStorageDevice::PutDirectly(const std::string& localPath, const std::string& folder,
+                                   const std::string& name, bool binary) {
+    Failure failure;
+    if (!Store(localPath, name, binary, failure)) {
+        if (StoreHadBegun(failure.Error, failure.Response)) RemoveQuietly(name);
+        return RetryFailedPut(localPath, folder, name, failure, true);
+    }
+    if (!CheckStoredSize(localPath, name, binary, failure)) {
+        // What stands under the name is not the file: better none.
+        RemoveQuietly(name);
+        return RetryFailedPut(localPath, folder, name, failure, true);
+    }
+    CheckArrivedName(folder, name);
+    return true;
+}
+
+bool FtpStorageDevice::Store(const std::string& localPath, const std::string& remoteName,
+                             bool binary, Failure& failure) {
     platform::SetLastErrorCode(0);
     Watchdog->Watch(Connection);
     const bool ok = platform::FtpPutFile(
-        Connection, localPath, name,
+        Connection, localPath, remoteName,
         binary ? platform::FtpTransferTypeBinary : platform::FtpTransferTypeAscii,
         FtpContext::Upload);
     Watchdog->Unwatch();
-    return ok || RetryFailedPut(localPath, folder, name);
+    if (!ok) failure = CurrentFailure();
+    return ok;
+}
+
+FtpStorageDevice::Failure FtpStorageDevice::CurrentFailure() {
+    return Failure{platform::GetLastErrorCode(), LastResponse()};
+}
+
+bool FtpStorageDevice::CheckStoredSize(const std::string& localPath,
+                                       const std::string& remoteName, bool binary,
+                                       Failure& failure) {
+    AcceptedSizes accepted;
+    if (!MeasureLocalFile(localPath, binary, accepted)) {
+        failure = Failure{platform::GetLastErrorCode(), ""};
+        if (failure.Error == 0) failure.Error = ErrorCode::FileNotFound;
+        return false;
+    }
+    uint64_t stored = 0;
+    Watchdog->Watch(Connection);
+    const bool told = platform::FtpGetFileSize(Connection, remoteName, stored);
+    Watchdog->Unwatch();
+    if (!told) {
+        failure = CurrentFailure();
+        // A server that cannot say a size (SIZE unknown) is asked for its listing.
+        if (!IsUnknownCommand(failure.Response) || !ListedSize(remoteName, stored)) return false;
+    }
+    LastStoredSize = stored;
+    if (stored == accepted.Sent || stored == accepted.Converted) return true;
+    Warn("The server holds " + std::to_string(stored) + " bytes of " + localPath + " instead of " +
+         std::to_string(accepted.Sent) + ": the upload was cut short");
+    failure = Failure{ErrorCode::InternetConnectionAborted, ""};
+    return false;
+}
+
+bool FtpStorageDevice::ListedSize(const std::string& remoteName, uint64_t& size) {
+    platform::FindData record;
+    Watchdog->Watch(Connection);
+    const platform::InternetHandle find = platform::FtpFindFirstFile(
+        Connection, remoteName, record, platform::InternetFlagReload, FtpContext::Listing);
+    Watchdog->Unwatch();
+    if (find == platform::NoInternetHandle) return false;
+    platform::InternetCloseHandle(find);
+    if (record.Name != remoteName) return false;
+    size = (uint64_t(record.SizeHigh) << 32) | record.SizeLow;
+    return true;
+}
+
+bool FtpStorageDevice::TakeName(const std::string& temporary, const std::string& name,
+                                Failure& failure, bool& cannotRename) {
+    // RNFR and RNTO one by one, so that a server that takes no renames at all
+    // (a refused RNFR of the file just stored) is told from a refused name.
+    Watchdog->Watch(Connection);
+    const bool from = platform::FtpCommand(Connection, "RNFR " + temporary, 0) &&
+                      FinalCode(LastResponse()) / 100 == 3;
+    Watchdog->Unwatch();
+    if (!from) {
+        failure = CurrentFailure();
+        cannotRename = failure.Error == ErrorCode::InternetExtendedError &&
+                       FinalCode(failure.Response) >= 500;
+        if (failure.Error == 0) failure.Error = ErrorCode::InternetInvalidServerResponse;
+        return false;
+    }
+    Watchdog->Watch(Connection);
+    const bool to = platform::FtpCommand(Connection, "RNTO " + name, 0);
+    Watchdog->Unwatch();
+    if (to) return true;
+    failure = CurrentFailure();
+    // "File name not allowed": the server does not take this name.
+    if (failure.Error == ErrorCode::InternetExtendedError && FinalCode(failure.Response) == 553)
+        failure.Error = ErrorCode::InvalidName;
+    return false;
+}
+
+bool FtpStorageDevice::RemoveQuietly(const std::string& remoteName) {
+    Watchdog->Watch(Connection);
+    const bool removed = platform::FtpDeleteFile(Connection, remoteName);
+    Watchdog->Unwatch();
+    // A name that is not there is as good as removed.
+    return removed || FinalCode(LastResponse()) == 550;
+}
+
+void FtpStorageDevice::CheckArrivedName(const std::string& folder, const std::string& name) {
+    if (!MayBeStoredUnderAnotherName(name)) return;
+    uint64_t size = 0;
+    Watchdog->Watch(Connection);
+    const bool there = platform::FtpGetFileSize(Connection, name, size);
+    Watchdog->Unwatch();
+    if (there) return;
+    std::unique_ptr<VelDirectoryList> list = ListFolder(folder, "", false);
+    for (int i = 1; i <= list->Count(); ++i) {
+        const VelDirectoryEntry& entry = *list->EntryAt(i);
+        if (entry.IsDirectory() || uint64_t(entry.Size) != LastStoredSize ||
+            !ResemblesStoredName(name, entry.Name))
+            continue;
+        StoredName = entry.Name;
+        Warn("The server stored \"" + PrintableFtpName(name) + "\" as \"" +
+             PrintableFtpName(entry.Name) + "\" in " + folder + ". The file is kept under that name");
+        return;
+    }
+    Warn("\"" + PrintableFtpName(name) + "\" does not show under its own name in " + folder +
+         " after the upload: the server may have stored it under another name");
+}
+
+std::string FtpStorageDevice::LastStoredName() {
+    return StoredName;
 }
 
 bool FtpStorageDevice::RetryFailedPut(const std::string& localPath, const std::string& folder,
-                                      const std::string& name) {
+                                      const std::string& name, const Failure& failure,
+                                      bool direct) {
+    // The reason the caller reports is this failure's, whatever was sent since.
+    HeldResponse = failure.Response;
+    const std::string& response = failure.Response;
     // Every repetition stores in binary mode.
-    if (platform::GetLastErrorCode() == ErrorCode::InternetExtendedError && !InCompensation) {
-        const std::string response = LastResponse();
+    if (direct && failure.Error == ErrorCode::InternetExtendedError && !InCompensation &&
+        (ResponseHasCode("550", response) || ResponseHasCode("553", response))) {
         bool result = false;
-        if ((ResponseHasCode("550", response) || ResponseHasCode("553", response)) &&
-            Compensate(localPath, folder, name, response, result))
-            return result;
+        if (Compensate(localPath, folder, name, failure, result)) return result;
     }
-    const uint32_t error = platform::GetLastErrorCode();
+    const uint32_t error = failure.Error;
     LastError = error;
+    if (error == ErrorCode::InvalidName) return false;
     const bool cutOff = (error == ErrorCode::InternetOperationCancelled ||
                          error == ErrorCode::InternetConnectionAborted) &&
                         Watchdog->TimedOut();
-    if (cutOff && MayRepeat()) {
+    if (IsSpaceRefusal(response)) {
+        FailUpload(localPath, folder, response);
+        return false;
+    } else if (cutOff && MayRepeat()) {
         Warn("Timedout - Retrying");
         RetryState = 2;
         if (!OpenConnection(Passive, "")) {
@@ -61,7 +294,7 @@ bool FtpStorageDevice::RetryFailedPut(const std::string& localPath, const std::s
         }
     } else if (IsRecoverableError() && RetryState == 0 && MayRepeat()) {
         Warn(MishapReport("Problem copying file " + localPath + " to " + folder,
-                          "Error code (A): " + std::to_string(LastError), LastResponse()));
+                          "Error code (A): " + std::to_string(LastError), response));
         Warn("Renegotiating connection");
         RetryState = 1;
         if (!OpenConnection(Passive, "")) {
@@ -82,8 +315,7 @@ bool FtpStorageDevice::RetryFailedPut(const std::string& localPath, const std::s
         }
     } else {
         LastError = error;
-        Fail(MishapReport("Failed to copy file " + localPath + " to " + folder,
-                          "Error code (C): " + std::to_string(LastError), LastResponse()));
+        FailUpload(localPath, folder, response);
         return false;
     }
     const bool result = PutFile(localPath, folder, name, true);
@@ -91,16 +323,21 @@ bool FtpStorageDevice::RetryFailedPut(const std::string& localPath, const std::s
     return result;
 }
 
+void FtpStorageDevice::FailUpload(const std::string& localPath, const std::string& folder,
+                                  const std::string& response) {
+    Fail(MishapReport("Failed to copy file " + localPath + " to " + folder,
+                      "Error code (C): " + std::to_string(LastError), response));
+}
+
 // A server refuses to store over a file it holds read-only (550 or 553): make the
 // file writable and store once more. false when the file could not be made
 // writable, and the failure goes on through the other rules.
 bool FtpStorageDevice::Compensate(const std::string& localPath, const std::string& folder,
-                                  const std::string& name, const std::string& response,
+                                  const std::string& name, const Failure& failure,
                                   bool& result) {
-    LastError = platform::GetLastErrorCode();
-    const uint32_t refusal = LastError;
+    LastError = failure.Error;
     Warn(MishapReport("Mishap copying file " + localPath + " to " + folder,
-                      "Code: " + std::to_string(LastError), response));
+                      "Code: " + std::to_string(LastError), failure.Response));
     Warn("Compensating...");
     InCompensation = true;
     if (SetReadOnly(folder, name, false, true)) {
@@ -110,8 +347,7 @@ bool FtpStorageDevice::Compensate(const std::string& localPath, const std::strin
     }
     Warn("Failed...");
     // The refusal goes on through the other rules, not what the listing left.
-    LastError = refusal;
-    platform::SetLastErrorCode(refusal);
+    LastError = failure.Error;
     InCompensation = false;
     return false;
 }
@@ -119,8 +355,8 @@ bool FtpStorageDevice::Compensate(const std::string& localPath, const std::strin
 std::string FtpStorageDevice::MishapReport(const std::string& firstLine,
                                            const std::string& codeLine,
                                            const std::string& response) {
-    return firstLine + "\r\n" + codeLine + "\r\nDescription: " + LastErrorText() +
-           "\r\nLast response: " + response;
+    return firstLine + "\r\n" + codeLine + "\r\nDescription: " +
+           DescribeFtpError(LastError, response) + "\r\nLast response: " + response;
 }
 
 std::string FtpStorageDevice::GetLocalCopy(const std::string& folder, const std::string& name) {
@@ -138,9 +374,10 @@ std::string FtpStorageDevice::GetLocalCopy(const std::string& folder, const std:
     // download makes the file.
     LocalCopyOnInterrupt.Arm(localPath);
     Watchdog->Watch(Connection);
-    const bool ok = platform::FtpGetFile(Connection, name, localPath, false,
-                                         platform::FtpTransferTypeBinary, FtpContext::Download);
+    bool ok = platform::FtpGetFile(Connection, name, localPath, false,
+                                   platform::FtpTransferTypeBinary, FtpContext::Download);
     Watchdog->Unwatch();
+    if (ok) ok = HasListedSize(folder, name, localPath);
     if (ok) return localPath;
     LastError = platform::GetLastErrorCode();
     platform::RemoveFile(localPath);
@@ -158,6 +395,20 @@ std::string FtpStorageDevice::GetLocalCopy(const std::string& folder, const std:
         return path;
     }
     return "";
+}
+
+bool FtpStorageDevice::HasListedSize(const std::string& folder, const std::string& name,
+                                     const std::string& localPath) {
+    uint64_t listed = 0;
+    if (!Listed.Find(ServerFolder(folder), name, listed)) return true;
+    std::error_code error;
+    const uint64_t received = std::filesystem::file_size(localPath, error);
+    if (!error && received == listed) return true;
+    Warn("The download of " + JoinFolderAndName(folder, name) + " brought " +
+         std::to_string(received) + " bytes where the listing shows " + std::to_string(listed));
+    // Cut short, or changed on the server since it was listed: not the file.
+    platform::SetLastErrorCode(ErrorCode::InternetConnectionAborted);
+    return false;
 }
 
 // Each download gets a path of its own in the private folder, so that two files

@@ -28,3 +28,19 @@ std::string VelStorageDevice::FolderIdentity(const std::string&) {
 bool VelStorageDevice::IsTemporaryName(const std::string&) {
     return false;
 }
+
+bool VelStorageDevice::AcceptsName(const std::string&) {
+    return true;
+}
+
+bool VelStorageDevice::ConfirmEmptyFolder(const std::string&) {
+    return true;
+}
+
+std::string VelStorageDevice::LastStoredName() {
+    return "";
+}
+
+bool VelStorageDevice::EntersFolderLinks() {
+    return true;
+}

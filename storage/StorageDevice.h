@@ -86,4 +86,22 @@ public:
     // a listing is what an interrupted run left behind. A question about the
     // name alone; nothing is looked at. Base: false.
     virtual bool IsTemporaryName(const std::string& name);
+    // True when the device can store a file or folder under `name`. A name it
+    // cannot take is left out with a warning rather than failed as a copy.
+    // Base: true.
+    virtual bool AcceptsName(const std::string& name);
+    // A second look at the folder `path`, which a listing showed empty: true
+    // when it confirms that the folder can be read and holds nothing, so that
+    // what the other side holds may be deleted on the strength of it. Base: true
+    // (a listing of this device that shows nothing is an empty folder).
+    virtual bool ConfirmEmptyFolder(const std::string& path);
+    // The name under which the last successful PutFile stored its file when the
+    // device knows that it is not the name it was given (a server that replaces
+    // characters it does not take), so that the copy is not taken for a stranger
+    // and deleted; empty otherwise. Base: empty.
+    virtual std::string LastStoredName();
+    // Whether the engine may descend into a folder that this device lists as a
+    // link: the device can tell where links lead (LinkLeadsToAncestor,
+    // FolderIdentity). Base: true.
+    virtual bool EntersFolderLinks();
 };

@@ -1,6 +1,5 @@
 #include <windows.h>
 
-#include <atomic>
 #include <string>
 
 #include "platform/CopyTemporaryName.h"
@@ -14,33 +13,16 @@ namespace platform {
 
 namespace {
 
-const char TailLetters[] = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
-
 std::string FolderOf(const std::string& path) {
     size_t cut = path.find_last_of("\\/");
     return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
-}
-
-// Six letters or digits that differ from call to call and from process to process.
-std::string TemporaryTailText() {
-    static std::atomic<uint64_t> counter{0};
-    LARGE_INTEGER clock;
-    ::QueryPerformanceCounter(&clock);
-    uint64_t mixed = (uint64_t(::GetCurrentProcessId()) << 40) ^ uint64_t(clock.QuadPart) ^
-                     (counter.fetch_add(1) * 0x9E3779B97F4A7C15ull);
-    mixed ^= mixed >> 29;
-    mixed *= 0xBF58476D1CE4E5B9ull;
-    mixed ^= mixed >> 32;
-    std::string tail;
-    for (size_t i = 0; i < CopyTemporaryTail; ++i, mixed /= 62) tail += TailLetters[mixed % 62];
-    return tail;
 }
 
 // Claims a new name beside `destination` by creating the file, so that no other
 // copy can take the same one.
 bool CreateTemporaryBeside(const std::string& destination, std::string& temporary) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = FolderOf(destination) + CopyTemporaryHead + TemporaryTailText();
+        temporary = FolderOf(destination) + NewCopyTemporaryName();
         HANDLE file = ::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {

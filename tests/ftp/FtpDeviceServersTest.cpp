@@ -308,9 +308,11 @@ TEST_P(FtpDeviceServers, PermissionModes) {
     }
 }
 
-// A server that will not store over a read-only file (553 from vsftpd and
-// Pure-FTPd, 550 from ProFTPD and pyftpdlib) gets the file made writable and
-// stored again.
+// Servers refuse to store over a read-only file (553 from vsftpd and Pure-FTPd,
+// 550 from ProFTPD), but an upload takes its name by a rename, which replaces the
+// old file whatever its mode, in one step. (The engine decides whether a
+// read-only file may be replaced; a server without renames gets the refused
+// file made writable: FtpDeviceFaults.)
 TEST_P(FtpDeviceServers, UploadOverAReadOnlyFile) {
     if (Is(Kind::Vsftpd)) GTEST_SKIP() << "vsftpd lets no anonymous user change modes";
     if (Server().OverwritesReadOnlyFiles)
@@ -319,9 +321,7 @@ TEST_P(FtpDeviceServers, UploadOverAReadOnlyFile) {
     WriteTextFile(Local / "ro.txt", "new");
     EXPECT_TRUE(Device->PutFile(Local / "ro.txt", Base, "ro.txt", false)) << Said();
     EXPECT_EQ(ReadTextFile(Here + "/ro.txt"), "new");
-    EXPECT_THAT(
-        Out.TextsOf(mcWarning),
-        ElementsAre(StartsWith("Mishap copying file " + Local / "ro.txt"), "Compensating..."));
+    EXPECT_TRUE(Out.Messages.empty()) << Said();
 }
 
 std::vector<Mode> Modes() {

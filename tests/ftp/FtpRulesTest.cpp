@@ -178,7 +178,7 @@ TEST(FtpListingRules, ListingTimes) {
     }
 }
 
-TEST(FtpListingRules, EntryTakesThreeAttributeBitsAndTheSize) {
+TEST(FtpListingRules, EntryTakesTheAttributeBitsOfItsKindAndTheSize) {
     platform::FindData record;
     record.Name = "big.iso";
     record.Attributes = platform::Attribute::ReadOnly | platform::Attribute::Hidden |
@@ -188,7 +188,9 @@ TEST(FtpListingRules, EntryTakesThreeAttributeBitsAndTheSize) {
     record.LastWriteTime = FileTimeFromCalendar(CalendarTime{2026, 5, 30, 12, 30, 0, 0});
     auto entry = EntryFromListing(record, At(2026, 6, 1));
     EXPECT_EQ(entry->Name, "big.iso");
-    EXPECT_EQ(entry->Attributes, platform::Attribute::ReadOnly | platform::Attribute::Hidden);
+    // A link stays known as one; the archive bit means nothing here.
+    EXPECT_EQ(entry->Attributes, platform::Attribute::ReadOnly | platform::Attribute::Hidden |
+                                     platform::Attribute::ReparsePoint);
     EXPECT_EQ(entry->Size, (int64_t(1) << 32) + 5);
     EXPECT_EQ(entry->ListedTime, At(2026, 5, 30, 12, 30));
     EXPECT_EQ(entry->ModifiedTime, entry->ListedTime);

@@ -39,18 +39,19 @@ ListingAnswer ListOnce(FtpConnection& connection, const std::string& command,
             bool reading = reader.Feed(data, size) == ListingReader::Status::Reading;
             return reading ? 0 : ErrorCode::InternetInvalidServerResponse;
         });
-        if (error == 0) {
-            const ListingReader::Status end = reader.Finish();
-            // The data connection ended in the middle of a line: cut off.
-            if (end == ListingReader::Status::Unterminated)
-                error = ErrorCode::InternetConnectionAborted;
-            else if (end != ListingReader::Status::Reading)
-                error = ErrorCode::InternetInvalidServerResponse;
-        }
-        if (error != 0)
+        const ListingReader::Status end = error == 0 ? reader.Finish() : ListingReader::Status::Reading;
+        if (error == 0 && end != ListingReader::Status::Reading &&
+            end != ListingReader::Status::Unterminated)
+            error = ErrorCode::InternetInvalidServerResponse;
+        if (error != 0) {
             transfer.Abandon();
-        else
+        } else {
             error = transfer.Finish();
+            // The data connection ended in the middle of a line: cut off, however
+            // the server reports it.
+            if (error == 0 && end == ListingReader::Status::Unterminated)
+                error = ErrorCode::InternetConnectionAborted;
+        }
     }
     if (error == 0) {
         switch (JudgeListingEnd(transfer.ClosingReply().Text)) {

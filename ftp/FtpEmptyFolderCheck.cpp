@@ -1,0 +1,74 @@
+// A second look at a folder that a listing showed empty. Some servers answer the
+// listing of a folder they cannot read with an empty listing and a plain 226
+// (ProFTPD), indistinguishable from an empty folder; deleting everything the
+// other side holds on the strength of it would lose what the server still has.
+// The second look asks in a way that tells the two apart:
+//   - MLSD, which servers refuse (550) for a folder they cannot read; an answer
+//     that lists nothing but the folder itself and its parent is an empty folder;
+//   - where MLSD is not known, "STAT -a ." over the control connection, which
+//     lists "." and ".." for a folder that can be read (vsftpd, ProFTPD) and
+//     nothing of the kind for one that cannot.
+// A folder neither tells apart is not confirmed empty.
+
+#include "ftp/EngineCallScope.h"
+#include "ftp/FtpResponse.h"
+#include "ftp/FtpStorage.h"
+#include "platform/ErrorCodes.h"
+#include "platform/LastError.h"
+#include "platform/LocalClock.h"
+#include "platform/ftp/ListingParser.h"
+
+namespace {
+
+bool IsDotName(const std::string& name) {
+    return name == "." || name == "..";
+}
+
+// The server does not know the command (rather than refusing it for this folder).
+bool IsUnknownCommand(uint32_t error, const std::string& response) {
+    if (error == ErrorCode::NotSupported) return true;
+    const int code = FinalCode(response);
+    return error == ErrorCode::InternetExtendedError &&
+           (code == 500 || code == 501 || code == 502 || code == 504);
+}
+
+}  // namespace
+
+bool FtpStorageDevice::ConfirmEmptyFolder(const std::string& path) {
+    EngineCallScope scope(*this);
+    if (!ChangeDir(path)) return false;
+    platform::FindData record;
+    Watchdog->Watch(Connection);
+    const platform::InternetHandle find =
+        platform::FtpFindFirstFile(Connection, "", record,
+                                   platform::InternetFlagReload | platform::FtpFlagListByFacts,
+                                   FtpContext::Listing);
+    Watchdog->Unwatch();
+    if (find != platform::NoInternetHandle) {
+        bool onlyDots = true;
+        do onlyDots = onlyDots && IsDotName(record.Name);
+        while (platform::InternetFindNextFile(find, record));
+        const bool whole = platform::GetLastErrorCode() == ErrorCode::NoMoreFiles;
+        platform::InternetCloseHandle(find);
+        return onlyDots && whole && !Watchdog->TimedOut();
+    }
+    const uint32_t error = platform::GetLastErrorCode();
+    // A folder that MLSD lists as holding nothing at all (pyftpdlib).
+    if (error == ErrorCode::NoMoreFiles) return !Watchdog->TimedOut();
+    if (!IsUnknownCommand(error, LastResponse())) return false;
+    return StatusListsAnEmptyFolder();
+}
+
+bool FtpStorageDevice::StatusListsAnEmptyFolder() {
+    Watchdog->Watch(Connection);
+    const bool ok = platform::FtpCommand(Connection, "STAT -a .", 0);
+    Watchdog->Unwatch();
+    if (!ok) return false;
+    bool itself = false;
+    for (const platform::FindData& entry :
+         ParseStatusListing(LastResponse(), DecodeDateTime(platform::CurrentLocalDateTime()))) {
+        if (!IsDotName(entry.Name)) return false;
+        itself = itself || entry.Name == ".";
+    }
+    return itself;
+}
