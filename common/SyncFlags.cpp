@@ -22,4 +22,5 @@ void VelSyncFlags::Reset() {
     DriftSeconds = 0;
     OverwriteReadOnly = false;
     TempPrefix.clear();
+    RunOwnFiles.clear();
 }

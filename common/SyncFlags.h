@@ -39,4 +39,7 @@ public:
     uint32_t DriftSeconds;
     bool OverwriteReadOnly;
     std::string TempPrefix;
+    // The run's own files (the /L log and the /E error log, as given): never
+    // deleted or replaced while the run writes them.
+    StringList RunOwnFiles;
 };

@@ -119,11 +119,13 @@ void VelCommandLineReader::ReadDrift() {
 void VelCommandLineReader::JoinLogFiles() {
     std::string fileName;
     if (TakeValue("/L", fileName)) {
+        if (!fileName.empty()) Options.RunOwnFiles.push_back(fileName);
         auto log = std::make_unique<VelSyncLogFileOutput>(fileName, LogOptionSet(0));
         LogFile = log.get();
         Output = std::make_unique<VelSyncDualOutput>(std::move(log), std::move(Output));
     }
     if (TakeValue("/E", fileName)) {
+        if (!fileName.empty()) Options.RunOwnFiles.push_back(fileName);
         auto errorLog = std::make_unique<TVelSyncFilterOutputByClass>(
             std::make_unique<VelSyncLogFileOutput>(fileName, LogOptionSet(loAppend | loTimestamp)),
             FilterSet(fsActions | fsDetails | fsProgress));

@@ -19,8 +19,10 @@ void VelSyncBackupWorker::Run(const std::string& sourceLocation, VelStorageDevic
     SourceRoot = NormaliseRoot(sourceLocation);
     DestinationRoot = NormaliseRoot(destinationLocation);
 
+    StoredUnderOtherNames.clear();
     if (RootsReady(sourceLocation, destinationLocation) &&
         RootsApart(sourceLocation, destinationLocation)) {
+        LearnOwnFiles();
         const CompareResult result = CompareFolder("");
         if (result == CompareResult::Done && options.DeleteObsolete &&
             (!Stats.CopyErrors || options.IgnoreErrors)) {

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -127,8 +128,20 @@ private:
     bool IsSourceRootAt(const std::string& relativePath);
     void ReportContainedRoot(const std::string& text);
 
+    // The run's own log files (BackupWorkerOwnFiles.cpp).
+    void LearnOwnFiles();
+    // The file `name` in `folder` of the source or destination device is one of
+    // the run's own files.
+    bool IsOwnFile(bool atSource, const std::string& folder, const std::string& name) const;
+    bool IsOwnDestinationFile(const std::string& relativePath) const;
+
     // Listings (BackupWorkerListing.cpp).
     bool ListSourceFolder(const std::string& relativePath, SourceListing& listing);
+    // Whether the deletion pass may go by this pair of listings: the source
+    // listing is whole, every name in it usable, and an empty one of a folder
+    // whose destination is not empty was confirmed by a second look.
+    bool MayDeleteByListing(const std::string& relativePath, const SourceListing& source,
+                            const VelDirectoryList& destination);
     std::unique_ptr<VelDirectoryList> ListDestinationFolder(const std::string& relativePath);
     // false when the list is not the folder's whole usable contents: a name was
     // left out here or by the device.
@@ -154,6 +167,11 @@ private:
                            VelDirectoryList& destinationList, VelDirectoryEntry* destination);
     bool DecideCopy(const VelDirectoryEntry& source, const VelDirectoryEntry* destination);
     void ReportUncopyable(const std::string& relativePath, const VelDirectoryEntry& source);
+    // The destination cannot take the name: reported, and the entry left out.
+    bool ReportUnstorableName(const std::string& relativePath, const VelDirectoryEntry& source);
+    // A link stands where the source has a file: it is removed (never written
+    // through). false, with a warning, when it cannot be.
+    bool RemoveDestinationLink(const std::string& relativePath, const VelDirectoryEntry& link);
     // /T replacing a file: the copy goes to a temporary name, the old file
     // goes, and the copy takes its name.
     bool PutThroughTemporaryName(const std::string& local, const std::string& folder,
@@ -205,6 +223,15 @@ private:
     std::string DestinationRootIdentity;
     std::vector<std::string> WalkedFolders;
     bool ContainedRootReported = false;
+
+    // The run's log files, by the folder each device sees them in.
+    struct OwnFile {
+        std::string SourceIdentity, DestinationIdentity, Name;
+    };
+    std::vector<OwnFile> OwnFiles;
+    // Destination files this run wrote under a name the device chose (relative
+    // paths): the deletion pass must not take them for strangers.
+    std::set<std::string> StoredUnderOtherNames;
 
     // Device answers asked once per folder pair rather than once per file, so
     // that a rerun that changes nothing makes no device call per file.

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "platform/ErrorCodes.h"
+#include "platform/FindData.h"
 #include "platform/Locale.h"
 #include "sync/BackupWorker.h"
 #include "sync/CopyRules.h"
@@ -34,7 +36,7 @@ CompareResult VelSyncBackupWorker::CompareFolder(const std::string& relativePath
     if (result == CompareResult::Done) {
         ShowProgress();
         // Deletions are decided only on a source listing that is known to be whole.
-        if (Options->DeleteObsolete && source.Complete && source.Clean)
+        if (Options->DeleteObsolete && MayDeleteByListing(relativePath, source, *destination))
             DeletionPass(relativePath, *source.List, *destination);
     }
     if (result != CompareResult::Done) return result;
@@ -88,6 +90,10 @@ CompareResult VelSyncBackupWorker::FolderStep(const std::string& relativePath,
     const std::string child = ChildPath(relativePath, source.Name);
     bool wanted = !source.IsDotEntry() && IsFolderToCopy(child);
     if (!wanted || !Options->Recurse) return CompareResult::Done;
+    if (!Destination->AcceptsName(source.Name)) {
+        ReportUnstorableName(relativePath, source);
+        return CompareResult::Done;
+    }
 
     std::string identity;
     if (!MayEnterSourceFolder(child, source, identity)) return CompareResult::Done;
@@ -145,6 +151,11 @@ CompareResult VelSyncBackupWorker::FileStep(const std::string& relativePath,
         ++Stats.FilesDone;
         return CompareResult::Done;
     }
+    if (selected && !Destination->AcceptsName(source.Name)) {
+        ReportUnstorableName(relativePath, source);
+        ++Stats.FilesDone;
+        return CompareResult::Done;
+    }
     const bool copy = selected && DecideCopy(source, destination);
     if (copy) {
         if (CarryOutCopy(relativePath, source, destinationList, destination) != CompareResult::Done)
@@ -156,6 +167,14 @@ CompareResult VelSyncBackupWorker::FileStep(const std::string& relativePath,
     }
     ++Stats.FilesDone;
     return CompareResult::Done;
+}
+
+bool VelSyncBackupWorker::ReportUnstorableName(const std::string& relativePath,
+                                               const VelDirectoryEntry& source) {
+    // Not a failure of the copy: no attempt could store it there.
+    Report(mcWarning, SourceFolder(ChildPath(relativePath, source.Name)) +
+                          " cannot be stored at the destination under its name. Left out");
+    return true;
 }
 
 void VelSyncBackupWorker::ReportUncopyable(const std::string& relativePath,
@@ -182,6 +201,12 @@ bool VelSyncBackupWorker::DecideCopy(const VelDirectoryEntry& source,
         if (Options->Explain) Report(mcExplain, "A folder stands where the source has a file");
         return true;
     }
+    if ((destination->Attributes & platform::Attribute::ReparsePoint) != 0) {
+        // A link is never written through, and what it leads to says nothing of
+        // the mirror: it gives way to the file.
+        if (Options->Explain) Report(mcExplain, "A link stands where the source has a file");
+        return true;
+    }
     bool copy = IsNewer(source, *destination);
     if (copy && source.Size == 0 && destination->Size == 0) copy = false;
     if (copy && Options->Explain)
@@ -201,11 +226,33 @@ bool VelSyncBackupWorker::SizeRulesSayCopy(const VelDirectoryEntry& source,
     return verdict.Copy;
 }
 
+bool VelSyncBackupWorker::RemoveDestinationLink(const std::string& relativePath,
+                                                const VelDirectoryEntry& link) {
+    const std::string folder = DestinationFolder(relativePath);
+    if (Options->Simulate || DeleteDestinationFile(folder, link.Name, false)) return true;
+    Report(mcWarning, "Destination " + DestinationFolder(ChildPath(relativePath, link.Name)) +
+                          " is a link that could not be removed. Left as it is: nothing is "
+                          "written through it");
+    return false;
+}
+
 CompareResult VelSyncBackupWorker::CarryOutCopy(const std::string& relativePath,
                                                 VelDirectoryEntry& source,
                                                 VelDirectoryList& destinationList,
                                                 VelDirectoryEntry* destination) {
     const VelDirectoryEntry* replaced = destination;
+    if (destination != nullptr &&
+        IsOwnFile(false, DestinationFolder(relativePath), destination->Name)) {
+        Report(mcWarning, DestinationFolder(ChildPath(relativePath, destination->Name)) +
+                              " is a log file of this run. It is not replaced");
+        return CompareResult::Done;
+    }
+    if (destination != nullptr && !destination->IsDirectory() &&
+        (destination->Attributes & platform::Attribute::ReparsePoint) != 0) {
+        if (!RemoveDestinationLink(relativePath, *destination)) return CompareResult::Done;
+        destination->Attributes &= ~platform::Attribute::ReparsePoint;
+        replaced = nullptr;
+    }
     if (destination != nullptr && destination->IsDirectory()) {
         // A destination folder stands where the source has a file: it goes first,
         // together with everything queued so far. There is then no file to
@@ -221,11 +268,19 @@ CompareResult VelSyncBackupWorker::CarryOutCopy(const std::string& relativePath,
     if (CopyFile(relativePath, source, destinationList, replaced)) {
         if (destination != nullptr && destination->Name != source.Name)
             destination->Name = source.Name;
+        const std::string stored = Destination->LastStoredName();
+        if (!stored.empty()) StoredUnderOtherNames.insert(ChildPath(relativePath, stored));
         const std::string child = ChildPath(relativePath, source.Name);
-        if (IsMoveFile(child)) Source->DeleteFile(SourceFolder(relativePath), source.Name, true);
+        if (IsMoveFile(child) && !IsOwnFile(true, SourceFolder(relativePath), source.Name))
+            Source->DeleteFile(SourceFolder(relativePath), source.Name, true);
         return CompareResult::Done;
     }
     const uint32_t code = Destination->LastErrorCode();
+    if (code == ErrorCode::InvalidName) {
+        // The server refused the name itself (for instance a name it does not allow).
+        ReportUnstorableName(relativePath, source);
+        return CompareResult::Done;
+    }
     const std::string text = Destination->LastErrorText();
     const std::string path = SourceFolder(ChildPath(relativePath, source.Name));
     return ReportFailedStep("Failed to copy file " + path, code, text) ? CompareResult::Done

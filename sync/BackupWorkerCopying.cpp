@@ -14,7 +14,8 @@ bool VelSyncBackupWorker::CopyFile(const std::string& relativePath, const VelDir
                                    const VelDirectoryEntry* destination) {
     const std::string sourceFolder = SourceFolder(relativePath);
     const std::string destinationFolder = DestinationFolder(relativePath);
-    if (destination != nullptr && destination->IsReadOnly()) {
+    const bool wasReadOnly = destination != nullptr && destination->IsReadOnly();
+    if (wasReadOnly) {
         if (!Options->OverwriteReadOnly) {
             // The caller's message describes this code through the device.
             platform::SetLastErrorCode(ErrorCode::WriteProtect);
@@ -40,6 +41,10 @@ bool VelSyncBackupWorker::CopyFile(const std::string& relativePath, const VelDir
         const std::string mode = FileModeFor(source.Name);
         if (!mode.empty()) ok = Destination->Chmod(destinationFolder, source.Name, mode);
     }
+    // A read-only file made writable to be replaced is read-only again when its
+    // source is.
+    if (ok && wasReadOnly && source.IsReadOnly())
+        Destination->SetReadOnly(destinationFolder, source.Name, true, false);
     return ok;
 }
 

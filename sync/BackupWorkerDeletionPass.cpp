@@ -22,6 +22,8 @@ void VelSyncBackupWorker::DeletionPass(const std::string& relativePath, VelDirec
     for (int i = 1; i <= destination.Count(); ++i) {
         const VelDirectoryEntry& entry = *destination.EntryAt(i);
         if (entry.IsDotEntry()) continue;
+        // What this run wrote is no stranger, whatever name the device gave it.
+        if (StoredUnderOtherNames.count(ChildPath(relativePath, entry.Name)) != 0) continue;
         const VelDirectoryEntry* match = FindSourceEntry(source, exactIndex, entry.Name);
         if (!IsObsolete(relativePath, entry, match)) continue;
         if (entry.IsDirectory()) {
@@ -55,7 +57,7 @@ bool VelSyncBackupWorker::IsObsolete(const std::string& relativePath,
     if (source == nullptr) {
         const std::string path = ChildPath(relativePath, destination.Name);
         if (destination.IsDirectory()) return !IsIgnoredFolder(path);
-        return !IsIgnoredFile(path) && !IsMoveFile(path);
+        return !IsIgnoredFile(path) && !IsMoveFile(path) && !IsOwnDestinationFile(path);
     }
     const std::string path = ChildPath(relativePath, source->Name);
     if (source->IsDirectory()) return IsExcludedFolder(path) && !IsIgnoredFolder(path);

@@ -11,7 +11,8 @@
 bool VelSyncBackupWorker::IsProtectedFromDeletion(const std::string& relativePath) const {
     // The full destination path is what the queue has always been tested with;
     // the relative path is what the user wrote the ignore spec for.
-    return IsIgnoredFile(DestinationFolder(relativePath)) || IsIgnoredFile(relativePath);
+    return IsIgnoredFile(DestinationFolder(relativePath)) || IsIgnoredFile(relativePath) ||
+           IsOwnDestinationFile(relativePath);
 }
 
 bool VelSyncBackupWorker::DeleteDestinationFile(const std::string& folder, const std::string& name,

@@ -25,6 +25,31 @@ bool VelSyncBackupWorker::ListSourceFolder(const std::string& relativePath,
     return ReportFailedStep("Failed to list folder " + folder, code, Source->LastErrorText());
 }
 
+namespace {
+
+bool HoldsEntries(const VelDirectoryList& list) {
+    for (int i = 1; i <= list.Count(); ++i)
+        if (!list.EntryAt(i)->IsDotEntry()) return true;
+    return false;
+}
+
+}  // namespace
+
+bool VelSyncBackupWorker::MayDeleteByListing(const std::string& relativePath,
+                                             const SourceListing& source,
+                                             const VelDirectoryList& destination) {
+    if (!source.Complete || !source.Clean) return false;
+    if (HoldsEntries(*source.List) || !HoldsEntries(destination)) return true;
+    // Some servers list a folder they cannot read as an empty one: before
+    // everything on the other side goes, the source must confirm it.
+    if (Source->ConfirmEmptyFolder(SourceFolder(relativePath))) return true;
+    Report(mcWarning, "Folder " + SourceFolder(relativePath) +
+                          " was listed as empty, but a second look could not confirm that it is "
+                          "(its server may be unable to read it). Nothing in " +
+                          DestinationFolder(relativePath) + " is deleted");
+    return false;
+}
+
 std::unique_ptr<VelDirectoryList> VelSyncBackupWorker::ListDestinationFolder(
     const std::string& relativePath) {
     return Destination->ListFolder(DestinationFolder(relativePath), "", false);

@@ -36,6 +36,13 @@ bool VelSyncBackupWorker::MayEnterSourceFolder(const std::string& relativePath,
                                                const VelDirectoryEntry& folder,
                                                std::string& identity) {
     const std::string path = SourceFolder(relativePath);
+    if (IsFolderLink(folder) && !Source->EntersFolderLinks()) {
+        // The device cannot tell where it leads: perhaps back to an ancestor, or out
+        // of the tree. Its name stays taken, so nothing of it is deleted either.
+        Report(mcWarning, "Folder " + path +
+                              " is a link whose target cannot be told. Not descending into it");
+        return false;
+    }
     if (IsFolderLink(folder) && Source->LinkLeadsToAncestor(path)) {
         // Following it would never end; what stands below it at the destination
         // is left alone.
