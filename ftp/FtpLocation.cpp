@@ -37,6 +37,54 @@ uint32_t LeadingNumber(const std::string& text, std::string& digits) {
 
 }  // namespace
 
+namespace {
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::string PercentDecoded(const std::string& text) {
+    std::string decoded;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
+            HexValue(text[i + 2]) >= 0) {
+            decoded += char(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+            i += 2;
+        } else {
+            decoded += text[i];
+        }
+    }
+    return decoded;
+}
+
+}  // namespace
+
+FtpLocationLogin SplitFtpLogin(const std::string& location) {
+    FtpLocationLogin login;
+    login.Location = location;
+    if (!StartsWith(location, "ftp:", true)) return login;
+    size_t start = 4;
+    while (start < location.size() && IsSeparator(location[start])) ++start;
+    const size_t end = location.find_first_of("/\\", start);
+    const std::string server = location.substr(start, end == std::string::npos ? end : end - start);
+    const size_t at = server.rfind('@');
+    if (at == std::string::npos) return login;
+    const std::string userInfo = server.substr(0, at);
+    const size_t colon = userInfo.find(':');
+    login.UserName = PercentDecoded(userInfo.substr(0, colon));
+    login.HasUserName = true;
+    if (colon != std::string::npos) {
+        login.Password = PercentDecoded(userInfo.substr(colon + 1));
+        login.HasPassword = true;
+    }
+    login.Location = location.substr(0, start) + server.substr(at + 1) +
+                     (end == std::string::npos ? "" : location.substr(end));
+    return login;
+}
+
 FtpServerAddress ParseFtpServer(const std::string& location) {
     std::string rest = AfterScheme(location);
     std::string server = rest.substr(0, FirstSeparator(rest));

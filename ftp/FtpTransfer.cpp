@@ -240,12 +240,10 @@ bool FtpStorageDevice::RemoveQuietly(const std::string& remoteName) {
 
 void FtpStorageDevice::CheckArrivedName(const std::string& folder, const std::string& name) {
     if (!MayBeStoredUnderAnotherName(name)) return;
-    uint64_t size = 0;
-    Watchdog->Watch(Connection);
-    const bool there = platform::FtpGetFileSize(Connection, name, size);
-    Watchdog->Unwatch();
-    if (there) return;
+    // Only the listing tells: such a server changes the name in every command, so
+    // that SIZE of the name asked for finds the file it stored under another.
     std::unique_ptr<VelDirectoryList> list = ListFolder(folder, "", false);
+    if (LastError != ErrorCode::NoMoreFiles || list->FindByName(name, true) != nullptr) return;
     for (int i = 1; i <= list->Count(); ++i) {
         const VelDirectoryEntry& entry = *list->EntryAt(i);
         if (entry.IsDirectory() || uint64_t(entry.Size) != LastStoredSize ||

@@ -66,6 +66,22 @@ TEST_F(EndToEndSafety, ALogThatCannotBeCreatedIsReportedAndTheRunGoesOn) {
     EXPECT_EQ(ReadTextFile(Dst + "/a.txt"), "a");
 }
 
+// The run's log and error log inside the destination are neither deleted by
+// /delete nor replaced by a source file of the same name while they are written.
+TEST_F(EndToEndSafety, TheRunsOwnLogsAreNeverDeletedOrReplaced) {
+    MakeFile(Src + "/a.txt", "a");
+    MakeFile(Src + "/run.log", "the source's own log");
+    MakeFile(Dst + "/logs/old.txt", "obsolete");
+    RunResult result = RunVelCopy({Src, Dst, "/S", "/delete", "/E:" + Dst + "/logs/errors.log"},
+                                  Dst + "/run.log");
+    EXPECT_TRUE(HasLine(result, "!! Warning: " + Dst + "/run.log is a log file of this run. It is "
+                                "not replaced"))
+        << result.Console;
+    EXPECT_EQ(TreeOf(Dst),
+              (std::vector<std::string>{"a.txt", "logs", "logs/errors.log", "run.log"}));
+    EXPECT_THAT(ReadTextFile(Dst + "/logs/errors.log"), HasSubstr("is a log file of this run"));
+}
+
 TEST_F(EndToEndSafety, AFileGivesWayToTheFolderTheSourceNowHas) {
     MakeFile(Src + "/x/a.txt", "a");
     MakeFile(Src + "/x/deeper/b.txt", "b");
