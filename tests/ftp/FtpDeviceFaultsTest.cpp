@@ -79,6 +79,17 @@ const std::string W = "!! Warning: ", E = "!! Error: ";
 // Under wine the watchdog's close leaves a stalled call waiting.
 const char* const CloseDoesNotCancel = "a close from another thread does not cancel a blocked call";
 
+// The Windows Internet library parses listings itself: one cut in the middle of
+// a line looks whole to it.
+const char* const ListingLinesUnseen =
+    "the Windows Internet library cannot tell a listing cut in the middle of a line";
+
+bool CutsAListingShort(const std::vector<FtpFault>& faults) {
+    for (const FtpFault& fault : faults)
+        if (fault.What == Kind::ShortData && fault.Verb == "LIST") return true;
+    return false;
+}
+
 bool Stalls(const std::vector<FtpFault>& faults) {
     for (const FtpFault& fault : faults)
         if (fault.What == Kind::StallReply || fault.What == Kind::StallData) return true;
@@ -332,6 +343,7 @@ TEST_F(FtpDeviceFaults, EachRecoveryRule) {
     };
     for (const auto& c : cases) {
         if (Stalls(c.faults) && LeftOutUnderWine(CloseDoesNotCancel)) continue;
+        if (CutsAListingShort(c.faults) && LeftOutUnderWine(ListingLinesUnseen)) continue;
         FtpStorageDevice& device = Fresh();
         for (const FtpFault& fault : c.faults) Server.Arm(fault);
         EXPECT_EQ(c.act(device, Base), c.result) << c.what;
@@ -347,6 +359,21 @@ TEST_F(FtpDeviceFaults, EachRecoveryRule) {
         EXPECT_EQ(device.LastErrorCode(), ErrorCode::NoMoreFiles) << c.what;
         EXPECT_EQ(device.CurrentRetryState(), 0) << c.what;
     }
+}
+
+// A download must bring the size its folder's listing showed: a file that the
+// server sends otherwise (cut short, or changed since it was listed) is no copy.
+TEST_F(FtpDeviceFaults, ADownloadUnlikeItsListingIsNoCopy) {
+    FtpStorageDevice& device = Fresh();
+    ASSERT_EQ(device.ListFolder(Base, "", false)->Count(), 1);
+    WriteTextFile(Here + "/a.txt", "alpha, and then some");
+    EXPECT_EQ(device.GetLocalCopy(Base, "a.txt"), "");
+    EXPECT_THAT(Out.TextsOf(mcWarning),
+                ::testing::Contains(HasSubstr("brought 20 bytes where the listing shows 5")));
+    EXPECT_TRUE(std::filesystem::is_empty(device.DownloadFolder()));
+    // Once the engine is done with the folder, its sizes are forgotten.
+    device.FolderFinished(Base);
+    EXPECT_NE(device.GetLocalCopy(Base, "a.txt"), "");
 }
 
 // A listing that did not complete is never a folder's contents: an empty list and
