@@ -1,6 +1,7 @@
 #include "platform/ftp/FileFactReplies.h"
 
 #include "common/FileTimeCalendar.h"
+#include "platform/ftp/ListingFields.h"
 #include "platform/ftp/ListingParser.h"
 
 namespace {
@@ -14,24 +15,11 @@ bool FileStatusText(const std::string& reply, std::string& text) {
     return !text.empty();
 }
 
-bool ReadDigits(const std::string& text, uint64_t& value) {
-    if (text.empty() || text.size() > 20) return false;
-    uint64_t result = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        uint64_t digit = uint64_t(c - '0');
-        if (result > (UINT64_MAX - digit) / 10) return false;
-        result = result * 10 + digit;
-    }
-    value = result;
-    return true;
-}
-
 }  // namespace
 
 bool ReadSizeReply(const std::string& reply, uint64_t& size) {
     std::string text;
-    return FileStatusText(reply, text) && ReadDigits(text, size);
+    return FileStatusText(reply, text) && listing::ReadUnsigned(text, 20, size);
 }
 
 bool ReadTimeReply(const std::string& reply, FileTime& time) {
@@ -48,5 +36,5 @@ bool ReadAnnouncedSize(const std::string& reply, uint64_t& size) {
     if (at == std::string::npos) return false;
     size_t open = reply.rfind('(', at);
     if (open == std::string::npos) return false;
-    return ReadDigits(reply.substr(open + 1, at - open - 1), size);
+    return listing::ReadUnsigned(reply.substr(open + 1, at - open - 1), 20, size);
 }
