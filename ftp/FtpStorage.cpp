@@ -65,7 +65,7 @@ bool FtpStorageDevice::SupportsChmod() {
 
 bool FtpStorageDevice::FolderExists(const std::string& path) {
     EngineCallScope scope(*this);
-    return ChangeDir(path);
+    return ChangeDir(path, true);
 }
 
 uint32_t FtpStorageDevice::LastErrorCode() {
@@ -73,7 +73,7 @@ uint32_t FtpStorageDevice::LastErrorCode() {
 }
 
 std::string FtpStorageDevice::LastErrorText() {
-    return DescribeFtpError(LastError, LastResponse());
+    return DescribeFtpError(LastError, RefusalReply.empty() ? LastResponse() : RefusalReply);
 }
 
 bool FtpStorageDevice::SetFileDate(const std::string&, const std::string&, double) {

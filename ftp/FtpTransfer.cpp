@@ -3,6 +3,7 @@
 // time-out or a broken connection, and changing the transfer mode.
 
 #include "ftp/EngineCallScope.h"
+#include "ftp/FtpErrors.h"
 #include "ftp/FtpLocation.h"
 #include "ftp/FtpResponse.h"
 #include "ftp/FtpStorage.h"
@@ -39,9 +40,11 @@ bool FtpStorageDevice::PutFile(const std::string& localPath, const std::string& 
 
 bool FtpStorageDevice::RetryFailedPut(const std::string& localPath, const std::string& folder,
                                       const std::string& name) {
+    // The reply to the store: the compensation's listing replaces the client's
+    // last response, and the reports are about the store.
+    const std::string response = LastResponse();
     // Every repetition stores in binary mode.
     if (platform::GetLastErrorCode() == ErrorCode::InternetExtendedError && !InCompensation) {
-        const std::string response = LastResponse();
         bool result = false;
         if ((ResponseHasCode("550", response) || ResponseHasCode("553", response)) &&
             Compensate(localPath, folder, name, response, result))
@@ -61,7 +64,7 @@ bool FtpStorageDevice::RetryFailedPut(const std::string& localPath, const std::s
         }
     } else if (IsRecoverableError() && RetryState == 0 && MayRepeat()) {
         Warn(MishapReport("Problem copying file " + localPath + " to " + folder,
-                          "Error code (A): " + std::to_string(LastError), LastResponse()));
+                          "Error code (A): " + std::to_string(LastError), response));
         Warn("Renegotiating connection");
         RetryState = 1;
         if (!OpenConnection(Passive, "")) {
@@ -83,7 +86,8 @@ bool FtpStorageDevice::RetryFailedPut(const std::string& localPath, const std::s
     } else {
         LastError = error;
         Fail(MishapReport("Failed to copy file " + localPath + " to " + folder,
-                          "Error code (C): " + std::to_string(LastError), LastResponse()));
+                          "Error code (C): " + std::to_string(LastError), response));
+        RefusalReply = response;
         return false;
     }
     const bool result = PutFile(localPath, folder, name, true);
@@ -116,11 +120,10 @@ bool FtpStorageDevice::Compensate(const std::string& localPath, const std::strin
     return false;
 }
 
-std::string FtpStorageDevice::MishapReport(const std::string& firstLine,
-                                           const std::string& codeLine,
-                                           const std::string& response) {
-    return firstLine + "\r\n" + codeLine + "\r\nDescription: " + LastErrorText() +
-           "\r\nLast response: " + response;
+VelMessageText FtpStorageDevice::MishapReport(const std::string& firstLine,
+                                              const std::string& codeLine,
+                                              const std::string& response) {
+    return FourLineReport(firstLine, codeLine, DescribeFtpError(LastError, response), response);
 }
 
 std::string FtpStorageDevice::GetLocalCopy(const std::string& folder, const std::string& name) {
@@ -145,8 +148,16 @@ std::string FtpStorageDevice::GetLocalCopy(const std::string& folder, const std:
     LastError = platform::GetLastErrorCode();
     platform::RemoveFile(localPath);
     LocalCopyOnInterrupt.Disarm();
+    if (IsLocalFileError(LastError) && !Watchdog->TimedOut()) {
+        // Not the server's failure: else it would read as one of the destination.
+        Fail("Cannot store the download of " + JoinFolderAndName(folder, name) + " in " +
+             localPath + ". " + LastErrorText());
+        return "";
+    }
     if ((IsRecoverableError() || Watchdog->TimedOut()) && RetryState == 0 && MayRepeat()) {
-        Warn("Failed to copy file " + LastErrorText() + "(" + LastResponse() + ")\r\n Retrying");
+        Warn(VelMessageText("Failed to copy file " + JoinFolderAndName(folder, name) + ". " +
+                            LastErrorText())
+                 .Add(" Retrying"));
         RetryState = 2;
         if (!OpenConnection(Passive, "")) {
             Fail("Failed to renegotiate connection");
