@@ -1,3 +1,6 @@
+#include <gmock/gmock.h>
+
+#include "main/RunOutcome.h"
 #include "tests/main/ProgramBodyFixture.h"
 
 namespace {
@@ -6,7 +9,7 @@ const char* const ExpectedUsage[] = {
     "VelCopy <Source> <Destination> [/C] [/delete] [/D:date] [/E:Logfile]",
     "\t[/L:logfile] [/M] [/N] [/O] [/P:pass] [/R] [/S] [/U:user] [/Vn]",
     "\t[/Active] [/Passive] [/1] [+copy-spec]",
-    "\t[-ignore-spec] [/T:xxx]",
+    "\t[-ignore-spec] [/T:xxx] [/ExitCode] [/Stats]",
     "Flags:-",
     "  /A:ascii-spec  Specify ASCII files (for FTP only).",
     "  /Active  Use ACTIVE FTP (for FTP only).",
@@ -19,6 +22,8 @@ const char* const ExpectedUsage[] = {
     "  /1    Allow a one second time drift between source and destination.",
     "  /2    Allow a two second time drift between source and destination.",
     "  /E:LogFile  Error log file. Errors appended to.",
+    "  /ExitCode  Exit code is the sum of 1 (changes made), 2 (warnings), 4 (errors),",
+    "             8 (deletions held back), 16 (run could not start); 0 if nothing to do.",
     "  /I    Ignore errors - use with /C to allow /Delete after errors encountered",
     "  /L:LogFile  Logfile to log to. Overwritten each time.",
     "  /M    Make (i.e. create) target directory if it does not exist",
@@ -28,6 +33,7 @@ const char* const ExpectedUsage[] = {
     "  /Passive  Use Passive FTP (for FTP only). Default is Passive then Active.",
     "  /R    Overwrite Read-only files.",
     "  /S    Consider sub-directories.",
+    "  /Stats  Show the totals of the run when it ends.",
     "  /T:xxx Temporary file prefix, causes copy to temporary file first.",
     "  /U:uid   Username. Used for ftp and network connections.",
     "  /V0   Suppress progress summary.",
@@ -53,9 +59,9 @@ TEST(UsageTextTest, ByteForByte) {
     EXPECT_EQ(text, Usage());
     size_t lines = 0;
     for (size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos; at += 2) ++lines;
-    EXPECT_EQ(lines, 37u);
+    EXPECT_EQ(lines, 40u);
     EXPECT_EQ(text.find('\n'), text.find("\r\n") + 1);  // no bare line feed before the first
-    EXPECT_EQ(std::string(ExpectedUsage[35]).substr(0, 17), std::string(16, ' ') + "a");
+    EXPECT_EQ(std::string(ExpectedUsage[38]).substr(0, 17), std::string(16, ' ') + "a");
     EXPECT_EQ(text.back(), '\n');
 }
 
@@ -144,6 +150,56 @@ TEST_F(ProgramBodyTest, PasswordWithoutUserWarnsAndStillRuns) {
     EXPECT_EQ(Run({"a", "b", "/P:x"}), 0);
     EXPECT_EQ(console.Text, "Warning: Password supplied but no username.\r\n");
     EXPECT_TRUE(run.Ran);
+}
+
+// The two switches are not taken for /S and /E, whose names begin them; the
+// exit code follows what the driver's run reported, and a command line at fault
+// is no run with nothing to do.
+TEST_F(ProgramBodyTest, WithExitCodeTheCodeSaysWhatHappened) {
+    const auto finished = [](int32_t copied) {
+        return [copied](VelSyncBaseOutput& output) {
+            SyncStatistics stats;
+            stats.Started = true;
+            stats.FilesCopied = copied;
+            output.Report(stats, mcWarning, "w");
+            output.Finish(stats);
+        };
+    };
+    const auto notConnected = [](VelSyncBaseOutput& output) {
+        output.Message(mcError, "Failed to connect to source a.");
+    };
+    struct {
+        StringList arguments;
+        std::function<void(VelSyncBaseOutput&)> during;
+        int code;
+    } cases[] = {
+        {{"a", "b", "/Stats", "/ExitCode"}, finished(1), 1 | 2},
+        {{"a", "b", "/exitcode"}, finished(0), 2},
+        {{"a", "b", "/ExitCode"}, notConnected, 4 | 16},
+        {{"a", "b"}, notConnected, 0},
+        {{"a", "/ExitCode"}, nullptr, 16},
+        {{"a", "b", "c", "/ExitCode"}, nullptr, 16},
+        {{"/?", "/ExitCode"}, nullptr, 0},
+        {{"a", "b", "/F:3", "/ExitCode"}, nullptr, 4 | 16},
+    };
+    for (auto& c : cases) {
+        run = RunRecord();
+        during = c.during;
+        EXPECT_EQ(Run(c.arguments), c.code) << testing::PrintToString(c.arguments);
+        if (run.Ran) EXPECT_FALSE(run.Options.Recurse);
+    }
+    EXPECT_EQ(console.Text.find("Unrecognised arguments: /"), std::string::npos);
+}
+
+TEST(RunOutcomeTest, TotalsGiveTheSecondsRoundedToOneDecimal) {
+    const std::pair<double, const char*> cases[] = {
+        {0.04, "0.0"}, {0.05, "0.1"}, {12.34, "12.3"}, {59.96, "60.0"}, {-1, "0.0"}};
+    for (const auto& [seconds, shown] : cases) {
+        VelRunOutcome outcome;
+        outcome.Seconds = seconds;
+        EXPECT_THAT(TotalsLine(outcome),
+                    ::testing::EndsWith("; 0 bytes in " + std::string(shown) + " s"));
+    }
 }
 
 TEST_F(ProgramBodyTest, UnexpectedErrorInTheRunEndsWithExitCodeOne) {
