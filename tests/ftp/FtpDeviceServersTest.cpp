@@ -344,15 +344,18 @@ TEST(FtpDeviceLogin, WrongPasswordShowsTheServersAnswer) {
     device.SetOptions(FtpStorageDevice::PassiveOnly);
     EXPECT_FALSE(
         device.Connect("ftp://127.0.0.1:" + std::to_string(server.Port), "user", "wrong", ""));
-    // The refusal of each attempt, and the code of the last one with its reply.
+    // The refusal of each attempt, and the code of the last one with its reply
+    // (the Windows library gives 12015 for a refused login).
+    const uint32_t code = device.LastErrorCode();
+    EXPECT_THAT(code, ::testing::AnyOf(ErrorCode::InternetIncorrectPassword,
+                                       ErrorCode::InternetLoginFailure));
     const std::string refusal = "530 Authentication failed.";
     EXPECT_EQ(out.Lines(), (std::vector<std::string>{
                                "!! Warning: " + refusal, "Trying active rather than passive.",
                                "!! Warning: " + refusal,
-                               "!! Error: Failed to connect to server 127.0.0.1.\r\n"
-                               "Error code: 12014\r\nDescription: " +
-                                   DescribeFtpError(ErrorCode::InternetIncorrectPassword, "") +
-                                   "\r\nLast response: " + refusal}));
+                               "!! Error: Failed to connect to server 127.0.0.1.\r\nError code: " +
+                                   std::to_string(code) + "\r\nDescription: " +
+                                   DescribeFtpError(code, "") + "\r\nLast response: " + refusal}));
 }
 
 }  // namespace
