@@ -16,12 +16,18 @@ std::shared_ptr<InternetConnectThread> InternetConnectThread::Start(Arguments ar
 void InternetConnectThread::Run() {
     platform::InternetHandle handle = platform::InternetConnect(
         Call.Session, Call.Host, Call.Port, Call.UserName, Call.Password, Call.Flags, Call.Context);
+    const uint32_t error = handle == platform::NoInternetHandle ? platform::GetLastErrorCode() : 0;
+    uint32_t replyCode = 0;
+    std::string response;
+    if (!platform::InternetGetLastResponseInfo(replyCode, response)) response.clear();
     std::lock_guard<std::mutex> guard(Lock);
     Finished = true;
     if (Abandoned) {
         if (handle != platform::NoInternetHandle) platform::InternetCloseHandle(handle);
     } else {
         Result = handle;
+        ResultError = error;
+        ResultResponse = std::move(response);
     }
     Ended.notify_all();
 }
@@ -44,17 +50,29 @@ platform::InternetHandle InternetConnectThread::Handle() {
     return Result;
 }
 
+uint32_t InternetConnectThread::Error() {
+    std::lock_guard<std::mutex> guard(Lock);
+    return ResultError;
+}
+
+std::string InternetConnectThread::Response() {
+    std::lock_guard<std::mutex> guard(Lock);
+    return ResultResponse;
+}
+
 platform::InternetHandle ConnectWithTimeout(const InternetConnectThread::Arguments& arguments,
-                                            int timeLimitSeconds) {
+                                            int timeLimitSeconds, std::string& response) {
     std::shared_ptr<InternetConnectThread> attempt = InternetConnectThread::Start(arguments);
+    response.clear();
     if (timeLimitSeconds <= 0) {
         while (!attempt->WaitFor(60000)) {
         }
-        return attempt->Handle();
-    }
-    if (!attempt->WaitFor(uint32_t(timeLimitSeconds) * 1000u) && attempt->Abandon()) {
+    } else if (!attempt->WaitFor(uint32_t(timeLimitSeconds) * 1000u) && attempt->Abandon()) {
         platform::SetLastErrorCode(ErrorCode::InternetTimeout);
         return platform::NoInternetHandle;
     }
-    return attempt->Handle();
+    response = attempt->Response();
+    const platform::InternetHandle handle = attempt->Handle();
+    if (handle == platform::NoInternetHandle) platform::SetLastErrorCode(attempt->Error());
+    return handle;
 }

@@ -6,6 +6,11 @@
 // thread, which then frees the attempt. The hand-over of the handle and the
 // abandonment exclude each other under the attempt's lock, so a connection is
 // never both handed over and closed, nor lost.
+//
+// The client keeps its last error and the server's last reply per thread: the
+// attempt reads both on its own thread as its call returns and hands them over
+// with the handle, so that a failure can say what failed (a refused login, a
+// refused connection, a name that does not resolve) and what the server said.
 
 #include <condition_variable>
 #include <cstdint>
@@ -36,6 +41,10 @@ public:
     bool Abandon();
     // The connection of an attempt that ended (none when it failed).
     platform::InternetHandle Handle();
+    // The client's error on the attempt's thread (0 after a connection), and
+    // the server's last reply there, of an attempt that ended.
+    uint32_t Error();
+    std::string Response();
 
 private:
     explicit InternetConnectThread(Arguments arguments) : Call(std::move(arguments)) {}
@@ -47,11 +56,14 @@ private:
     bool Finished = false;
     bool Abandoned = false;
     platform::InternetHandle Result = platform::NoInternetHandle;
+    uint32_t ResultError = 0;
+    std::string ResultResponse;
 };
 
-// Connects (and logs in) within timeLimitSeconds. On time-out the calling
-// thread's last error is ErrorCode::InternetTimeout and the result is none. Otherwise the
-// connection, or none with the calling thread's last error as it was: the
-// attempt's own error stays on the attempt's thread.
+// Connects (and logs in) within timeLimitSeconds. On time-out the result is none,
+// the calling thread's last error is ErrorCode::InternetTimeout and response is
+// empty. Otherwise the connection, or none with the attempt's error as the
+// calling thread's last error; either way response is the server's last reply
+// to the attempt (empty when it said nothing).
 platform::InternetHandle ConnectWithTimeout(const InternetConnectThread::Arguments& arguments,
-                                            int timeLimitSeconds);
+                                            int timeLimitSeconds, std::string& response);

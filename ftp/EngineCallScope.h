@@ -9,10 +9,9 @@
 class EngineCallScope {
 public:
     explicit EngineCallScope(FtpStorageDevice& device) : Device(device) {
-        if (Device.CallDepth++ == 0) {
-            Device.Repeats = 0;
-            Device.HeldResponse.clear();
-        }
+        if (Device.CallDepth++ != 0) return;
+        Device.Repeats = 0;
+        Device.RefusalReply.clear();
     }
     ~EngineCallScope() { --Device.CallDepth; }
     EngineCallScope(const EngineCallScope&) = delete;

@@ -22,10 +22,13 @@ constexpr size_t TextBufferSize = 32000;
 // renegotiated.
 constexpr uint32_t NoRenegotiationMark = 0xFFFFFF00u;
 
-std::string FourLines(const std::string& first, uint32_t code, const std::string& description,
-                      const std::string& response) {
-    return first + "\r\nError code: " + std::to_string(code) + "\r\nDescription: " + description +
-           "\r\nLast response: " + response;
+// A reply as the device shows it: bounded, and without the line end that would
+// end a message with an empty line.
+std::string ShownResponse(std::string response) {
+    if (response.size() > TextBufferSize) response.resize(TextBufferSize);
+    while (!response.empty() && (response.back() == '\n' || response.back() == '\r'))
+        response.pop_back();
+    return response;
 }
 
 const char* const GoOnlineQuestion =
@@ -80,13 +83,12 @@ bool FtpStorageDevice::OpenConnection(bool passive, const std::string& connectio
     attempt.Password = Password;
     attempt.Flags = passive ? platform::InternetFlagPassive : 0;
     attempt.Context = passive ? FtpContext::PassiveConnection : FtpContext::ActiveConnection;
-    const std::string earlierResponse = LastResponse();
-    Connection = ConnectWithTimeout(attempt, ConnectTimeout);
+    std::string response;
+    Connection = ConnectWithTimeout(attempt, ConnectTimeout, response);
     LastError = Connection != platform::NoInternetHandle ? 0 : platform::GetLastErrorCode();
-    // The attempt runs on a thread of its own: a reply this thread received before
-    // it (from an earlier command) says nothing about the attempt.
-    AttemptResponse = LastResponse();
-    if (AttemptResponse == earlierResponse) AttemptResponse.clear();
+    // What the server said to the attempt, on the attempt's thread; a reply this
+    // thread received before (to an earlier command) says nothing about it.
+    AttemptResponse = ShownResponse(std::move(response));
 
     if (Connection != platform::NoInternetHandle) {
         std::string directory;
@@ -114,8 +116,7 @@ bool FtpStorageDevice::OpenConnection(bool passive, const std::string& connectio
         return OfferGoOnline() ? OpenConnection(passive, "") : false;
     if (LastError == ErrorCode::InternetNameNotResolved ||
         LastError == ErrorCode::InternetConnectionAborted) {
-        Fail(FourLines("Could not resolve server name " + Host + ".", LastError, LastErrorText(),
-                       AttemptResponse));
+        Fail(ConnectionReport("Could not resolve server name " + Host + ".", AttemptResponse));
         return false;
     }
     return ReportFailedConnection(passive);
@@ -123,15 +124,22 @@ bool FtpStorageDevice::OpenConnection(bool passive, const std::string& connectio
 
 bool FtpStorageDevice::ReportFailedConnection(bool passive) {
     std::string response = AttemptResponse;
-    if (!response.empty()) Warn(response);
+    if (!response.empty()) WarnReply(response);
     if (passive) {
         Output.Message(mcExplain, "Trying active rather than passive.");
         return OpenConnection(false, "");
     }
     if (LastError == 0 && response.empty()) response = ProbeServer();
-    Fail(FourLines("Failed to connect to server " + Host + ".", LastError, LastErrorText(),
-                   response));
+    Fail(ConnectionReport("Failed to connect to server " + Host + ".", response));
     return false;
+}
+
+// The attempt's error described with the attempt's own reply (an error reply's
+// description quotes it), not with whatever this thread last received.
+VelMessageText FtpStorageDevice::ConnectionReport(const std::string& firstLine,
+                                                  const std::string& response) {
+    return FourLineReport(firstLine, "Error code: " + std::to_string(LastError),
+                          DescribeFtpError(LastError, response), response);
 }
 
 bool FtpStorageDevice::CheckOnline(const std::string& connectionName) {
@@ -170,11 +178,7 @@ std::string FtpStorageDevice::LastResponse() {
     uint32_t code = 0;
     std::string response;
     if (!platform::InternetGetLastResponseInfo(code, response)) return "";
-    if (response.size() > TextBufferSize) response.resize(TextBufferSize);
-    // The reply's own line end would end the message with an empty line.
-    while (!response.empty() && (response.back() == '\n' || response.back() == '\r'))
-        response.pop_back();
-    return response;
+    return ShownResponse(std::move(response));
 }
 
 bool FtpStorageDevice::IsRecoverableError() {

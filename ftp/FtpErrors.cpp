@@ -78,6 +78,10 @@ bool IsRecoverableCode(uint32_t code) {
     }
 }
 
+bool IsLocalFileError(uint32_t code) {
+    return code != 0 && code < 12000 && !IsRecoverableCode(code);
+}
+
 std::string DescribeFtpError(uint32_t code, const std::string& lastResponse) {
     if (code == ErrorCode::InternetExtendedError) return "Internet extended error: " + lastResponse;
     auto plain = PlainTexts().find(code);
@@ -85,4 +89,11 @@ std::string DescribeFtpError(uint32_t code, const std::string& lastResponse) {
     const std::string number = " (#" + std::to_string(code) + ")";
     if (code >= 12000 && code <= 13000) return InternetCodeText(code) + number;
     return platform::SystemErrorText(code) + number;
+}
+
+VelMessageText FourLineReport(const std::string& firstLine, const std::string& codeLine,
+                              const std::string& description, const std::string& response) {
+    VelMessageText report(firstLine);
+    report.Add(codeLine).Add("Description: " + description).AddReply("Last response: ", response);
+    return report;
 }

@@ -1,15 +1,23 @@
 #pragma once
-// Which failures of the FTP device a new connection may cure, and the one-line
-// descriptions of its error codes. Pure functions.
+// Which failures of the FTP device a new connection may cure, the one-line
+// descriptions of its error codes, and the form of its failure reports. Pure
+// functions.
 
 #include <cstdint>
 #include <string>
+
+#include "output/MessageText.h"
 
 // A new connection may cure the failure: ErrorCode::InvalidHandle (the handle
 // was closed under the call), InternetTimeout, InternetExtendedError,
 // InternetOperationCancelled, InternetConnectionAborted, InternetConnectionReset
 // and FtpDropped.
 bool IsRecoverableCode(uint32_t code);
+
+// A system error code that a transfer leaves for its local file (a full disk,
+// a refused write): neither 0, nor an Internet client code, nor one that a new
+// connection may cure.
+bool IsLocalFileError(uint32_t code);
 
 // The description of an error code. lastResponse is the server's last reply,
 // which the text of ErrorCode::InternetExtendedError (an error reply) carries.
@@ -18,3 +26,11 @@ bool IsRecoverableCode(uint32_t code);
 // codes (12000-13000) the client's own description, or a general one where it
 // has none, and system codes the system's text.
 std::string DescribeFtpError(uint32_t code, const std::string& lastResponse);
+
+// The device's report of a failed connection or transfer, four lines:
+//   firstLine
+//   codeLine                  ("Error code: 12014", "Code: 12003", ...)
+//   Description: description
+//   Last response: response   (each further line of the reply on a line of its own)
+VelMessageText FourLineReport(const std::string& firstLine, const std::string& codeLine,
+                              const std::string& description, const std::string& response);

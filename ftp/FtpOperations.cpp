@@ -195,7 +195,7 @@ bool FtpStorageDevice::Chmod(const std::string& folder, const std::string& name,
             ChmodKnown = true;
         }
         if (LastError == ErrorCode::InternetExtendedError && !response.empty()) {
-            Warn(response);
+            WarnReply(response);
             Warn("CHMOD not supported by FTP server");
         }
         return true;
@@ -203,7 +203,7 @@ bool FtpStorageDevice::Chmod(const std::string& folder, const std::string& name,
     if (Watchdog->TimedOut()) {
         Warn("CHMOD may not be supported by FTP server");
     } else if (!response.empty()) {
-        Warn(response);
+        WarnReply(response);
     }
     return true;
 }

@@ -2,11 +2,13 @@
 
 #include "ftp/FtpLocation.h"
 #include "ftp/FtpStorage.h"
+#include "platform/ErrorCodes.h"
+#include "platform/FileOperations.h"
 #include "platform/LastError.h"
 #include "platform/Paths.h"
 #include "platform/PrivateFolder.h"
 
-bool FtpStorageDevice::ChangeDir(const std::string& location) {
+bool FtpStorageDevice::ChangeDir(const std::string& location, bool askOnly) {
     const std::string path = ServerDirectory(RootDir, RemotePath(location));
     // A run of operations in one folder costs one change of directory.
     if (path == CurrentDir) return true;
@@ -18,6 +20,9 @@ bool FtpStorageDevice::ChangeDir(const std::string& location) {
         return true;
     }
     LastError = platform::GetLastErrorCode();
+    // The server's answer that there is no such folder answers the question; a
+    // new connection would not change it.
+    if (askOnly && LastError == ErrorCode::InternetExtendedError) return false;
     const std::string code = std::to_string(LastError);
     const std::string where = " root: " + RootDir + " cwd: " + CurrentDir;
     if (IsRecoverableError() && RetryState == 0 && MayRepeat()) {
@@ -29,7 +34,7 @@ bool FtpStorageDevice::ChangeDir(const std::string& location) {
             Fail("Failed to renegotiate connection");
             return false;
         }
-        const bool result = ChangeDir(location);
+        const bool result = ChangeDir(location, askOnly);
         if (result) RetryState = 0;
         return result;
     }
@@ -43,6 +48,9 @@ std::string FtpStorageDevice::TempFolder() {
         if (!platform::MakePrivateFolder("velcopy-ftp-", PrivateFolder)) {
             LastError = platform::GetLastErrorCode();
             PrivateFolder.clear();
+            // Else the copy's failure would read as one of the destination.
+            Fail("Cannot make a folder for downloads in the temporary folder " +
+                 platform::TemporaryFolder() + ". " + LastErrorText());
             return "";
         }
         PrivateFolderOnInterrupt.Arm(PrivateFolder);

@@ -67,7 +67,7 @@ bool FtpStorageDevice::SupportsChmod() {
 
 bool FtpStorageDevice::FolderExists(const std::string& path) {
     EngineCallScope scope(*this);
-    return ChangeDir(path);
+    return ChangeDir(path, true);
 }
 
 uint32_t FtpStorageDevice::LastErrorCode() {
@@ -75,7 +75,7 @@ uint32_t FtpStorageDevice::LastErrorCode() {
 }
 
 std::string FtpStorageDevice::LastErrorText() {
-    return DescribeFtpError(LastError, HeldResponse.empty() ? LastResponse() : HeldResponse);
+    return DescribeFtpError(LastError, RefusalReply.empty() ? LastResponse() : RefusalReply);
 }
 
 bool FtpStorageDevice::AcceptsName(const std::string& name) {

@@ -139,13 +139,16 @@ private:
     bool IsRecoverableError();
     bool OpenConnection(bool passive, const std::string& connectionName);
     bool ReportFailedConnection(bool passive);
+    VelMessageText ConnectionReport(const std::string& firstLine, const std::string& response);
     bool CheckOnline(const std::string& connectionName);
     bool OfferGoOnline();
     bool QueryCurrentDir(std::string& directory);
     std::string ProbeServer();
 
-    // Working directory and paths (FtpPaths.cpp).
-    bool ChangeDir(const std::string& location);
+    // Working directory and paths (FtpPaths.cpp). askOnly: the caller only asks
+    // whether the folder is there, so a server's refusal is an answer, neither
+    // reported nor retried.
+    bool ChangeDir(const std::string& location, bool askOnly = false);
     std::string TempFolder();
 
     // Listing (FtpListing.cpp).
@@ -206,8 +209,8 @@ private:
                     const std::string& response);
     bool Compensate(const std::string& localPath, const std::string& folder,
                     const std::string& name, const Failure& failure, bool& result);
-    std::string MishapReport(const std::string& firstLine, const std::string& codeLine,
-                             const std::string& response);
+    VelMessageText MishapReport(const std::string& firstLine, const std::string& codeLine,
+                                const std::string& response);
     // The downloaded file has the size the folder's listing gave (when known).
     bool HasListedSize(const std::string& folder, const std::string& name,
                        const std::string& localPath);
@@ -223,8 +226,10 @@ private:
                      std::initializer_list<uint32_t> acceptedCodes, std::string& response);
 
     // Messages and the bound on repetitions (FtpStorage.cpp).
-    void Warn(const std::string& text) { Output.Message(mcWarning, text); }
-    void Fail(const std::string& text) { Output.Message(mcError, text); }
+    void Warn(const VelMessageText& text) { Output.Message(mcWarning, text); }
+    void Fail(const VelMessageText& text) { Output.Message(mcError, text); }
+    // A server's reply as a warning, each of its lines on a line of its own.
+    void WarnReply(const std::string& reply) { Warn(VelMessageText::Reply("", reply)); }
     // Counts one more repetition of the engine's current call; false once it
     // has been repeated twice.
     bool MayRepeat();
@@ -249,6 +254,10 @@ private:
     VelSyncBaseOutput& Output;
     uint32_t LastError = 0;
     std::string AttemptResponse;  // what the last connection attempt left as the reply
+    // The refusal of an upload that failed for good, for LastErrorText: the
+    // device's own commands after it (a compensating listing) replaced the
+    // client's last response. Kept until the engine's next call.
+    std::string RefusalReply;
 
     std::shared_ptr<THandleTimeout> Watchdog;
     std::string PrivateFolder;  // empty until the first download

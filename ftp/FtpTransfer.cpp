@@ -266,7 +266,7 @@ bool FtpStorageDevice::RetryFailedPut(const std::string& localPath, const std::s
                                       const std::string& name, const Failure& failure,
                                       bool direct) {
     // The reason the caller reports is this failure's, whatever was sent since.
-    HeldResponse = failure.Response;
+    RefusalReply = failure.Response;
     const std::string& response = failure.Response;
     // Every repetition stores in binary mode.
     if (direct && failure.Error == ErrorCode::InternetExtendedError && !InCompensation &&
@@ -350,11 +350,10 @@ bool FtpStorageDevice::Compensate(const std::string& localPath, const std::strin
     return false;
 }
 
-std::string FtpStorageDevice::MishapReport(const std::string& firstLine,
-                                           const std::string& codeLine,
-                                           const std::string& response) {
-    return firstLine + "\r\n" + codeLine + "\r\nDescription: " +
-           DescribeFtpError(LastError, response) + "\r\nLast response: " + response;
+VelMessageText FtpStorageDevice::MishapReport(const std::string& firstLine,
+                                              const std::string& codeLine,
+                                              const std::string& response) {
+    return FourLineReport(firstLine, codeLine, DescribeFtpError(LastError, response), response);
 }
 
 std::string FtpStorageDevice::GetLocalCopy(const std::string& folder, const std::string& name) {
@@ -380,8 +379,16 @@ std::string FtpStorageDevice::GetLocalCopy(const std::string& folder, const std:
     LastError = platform::GetLastErrorCode();
     platform::RemoveFile(localPath);
     LocalCopyOnInterrupt.Disarm();
+    if (IsLocalFileError(LastError) && !Watchdog->TimedOut()) {
+        // Not the server's failure: else it would read as one of the destination.
+        Fail("Cannot store the download of " + JoinFolderAndName(folder, name) + " in " +
+             localPath + ". " + LastErrorText());
+        return "";
+    }
     if ((IsRecoverableError() || Watchdog->TimedOut()) && RetryState == 0 && MayRepeat()) {
-        Warn("Failed to copy file " + LastErrorText() + "(" + LastResponse() + ")\r\n Retrying");
+        Warn(VelMessageText("Failed to copy file " + JoinFolderAndName(folder, name) + ". " +
+                            LastErrorText())
+                 .Add(" Retrying"));
         RetryState = 2;
         if (!OpenConnection(Passive, "")) {
             Fail("Failed to renegotiate connection");

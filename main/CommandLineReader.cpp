@@ -41,6 +41,7 @@ bool VelCommandLineReader::Read() {
     ReadStartDate();
     ReadDrift();
     JoinLogFiles();
+    JoinTally();
     ReadTransferModes(Source, nullptr);
     ReadTransferModes(Destination, &Source);
     ReadLogins();
@@ -52,7 +53,7 @@ bool VelCommandLineReader::Read() {
 }
 
 void VelCommandLineReader::ReadUsageSwitch() {
-    if (Take("/H") || Take("/?")) ShowUsage = true;
+    if (Take("/H") || Take("/?")) ShowUsage = UsageAsked = true;
 }
 
 void VelCommandLineReader::ReadModes() {
@@ -63,6 +64,9 @@ void VelCommandLineReader::ReadModes() {
 }
 
 void VelCommandLineReader::ReadFlags() {
+    // Before /S and /E, whose names begin them.
+    WantsExitCode = Take("/ExitCode");
+    WantsTotals = Take("/Stats");
     Options.ContinueOnError = Take("/C");
     Options.MakeTargetDir = Take("/M");
     Options.DeleteObsolete = Take("/delete");
@@ -131,6 +135,13 @@ void VelCommandLineReader::JoinLogFiles() {
             FilterSet(fsActions | fsDetails | fsProgress));
         Output = std::make_unique<VelSyncDualOutput>(std::move(errorLog), std::move(Output));
     }
+}
+
+// In front of everything, so that it counts what any output is sent.
+void VelCommandLineReader::JoinTally() {
+    auto tally = std::make_unique<TVelSyncTallyOutput>(std::move(Output));
+    Tally = tally.get();
+    Output = std::move(tally);
 }
 
 // The first /ACTIVE and /PASSIVE go to the source, the second of each to the

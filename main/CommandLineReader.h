@@ -18,6 +18,7 @@
 #include "output/BaseOutput.h"
 #include "output/FilterOutputByClass.h"
 #include "output/LogFileOutput.h"
+#include "output/TallyOutput.h"
 #include "platform/Console.h"
 
 class VelCommandLineReader {
@@ -35,9 +36,16 @@ public:
     bool Read();
 
     bool ShowUsage = false;
+    bool UsageAsked = false;  // by /H or /?, not for a fault of the command line
+    // /ExitCode: the exit code tells what happened; /Stats: the run ends with
+    // its totals.
+    bool WantsExitCode = false;
+    bool WantsTotals = false;
     std::string FatalProblem;
-    // The root of the output chain (built by Read).
+    // The root of the output chain (built by Read): the tally of its warnings
+    // and errors, in front of the chain proper.
     std::unique_ptr<VelSyncBaseOutput> Output;
+    TVelSyncTallyOutput* Tally = nullptr;
     // The filter in front of the console, inside the chain.
     TVelSyncFilterOutputByClass* ConsoleFilter = nullptr;
     // The /L log inside the chain; null without /L.
@@ -52,6 +60,7 @@ private:
     void ReadStartDate();
     void ReadDrift();
     void JoinLogFiles();
+    void JoinTally();
     void ReadTransferModes(ConnectionOptions& side, const ConnectionOptions* fallback);
     void ReadLogins();
     void ReadTempPrefix(const std::string& prefix);

@@ -7,7 +7,9 @@
 // Returns the exit code: 0 whatever the run reported, also after the usage
 // text; 1 only after an error nothing handles (a bad /F value, an error log
 // that can be neither appended to nor created), reported on one console line
-// beginning "VelCopy: ". Main thread only.
+// beginning "VelCopy: ". With /ExitCode the code is the sum of the bits of
+// main/RunOutcome.h instead; with /Stats the run ends with its totals line.
+// Main thread only.
 
 #include <functional>
 

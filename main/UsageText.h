@@ -1,5 +1,5 @@
 #pragma once
-// The usage text, byte for byte: 37 lines, each ending in CR LF.
+// The usage text, byte for byte: 40 lines, each ending in CR LF.
 
 #include <string>
 

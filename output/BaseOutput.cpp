@@ -7,13 +7,13 @@ void VelSyncBaseOutput::ShowProgress(const SyncStatistics&) {}
 void VelSyncBaseOutput::Finish(const SyncStatistics&) {}
 
 void VelSyncBaseOutput::Report(const SyncStatistics& stats, MessageClass cls,
-                               const std::string& text) {
+                               const VelMessageText& text) {
     if (!Accepts(cls)) return;
     ShowProgress(stats);
     Message(cls, text);
 }
 
-void VelSyncBaseOutput::Message(MessageClass, const std::string&) {}
+void VelSyncBaseOutput::Message(MessageClass, const VelMessageText&) {}
 
 bool VelSyncBaseOutput::Accepts(MessageClass) {
     return true;
@@ -85,4 +85,12 @@ std::string VelSyncBaseOutput::FormatLine(MessageClass cls, const std::string& a
     if (IsErrorClass(cls)) return "!! Error: " + text;
     if (IsWarningClass(cls)) return "!! Warning: " + text;
     return text;
+}
+
+std::vector<std::string> VelSyncBaseOutput::FormatLines(MessageClass cls,
+                                                        const VelMessageText& text) {
+    std::vector<std::string> lines = {FormatLine(cls, text.Line(0))};
+    for (size_t i = 1; i < text.LineCount(); ++i)
+        lines.push_back(ShowControlCharacters(text.Line(i)));
+    return lines;
 }

@@ -39,6 +39,7 @@ void VelSyncConsoleOutput::Finish(const SyncStatistics&) {
     PendingLength = 0;
 }
 
-void VelSyncConsoleOutput::Message(MessageClass cls, const std::string& text) {
-    WriteLine(FormatLine(cls, text), true);
+// The first line overwrites a pending summary; the lines after it begin fresh.
+void VelSyncConsoleOutput::Message(MessageClass cls, const VelMessageText& text) {
+    for (const std::string& line : FormatLines(cls, text)) WriteLine(line, true);
 }

@@ -20,7 +20,7 @@ public:
 
     void ShowProgress(const SyncStatistics& stats) override;
     void Finish(const SyncStatistics& stats) override;
-    void Message(MessageClass cls, const std::string& text) override;
+    void Message(MessageClass cls, const VelMessageText& text) override;
 
     // Carriage return and text; blanks and backspaces over what is left of a
     // longer pending line; then either a line end or the text left pending.

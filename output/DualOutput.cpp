@@ -25,7 +25,7 @@ void VelSyncDualOutput::Finish(const SyncStatistics& stats) {
 // but the message it could not take still reaches the other one, the console
 // at the end of the chain, before it does.
 void VelSyncDualOutput::Report(const SyncStatistics& stats, MessageClass cls,
-                               const std::string& text) {
+                               const VelMessageText& text) {
     try {
         FirstOutput->Report(stats, cls, text);
     } catch (const VelOutputError&) {
@@ -35,7 +35,7 @@ void VelSyncDualOutput::Report(const SyncStatistics& stats, MessageClass cls,
     SecondOutput->Report(stats, cls, text);
 }
 
-void VelSyncDualOutput::Message(MessageClass cls, const std::string& text) {
+void VelSyncDualOutput::Message(MessageClass cls, const VelMessageText& text) {
     try {
         FirstOutput->Message(cls, text);
     } catch (const VelOutputError&) {

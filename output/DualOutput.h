@@ -18,8 +18,8 @@ public:
     // Report of First, then Report of Second: each applies its own class test.
     // When First throws VelOutputError, Second still gets the message before the
     // error passes on; the same for Message.
-    void Report(const SyncStatistics& stats, MessageClass cls, const std::string& text) override;
-    void Message(MessageClass cls, const std::string& text) override;
+    void Report(const SyncStatistics& stats, MessageClass cls, const VelMessageText& text) override;
+    void Message(MessageClass cls, const VelMessageText& text) override;
     // True when either accepts the class.
     bool Accepts(MessageClass cls) override;
 

@@ -13,7 +13,7 @@ void TGenericFilteredOutput::Finish(const SyncStatistics& stats) {
     TargetOutput->Finish(stats);
 }
 
-void TGenericFilteredOutput::Message(MessageClass cls, const std::string& text) {
+void TGenericFilteredOutput::Message(MessageClass cls, const VelMessageText& text) {
     if (Accepts(cls)) TargetOutput->Message(cls, text);
 }
 

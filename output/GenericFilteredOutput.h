@@ -15,7 +15,7 @@ public:
 
     void ShowProgress(const SyncStatistics& stats) override;
     void Finish(const SyncStatistics& stats) override;
-    void Message(MessageClass cls, const std::string& text) override;
+    void Message(MessageClass cls, const VelMessageText& text) override;
     virtual bool PassesProgress();
 
     VelSyncBaseOutput& Target() { return *TargetOutput; }

@@ -54,15 +54,19 @@ void VelSyncLogFileOutput::CloseLog() {
     File.Close();
 }
 
-std::string VelSyncLogFileOutput::LineFor(MessageClass cls, const std::string& text) const {
-    std::string line = FormatLine(cls, text);
-    if ((LogOptions & loTimestamp) == 0) return line;
+// One message's lines; only the first carries the time, so that the lines after
+// it read as the message's own.
+std::string VelSyncLogFileOutput::LinesFor(MessageClass cls, const VelMessageText& text) const {
+    const std::vector<std::string> formatted = FormatLines(cls, text);
+    std::string lines = formatted.front();
+    for (size_t i = 1; i < formatted.size(); ++i) lines += "\r\n" + formatted[i];
+    if ((LogOptions & loTimestamp) == 0) return lines;
     // The "c " format: date, time (left out at midnight) and a blank.
-    return platform::FormatDateTimeC(platform::CurrentLocalDateTime()) + " " + line;
+    return platform::FormatDateTimeC(platform::CurrentLocalDateTime()) + " " + lines;
 }
 
-void VelSyncLogFileOutput::Message(MessageClass cls, const std::string& text) {
+void VelSyncLogFileOutput::Message(MessageClass cls, const VelMessageText& text) {
     if (Abandoned || !OpenLog()) return;
-    if (!File.WriteLine(LineFor(cls, text)))
+    if (!File.WriteLine(LinesFor(cls, text)))
         ThrowFileError("cannot write to the log file", FileName);
 }

@@ -29,7 +29,7 @@ public:
 
     void ShowProgress(const SyncStatistics& stats) override;  // log files carry no progress
     void Finish(const SyncStatistics& stats) override;        // CloseLog
-    void Message(MessageClass cls, const std::string& text) override;
+    void Message(MessageClass cls, const VelMessageText& text) override;
 
     // True when the file is open, or could be opened now.
     bool OpenLog();
@@ -43,7 +43,7 @@ public:
     const LogOptionSet LogOptions;
 
 private:
-    std::string LineFor(MessageClass cls, const std::string& text) const;
+    std::string LinesFor(MessageClass cls, const VelMessageText& text) const;
 
     platform::TextFile File;
     // Set once the file has been opened in this run: a later reopening (a

@@ -23,11 +23,15 @@ void VelSyncBackupWorker::Run(const std::string& sourceLocation, VelStorageDevic
     if (RootsReady(sourceLocation, destinationLocation) &&
         RootsApart(sourceLocation, destinationLocation)) {
         LearnOwnFiles();
+        Stats.Started = true;
         const CompareResult result = CompareFolder("");
-        if (result == CompareResult::Done && options.DeleteObsolete &&
-            (!Stats.CopyErrors || options.IgnoreErrors)) {
-            RefreshDeviceAnswers();
-            ProcessDeletions();
+        if (result == CompareResult::Done && options.DeleteObsolete) {
+            if (!Stats.CopyErrors || options.IgnoreErrors) {
+                RefreshDeviceAnswers();
+                ProcessDeletions();
+            } else if (!PendingFileList.empty() || !PendingFolderList.empty()) {
+                Stats.DeletionsHeldBack = true;
+            }
         }
     }
     Output.Finish(Stats);
@@ -45,7 +49,10 @@ bool VelSyncBackupWorker::RootsReady(const std::string& sourceLocation,
         return false;
     }
     Report(mcCreateFolder, destinationLocation);
-    if (MakeFolder(DestinationRoot, ".")) return true;
+    if (MakeFolder(DestinationRoot, ".")) {
+        ++Stats.FoldersCreated;
+        return true;
+    }
     Report(mcError, "Failed to create destination directory " + destinationLocation);
     return false;
 }

@@ -181,6 +181,9 @@ private:
     bool SizeRulesSayCopy(const VelDirectoryEntry& source, const VelDirectoryEntry& destination);
     CompareResult CarryOutCopy(const std::string& relativePath, VelDirectoryEntry& source,
                                VelDirectoryList& destinationList, VelDirectoryEntry* destination);
+    // The source half of a move; false (reported) when the source file stays.
+    bool DeleteMovedSource(const std::string& relativePath, const VelDirectoryEntry& source);
+    void CountCopy(const VelDirectoryEntry& source, bool moved);
 
     // The deletion pass (BackupWorkerDeletionPass.cpp).
     void DeletionPass(const std::string& relativePath, VelDirectoryList& source,
@@ -207,6 +210,14 @@ private:
     std::string DestinationFolder(const std::string& relativePath) const;
 
     SyncStatistics Stats;
+    // Why the last CopyFile failed, where the destination device cannot say it
+    // afterwards: a read-only target the worker refused itself, a local copy the
+    // source could not make, a store whose reason the release of the local copy
+    // would overwrite. Code 0: ask the destination.
+    struct Failure {
+        uint32_t Code = 0;
+        std::string Text;
+    } CopyFailure;
     std::string SourceRoot;
     std::string DestinationRoot;
     std::deque<std::string> PendingFolderList;

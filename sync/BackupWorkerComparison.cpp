@@ -6,6 +6,7 @@
 #include "platform/ErrorCodes.h"
 #include "platform/FindData.h"
 #include "platform/Locale.h"
+#include "platform/Paths.h"
 #include "sync/BackupWorker.h"
 #include "sync/CopyRules.h"
 #include "sync/SyncPaths.h"
@@ -38,6 +39,8 @@ CompareResult VelSyncBackupWorker::CompareFolder(const std::string& relativePath
         // Deletions are decided only on a source listing that is known to be whole.
         if (Options->DeleteObsolete && MayDeleteByListing(relativePath, source, *destination))
             DeletionPass(relativePath, *source.List, *destination);
+        else if (Options->DeleteObsolete)
+            Stats.DeletionsHeldBack = true;
     }
     if (result != CompareResult::Done) return result;
     Source->FolderFinished(SourceFolder(relativePath));
@@ -109,6 +112,7 @@ CompareResult VelSyncBackupWorker::FolderStep(const std::string& relativePath,
     if (destination == nullptr) {
         if (Options->Simulate) {
             Report(mcCreateFolder, DestinationFolder(child));
+            ++Stats.FoldersCreated;
             return CompareResult::Done;
         }
         if (!MakeDestinationFolder(relativePath, source.Name)) return CompareResult::Stopped;
@@ -126,6 +130,7 @@ bool VelSyncBackupWorker::MakeDestinationFolder(const std::string& relativePath,
     const std::string target = DestinationFolder(ChildPath(relativePath, name));
     if (MakeFolder(DestinationFolder(relativePath), name)) {
         Report(mcCreateFolder, target);
+        ++Stats.FoldersCreated;
         return true;
     }
     Stats.CopyErrors = true;
@@ -164,6 +169,7 @@ CompareResult VelSyncBackupWorker::FileStep(const std::string& relativePath,
         if (selected && destination != nullptr)
             AlignNameCase(relativePath, source, destinationList, *destination);
         Report(mcUpToDate, source.Name);
+        ++Stats.FilesUpToDate;
     }
     ++Stats.FilesDone;
     return CompareResult::Done;
@@ -263,26 +269,50 @@ CompareResult VelSyncBackupWorker::CarryOutCopy(const std::string& relativePath,
         replaced = nullptr;
     }
     Report(mcCopyFile, source.Name);
-    if (Options->Simulate) return CompareResult::Done;
+    const bool move = IsMoveFile(ChildPath(relativePath, source.Name));
+    if (Options->Simulate) {
+        CountCopy(source, move);
+        return CompareResult::Done;
+    }
 
     if (CopyFile(relativePath, source, destinationList, replaced)) {
         if (destination != nullptr && destination->Name != source.Name)
             destination->Name = source.Name;
         const std::string stored = Destination->LastStoredName();
         if (!stored.empty()) StoredUnderOtherNames.insert(ChildPath(relativePath, stored));
-        const std::string child = ChildPath(relativePath, source.Name);
-        if (IsMoveFile(child) && !IsOwnFile(true, SourceFolder(relativePath), source.Name))
-            Source->DeleteFile(SourceFolder(relativePath), source.Name, true);
+        const bool movesSource = move && !IsOwnFile(true, SourceFolder(relativePath), source.Name);
+        CountCopy(source, movesSource && DeleteMovedSource(relativePath, source));
         return CompareResult::Done;
     }
-    const uint32_t code = Destination->LastErrorCode();
+    // A failure the worker decided itself, or one of the source, is not the
+    // destination's to describe.
+    const bool ownReason = CopyFailure.Code != 0;
+    const uint32_t code = ownReason ? CopyFailure.Code : Destination->LastErrorCode();
     if (code == ErrorCode::InvalidName) {
         // The server refused the name itself (for instance a name it does not allow).
         ReportUnstorableName(relativePath, source);
         return CompareResult::Done;
     }
-    const std::string text = Destination->LastErrorText();
+    const std::string text = ownReason ? CopyFailure.Text : Destination->LastErrorText();
     const std::string path = SourceFolder(ChildPath(relativePath, source.Name));
     return ReportFailedStep("Failed to copy file " + path, code, text) ? CompareResult::Done
                                                                        : CompareResult::Stopped;
+}
+
+// The copy is made; a source file that then cannot be deleted leaves a copy,
+// not a move, and says so.
+bool VelSyncBackupWorker::DeleteMovedSource(const std::string& relativePath,
+                                            const VelDirectoryEntry& source) {
+    const std::string folder = SourceFolder(relativePath);
+    if (Source->DeleteFile(folder, source.Name, false)) return true;
+    Stats.DeleteErrors = true;
+    Report(mcWarning, "Failed to delete " + folder + platform::PathSeparator + source.Name +
+                          " at the source after copying it. " + Source->LastErrorText() +
+                          " It was copied, not moved");
+    return false;
+}
+
+void VelSyncBackupWorker::CountCopy(const VelDirectoryEntry& source, bool moved) {
+    ++(moved ? Stats.FilesMoved : Stats.FilesCopied);
+    Stats.BytesCopied += source.Size;
 }

@@ -14,11 +14,14 @@ bool VelSyncBackupWorker::CopyFile(const std::string& relativePath, const VelDir
                                    const VelDirectoryEntry* destination) {
     const std::string sourceFolder = SourceFolder(relativePath);
     const std::string destinationFolder = DestinationFolder(relativePath);
+    CopyFailure = {};
     const bool wasReadOnly = destination != nullptr && destination->IsReadOnly();
     if (wasReadOnly) {
         if (!Options->OverwriteReadOnly) {
-            // The caller's message describes this code through the device.
             platform::SetLastErrorCode(ErrorCode::WriteProtect);
+            CopyFailure = {ErrorCode::WriteProtect,
+                           "The destination file " + destinationFolder + platform::PathSeparator +
+                               destination->Name + " is read-only; /R overwrites it."};
             return false;
         }
         Destination->SetReadOnly(destinationFolder, source.Name, false, false);
@@ -26,6 +29,7 @@ bool VelSyncBackupWorker::CopyFile(const std::string& relativePath, const VelDir
     const bool binary = !(DestinationTextMode && IsTextFile(source.Name));
     const std::string local = Source->GetLocalCopy(sourceFolder, source.Name);
     if (local.empty()) {
+        CopyFailure = {Source->LastErrorCode(), Source->LastErrorText()};
         Report(mcError, "Failed to read " + sourceFolder + platform::PathSeparator + source.Name);
         return false;
     }
@@ -34,6 +38,9 @@ bool VelSyncBackupWorker::CopyFile(const std::string& relativePath, const VelDir
     bool ok = throughPrefix ? PutThroughTemporaryName(local, destinationFolder, source,
                                                       destinationList, binary)
                             : Destination->PutFile(local, destinationFolder, source.Name, binary);
+    // Handing the local copy back may change the thread's last error, which is
+    // where the disk device keeps the reason.
+    if (!ok) CopyFailure = {Destination->LastErrorCode(), Destination->LastErrorText()};
     Source->ReleaseLocalCopy(local);
     if (ok && !Source->LocalCopyKeepsDate())
         ok = Destination->SetFileDate(destinationFolder, source.Name, source.ListedTime);

@@ -34,9 +34,13 @@ DeletionResult VelSyncBackupWorker::ProcessFileDeletions() {
             ++kept;
         } else if (Options->Simulate) {
             Report(mcSkipDeleteFile, path);
+            ++Stats.FilesDeleted;
         } else {
             Report(mcDeleteFile, path);
-            if (!DeleteDestinationFile(DestinationRoot, head, true)) {
+            if (DeleteDestinationFile(DestinationRoot, head, true)) {
+                ++Stats.FilesDeleted;
+            } else {
+                Stats.DeleteErrors = true;
                 if (!Options->ContinueOnError) {
                     Report(mcError, "Failed to delete file: " + path + ". stopping");
                     return DeletionResult::Stopped;
@@ -108,6 +112,7 @@ DeletionResult VelSyncBackupWorker::RemoveEmptiedFolder(const std::string& folde
         if (Destination->RemoveFolder(folder)) {
             ++Stats.FoldersDeleted;
         } else {
+            Stats.DeleteErrors = true;
             Report(mcError, "Failed to delete directory: " + folder);
             result = DeletionResult::Stopped;
         }

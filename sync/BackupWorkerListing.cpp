@@ -82,16 +82,20 @@ void VelSyncBackupWorker::RemoveLeftoverTemporaries(const std::string& relativeP
         const std::string path = folder + platform::PathSeparator + entry.Name;
         if (Options->Simulate) {
             Report(mcSkipDeleteFile, path);
+            ++Stats.FilesDeleted;
         } else {
             Report(mcDeleteFile, path);
             // It is the run's own file: a read-only state it took from its source
             // does not protect it.
-            if (!Destination->DeleteFile(folder, entry.Name, false)) {
+            bool deleted = Destination->DeleteFile(folder, entry.Name, false);
+            if (!deleted) {
                 Destination->SetReadOnly(folder, entry.Name, false, false);
-                if (!Destination->DeleteFile(folder, entry.Name, false))
+                deleted = Destination->DeleteFile(folder, entry.Name, false);
+                if (!deleted)
                     Report(mcWarning, "Failed to delete the leftover temporary file " + path +
                                           ". " + Destination->LastErrorText());
             }
+            Stats.FilesDeleted += deleted;
         }
         destination.Delete(i);
     }

@@ -5,8 +5,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "platform/ErrorCodes.h"
-#include "platform/ErrorText.h"
 #include "tests/main/EndToEndSupport.h"
 
 namespace {
@@ -100,8 +98,8 @@ TEST_F(EndToEndMirror, ReadOnlyDestinationFileWithoutAndWithOverwrite) {
     MakeReadOnly(Dst + "/a.txt");
     RunResult refused = Run({});
     EXPECT_TRUE(HasLine(refused, "!! Error: Failed to copy file " + NativePath(Src + "/a.txt") +
-                                     ". " + platform::SystemErrorText(ErrorCode::WriteProtect) +
-                                     " (19). Stopping"));
+                                     ". The destination file " + NativePath(Dst + "/a.txt") +
+                                     " is read-only; /R overwrites it. (19). Stopping"));
     EXPECT_EQ(ReadTextFile(Dst + "/a.txt"), "old");
     Run({"/R"});
     EXPECT_EQ(ReadTextFile(Dst + "/a.txt"), "new content");

@@ -21,6 +21,21 @@ struct RunResult {
     int ExitCode = -1;
 };
 
+// The CR LF lines of a text; of a line rewritten in place (the console's progress)
+// what stands after its last carriage return.
+inline std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        const size_t shown = text.rfind('\r', end - 1);
+        start = shown != std::string::npos && shown >= start && shown < end ? shown + 1 : start;
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
 // Runs VelCopy with the arguments and /L:<log>. As `asNobody` (only possible as
 // root) the process gives up root before it starts.
 inline RunResult RunVelCopy(std::vector<std::string> arguments, const std::string& log,
@@ -30,13 +45,7 @@ inline RunResult RunVelCopy(std::vector<std::string> arguments, const std::strin
     RunResult result;
     result.Console = outcome.Output;
     result.ExitCode = outcome.ExitCode;
-    const std::string text = ReadTextFile(log);
-    for (size_t start = 0; start < text.size();) {
-        size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) end = text.size();
-        result.LogLines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
+    result.LogLines = SplitLines(ReadTextFile(log));
     return result;
 }
 

@@ -6,7 +6,7 @@ const char* const ExpectedUsage[] = {
     "VelCopy <Source> <Destination> [/C] [/delete] [/D:date] [/E:Logfile]",
     "\t[/L:logfile] [/M] [/N] [/O] [/P:pass] [/R] [/S] [/U:user] [/Vn]",
     "\t[/Active] [/Passive] [/1] [+copy-spec]",
-    "\t[-ignore-spec] [/T:xxx]",
+    "\t[-ignore-spec] [/T:xxx] [/ExitCode] [/Stats]",
     "Flags:-",
     "  /A:ascii-spec  Specify ASCII files (for FTP only).",
     "  /Active  Use ACTIVE FTP (for FTP only).",
@@ -19,6 +19,8 @@ const char* const ExpectedUsage[] = {
     "  /1    Allow a one second time drift between source and destination.",
     "  /2    Allow a two second time drift between source and destination.",
     "  /E:LogFile  Error log file. Errors appended to.",
+    "  /ExitCode  Exit code is the sum of 1 (changes made), 2 (warnings), 4 (errors),",
+    "             8 (deletions held back), 16 (run could not start); 0 if nothing to do.",
     "  /I    Ignore errors - use with /C to allow /Delete after errors encountered",
     "  /L:LogFile  Logfile to log to. Overwritten each time.",
     "  /M    Make (i.e. create) target directory if it does not exist",
@@ -28,6 +30,7 @@ const char* const ExpectedUsage[] = {
     "  /Passive  Use Passive FTP (for FTP only). Default is Passive then Active.",
     "  /R    Overwrite Read-only files.",
     "  /S    Consider sub-directories.",
+    "  /Stats  Show the totals of the run when it ends.",
     "  /T:xxx Temporary file prefix, causes copy to temporary file first.",
     "  /U:uid   Username. Used for ftp and network connections.",
     "  /V0   Suppress progress summary.",
@@ -53,9 +56,9 @@ TEST(UsageTextTest, ByteForByte) {
     EXPECT_EQ(text, Usage());
     size_t lines = 0;
     for (size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos; at += 2) ++lines;
-    EXPECT_EQ(lines, 37u);
+    EXPECT_EQ(lines, 40u);
     EXPECT_EQ(text.find('\n'), text.find("\r\n") + 1);  // no bare line feed before the first
-    EXPECT_EQ(std::string(ExpectedUsage[35]).substr(0, 17), std::string(16, ' ') + "a");
+    EXPECT_EQ(std::string(ExpectedUsage[38]).substr(0, 17), std::string(16, ' ') + "a");
     EXPECT_EQ(text.back(), '\n');
 }
 
@@ -144,6 +147,27 @@ TEST_F(ProgramBodyTest, PasswordWithoutUserWarnsAndStillRuns) {
     EXPECT_EQ(Run({"a", "b", "/P:x"}), 0);
     EXPECT_EQ(console.Text, "Warning: Password supplied but no username.\r\n");
     EXPECT_TRUE(run.Ran);
+}
+
+// The two switches are not taken for /S and /E, whose names begin them; a
+// command line at fault is no run with nothing to do. (The bits of a run, the
+// end-to-end tests show.)
+TEST_F(ProgramBodyTest, WithExitCodeACommandLineAtFaultCouldNotStart) {
+    const std::pair<StringList, int> cases[] = {
+        {{"a", "b", "/Stats", "/exitcode"}, 16},  // no run began: the driver sent no Finish
+        {{"a", "/ExitCode"}, 16},
+        {{"a", "b", "c", "/ExitCode"}, 16},
+        {{"/?", "/ExitCode"}, 0},
+        {{"a", "b", "/F:3", "/ExitCode"}, 4 | 16},
+    };
+    for (const auto& [arguments, code] : cases) {
+        run = RunRecord();
+        EXPECT_EQ(Run(arguments), code) << testing::PrintToString(arguments);
+        if (run.Ran) {
+            EXPECT_FALSE(run.Options.Recurse);
+        }
+    }
+    EXPECT_EQ(console.Text.find("Unrecognised arguments: /"), std::string::npos);
 }
 
 TEST_F(ProgramBodyTest, UnexpectedErrorInTheRunEndsWithExitCodeOne) {

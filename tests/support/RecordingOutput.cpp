@@ -18,9 +18,9 @@ void RecordingOutput::Finish(const SyncStatistics& stats) {
     Calls().push_back("finish");
 }
 
-void RecordingOutput::Message(MessageClass cls, const std::string& text) {
-    Messages.push_back({cls, text});
-    Calls().push_back("message " + std::to_string(int(cls)) + " " + text);
+void RecordingOutput::Message(MessageClass cls, const VelMessageText& text) {
+    Messages.push_back({cls, text.Joined(), text});
+    Calls().push_back("message " + std::to_string(int(cls)) + " " + text.Joined());
 }
 
 bool RecordingOutput::Accepts(MessageClass cls) {
@@ -36,7 +36,12 @@ std::vector<std::string> RecordingOutput::TextsOf(MessageClass cls) const {
 
 std::vector<std::string> RecordingOutput::Lines() const {
     std::vector<std::string> lines;
-    for (const Entry& entry : Messages) lines.push_back(FormatLine(entry.Class, entry.Text));
+    for (const Entry& entry : Messages) {
+        const std::vector<std::string> formatted = FormatLines(entry.Class, entry.Full);
+        std::string joined = formatted.front();
+        for (size_t i = 1; i < formatted.size(); ++i) joined += "\r\n" + formatted[i];
+        lines.push_back(joined);
+    }
     return lines;
 }
 

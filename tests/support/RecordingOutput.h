@@ -16,8 +16,12 @@ class RecordingOutput : public VelSyncBaseOutput {
 public:
     struct Entry {
         MessageClass Class;
-        std::string Text;
-        bool operator==(const Entry&) const = default;
+        std::string Text;  // the message's lines as given, joined by CR LF
+        VelMessageText Full = "";
+        // Text holds the lines: an expectation gives the class and the text.
+        bool operator==(const Entry& other) const {
+            return Class == other.Class && Text == other.Text;
+        }
     };
 
     // calls: where the call log goes (the output's own when null); destroyed: set
@@ -27,12 +31,13 @@ public:
 
     void ShowProgress(const SyncStatistics& stats) override;
     void Finish(const SyncStatistics& stats) override;
-    void Message(MessageClass cls, const std::string& text) override;
+    void Message(MessageClass cls, const VelMessageText& text) override;
     bool Accepts(MessageClass cls) override;
 
     // The texts of one class, in order.
     std::vector<std::string> TextsOf(MessageClass cls) const;
-    // Every message as FormatLine renders it ("!! Error: ..."), in order.
+    // Every message as an output writes it ("!! Error: ..."), in order, the lines
+    // of one message joined by CR LF.
     std::vector<std::string> Lines() const;
     bool Has(MessageClass cls, const std::string& text) const;
     int CountOf(MessageClass cls) const;

@@ -187,6 +187,9 @@ TEST_F(DeletionTest, NamesWithASeparatorOrANulAreLeftOut) {
     EXPECT_TRUE(Destination.Exists("/dst/a"));
     EXPECT_TRUE(Destination.Exists("/dst/x"));
     EXPECT_THAT(Destination.CallsOf("DeleteFile"), IsEmpty());
+    // Held back for a listing that could not be trusted, though nothing failed.
+    EXPECT_TRUE(Final.DeletionsHeldBack);
+    EXPECT_FALSE(Final.CopyErrors);
 }
 
 // A name the device itself could not hand on (a server's "a\b", say) counts

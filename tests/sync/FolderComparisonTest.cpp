@@ -122,10 +122,9 @@ TEST_F(WorkerTest, ReadOnlyDestinationFileWithoutAndWithOverwrite) {
     Source.AddFile("/src/a.txt", Noon + 1, 5);
     Destination.AddFile("/dst/a.txt", Noon, 5, platform::Attribute::ReadOnly);
     RunWorker();
-    EXPECT_THAT(
-        Output.Lines(),
-        testing::Contains("!! Error: Failed to copy file /src/a.txt. " +
-                          platform::SystemErrorText(ErrorCode::WriteProtect) + " (19). Stopping"));
+    EXPECT_THAT(Output.Lines(),
+                testing::Contains("!! Error: Failed to copy file /src/a.txt. The destination file "
+                                  "/dst/a.txt is read-only; /R overwrites it. (19). Stopping"));
     EXPECT_THAT(Destination.CallsOf("PutFile"), IsEmpty());
     EXPECT_TRUE(Final.CopyErrors);
 
@@ -137,14 +136,16 @@ TEST_F(WorkerTest, ReadOnlyDestinationFileWithoutAndWithOverwrite) {
     EXPECT_FALSE(Final.CopyErrors);
 }
 
-TEST_F(WorkerTest, AFileThatCannotBeReadIsReportedTwice) {
+// The reason is the source's: the destination has none to give.
+TEST_F(WorkerTest, AFileThatCannotBeReadIsReportedTwiceWithTheSourcesReason) {
     Source.AddFile("/src/a.txt", Noon, 5);
     Source.FailOn("GetLocalCopy", "a.txt", ErrorCode::AccessDenied);
     Options.ContinueOnError = true;
     RunWorker();
     EXPECT_EQ(Output.Lines()[Output.Lines().size() - 2], "!! Error: Failed to read /src/a.txt");
-    EXPECT_THAT(Output.TextsOf(mcWarning).back(),
-                testing::StartsWith("Failed to copy file /src/a.txt. "));
+    EXPECT_EQ(Output.TextsOf(mcWarning).back(),
+              "Failed to copy file /src/a.txt. " +
+                  platform::SystemErrorText(ErrorCode::AccessDenied) + " Continuing");
 }
 
 TEST_F(WorkerTest, MoveSpecsDeleteTheSourceAfterACopyAndKeepDestinationFiles) {
@@ -158,6 +159,23 @@ TEST_F(WorkerTest, MoveSpecsDeleteTheSourceAfterACopyAndKeepDestinationFiles) {
     EXPECT_TRUE(Source.Exists("/src/b.txt"));
     EXPECT_TRUE(Destination.Exists("/dst/a.tmp"));
     EXPECT_TRUE(Destination.Exists("/dst/earlier.tmp"));  // moved there by an earlier run
+    EXPECT_EQ(Final.FilesMoved, 1);
+    EXPECT_EQ(Final.FilesCopied, 1);
+}
+
+TEST_F(WorkerTest, AMoveWhoseSourceFileStaysIsACopyAndSaysSo) {
+    Options.MoveSpecs = {"*.tmp"};
+    Source.AddFile("/src/a.tmp", Noon, 1);
+    Source.FailOn("DeleteFile", "a.tmp", ErrorCode::AccessDenied);
+    RunWorker();
+    EXPECT_TRUE(Destination.Exists("/dst/a.tmp"));
+    EXPECT_THAT(Output.TextsOf(mcWarning),
+                ElementsAre("Failed to delete /src/a.tmp at the source after copying it. " +
+                            platform::SystemErrorText(ErrorCode::AccessDenied) +
+                            " It was copied, not moved"));
+    EXPECT_EQ(Final.FilesMoved, 0);
+    EXPECT_EQ(Final.FilesCopied, 1);
+    EXPECT_TRUE(Final.DeleteErrors);
 }
 
 TEST_F(WorkerTest, ExcludedEntriesAreDeletedAndIgnoredOnesKeptWithDelete) {

@@ -22,19 +22,25 @@
 class SlashedRecordingOutput : public RecordingOutput {
 public:
     using RecordingOutput::operator=;
-    void Message(MessageClass cls, const std::string& text) override {
-        std::string slashed = text;
-        for (size_t i = 0; i < slashed.size(); ++i) {
+    void Message(MessageClass cls, const VelMessageText& text) override {
+        VelMessageText slashed(Slashed(text.Line(0)));
+        for (size_t i = 1; i < text.LineCount(); ++i) slashed.Add(Slashed(text.Line(i)));
+        RecordingOutput::Message(cls, slashed);
+    }
+
+private:
+    static std::string Slashed(std::string text) {
+        for (size_t i = 0; i < text.size(); ++i) {
             // \xNN stands for an unprintable byte of a name, not for a separator.
-            if (slashed[i] == '\\' && slashed.compare(i, 2, "\\x") == 0 && i + 3 < slashed.size() &&
-                std::isxdigit((unsigned char)slashed[i + 2]) &&
-                std::isxdigit((unsigned char)slashed[i + 3])) {
+            if (text[i] == '\\' && text.compare(i, 2, "\\x") == 0 && i + 3 < text.size() &&
+                std::isxdigit((unsigned char)text[i + 2]) &&
+                std::isxdigit((unsigned char)text[i + 3])) {
                 i += 3;
                 continue;
             }
-            if (slashed[i] == platform::PathSeparator) slashed[i] = '/';
+            if (text[i] == platform::PathSeparator) text[i] = '/';
         }
-        RecordingOutput::Message(cls, slashed);
+        return text;
     }
 };
 

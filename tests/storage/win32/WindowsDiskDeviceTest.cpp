@@ -71,7 +71,7 @@ TEST_F(WindowsDiskDeviceTest, RemovingAFullFolderReportsTheWindowsCode) {
 // An output that disturbs the thread's last error, as writing a log line may.
 class LogLikeOutput : public RecordingOutput {
 public:
-    void Message(MessageClass cls, const std::string& text) override {
+    void Message(MessageClass cls, const VelMessageText& text) override {
         RecordingOutput::Message(cls, text);
         platform::SetLastErrorCode(0);
     }
