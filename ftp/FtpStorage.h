@@ -40,6 +40,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "ftp/FtpSession.h"
 #include "ftp/HandleTimeout.h"
@@ -198,7 +199,7 @@ private:
                   bool& cannotRename);
     // DELE; true when the name is gone (also when it was never there).
     bool RemoveQuietly(const std::string& remoteName);
-    void RemoveLeftover(const std::string& folder);
+    void RemoveLeftovers(const std::string& folder);
     // For a name a server may change: warns and sets StoredName when the file
     // arrived under another name.
     void CheckArrivedName(const std::string& folder, const std::string& name);
@@ -268,14 +269,11 @@ private:
     platform::RemovedOnInterrupt LocalCopyOnInterrupt;
     int CallDepth = 0;  // nesting of the engine's call and the device's own
     int Repeats = 0;    // repetitions within the engine's current call
-    // The reply behind LastError when it is not the last reply received (a
-    // clean-up was sent after the failure); cleared with each call of the engine.
-    std::string HeldResponse;
 
     ListedSizes Listed;
     bool UploadsThroughTemporary = true;  // false once the server cannot rename
     std::string StoredName;               // see LastStoredName
-    // A temporary file left by a failed upload: its folder and name.
-    std::pair<std::string, std::string> Leftover;
+    // Temporary files left by failed uploads: folder and name of each.
+    std::vector<std::pair<std::string, std::string>> Leftovers;
     uint64_t LastStoredSize = 0;          // the server's size for the last upload
 };

@@ -111,10 +111,10 @@ bool FtpStorageDevice::PutThroughTemporary(const std::string& localPath, const s
               TakeName(temporary, name, failure, cannotRename);
     if (ok) {
         CheckArrivedName(folder, name);
-        RemoveLeftover(folder);
+        RemoveLeftovers(folder);
         return true;
     }
-    if (!RemoveQuietly(temporary)) Leftover = {folder, temporary};
+    if (!RemoveQuietly(temporary)) Leftovers.emplace_back(folder, temporary);
     if (cannotRename) {
         // Learnt for the rest of the run: this server takes no renames.
         UploadsThroughTemporary = false;
@@ -123,13 +123,13 @@ bool FtpStorageDevice::PutThroughTemporary(const std::string& localPath, const s
     return RetryFailedPut(localPath, folder, name, failure, false);
 }
 
-void FtpStorageDevice::RemoveLeftover(const std::string& folder) {
+void FtpStorageDevice::RemoveLeftovers(const std::string& folder) {
     // A temporary file that could not be removed when its upload failed (the
     // connection had broken) goes once an upload into its folder has succeeded,
     // so that its removal cannot cost that upload.
-    if (Leftover.first.empty() || Leftover.first != folder) return;
-    RemoveQuietly(Leftover.second);
-    Leftover = {};
+    std::erase_if(Leftovers, [&](const std::pair<std::string, std::string>& leftover) {
+        return leftover.first == folder && RemoveQuietly(leftover.second);
+    });
 }
 
 bool FtpStorageDevice::PutDirectly(const std::string& localPath, const std::string& folder,

@@ -108,7 +108,23 @@ uint32_t DataTransfer::Send(const char* data, size_t size) {
     Connection.Report(InternetStatus::SendingRequest);
     uint32_t error = Data.SendAll(data, size, WaitLimit(Connection.Limits.SendMs),
                                   [&](size_t) { Connection.Report(InternetStatus::RequestSent); });
-    return error == 0 ? 0 : Fail(error);
+    if (error == 0) return 0;
+    if (Started && (error == ErrorCode::InternetConnectionReset ||
+                    error == ErrorCode::InternetConnectionAborted))
+        return ServerEndedUpload(error);
+    return Fail(error);
+}
+
+uint32_t DataTransfer::ServerEndedUpload(uint32_t error) {
+    // The server closed the data connection while the file came: it has given up
+    // on the transfer and says so on the control connection. Once that reply is
+    // read, the connection is in a known state again, and the part the server
+    // kept can be removed on it.
+    Data.Close();
+    Listener.Close();
+    Completed = true;
+    if (Connection.ReadFinalReply(Closing, 1) != 0) Connection.MarkBroken(error);
+    return error;
 }
 
 uint32_t DataTransfer::Finish() {

@@ -16,6 +16,8 @@
 // every part sent (SendingRequest / RequestSent), so a transfer that moves data
 // reports many times a second. A failure on the data connection other than a
 // server's error reply leaves the control connection broken: its state is unknown.
+// The exception is an upload whose data connection the server closed: its final
+// reply is read, and the control connection stays usable when it comes.
 //
 // Used by the thread running the call only; lives for one call.
 
@@ -62,6 +64,7 @@ private:
     uint32_t ReceiveChunk(size_t& received);
     // A data connection failure: the control connection's state is unknown.
     uint32_t Fail(uint32_t error);
+    uint32_t ServerEndedUpload(uint32_t error);
 
     FtpConnection& Connection;
     Socket Listener;

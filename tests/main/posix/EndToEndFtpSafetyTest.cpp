@@ -219,7 +219,8 @@ TEST_F(EndToEndFtpSafety, AFailedUploadLeavesTheOldVersion) {
         sent.erase(sent.begin(), sent.begin() + before);
         EXPECT_EQ(Count(sent, "STOR"), c.Stores) << result.Console;
         EXPECT_EQ(ReadTextFile(server.Root + folder + "/big.bin"), c.Copied ? big : "old");
-        EXPECT_EQ(TreeOf(server.Root + folder), (std::vector<std::string>{"big.bin"}));
+        EXPECT_EQ(TreeOf(server.Root + folder), (std::vector<std::string>{"big.bin"}))
+            << result.Console << "\n" << ::testing::PrintToString(sent);
     }
 }
 

@@ -11,8 +11,10 @@ exec unshare -n bash -s "$velcopy" "$source" "$root" "$log" "$here" <<'INSIDE'
 set -euo pipefail
 velcopy="$1" source="$2" root="$3" log="$4" here="$5"
 ip link set lo up
-# The server's ports lie outside the range made scarce below.
-/usr/bin/python3 "$here/tools/ftp-servers/ftpm-pyftpdlib.py" 2121 30000 30010 "$root" user secret \
+# The server's ports lie outside the range made scarce below. Its passive ports
+# are many: the one local port left serves every data connection, and one to a
+# passive port used a moment before would meet that connection's TIME-WAIT.
+/usr/bin/python3 "$here/tools/ftp-servers/ftpm-pyftpdlib.py" 2121 30000 39999 "$root" user secret \
   2>/dev/null &
 server=$!
 trap 'kill $server $holder 2>/dev/null || true' EXIT
