@@ -96,6 +96,7 @@ bool FtpStorageDevice::OpenConnection(bool passive, const std::string& connectio
         // every folder of this side is below it.
         if (QueryCurrentDir(directory)) RootDir = directory == "/" ? "" : directory;
         CurrentDir.clear();
+        PrepareConnection();
         return true;
     }
     if (LastError == 0 && !InSessionReopen) {

@@ -11,14 +11,12 @@
 #include "ftp/FtpStorage.h"
 #include "platform/ErrorCodes.h"
 #include "platform/LastError.h"
-#include "platform/LocalClock.h"
 
 bool FtpStorageDevice::ResolveLinks(const std::string& folder, VelDirectoryList& list) {
-    const double now = platform::CurrentLocalDateTime();
     for (int i = 1; i <= list.Count(); ++i) {
         VelDirectoryEntry& entry = *list.EntryAt(i);
         if ((entry.Attributes & platform::Attribute::ReparsePoint) == 0) continue;
-        if (!ResolveLink(entry, now)) {
+        if (!ResolveLink(entry)) {
             Fail("Error listing files in " + folder + " (error " + std::to_string(LastError) +
                  "). " + LastErrorText());
             return false;
@@ -27,7 +25,7 @@ bool FtpStorageDevice::ResolveLinks(const std::string& folder, VelDirectoryList&
     return true;
 }
 
-bool FtpStorageDevice::ResolveLink(VelDirectoryEntry& entry, double now) {
+bool FtpStorageDevice::ResolveLink(VelDirectoryEntry& entry) {
     uint64_t size = 0;
     Watchdog->Watch(Connection);
     const bool file = platform::FtpGetFileSize(Connection, entry.Name, size);
@@ -43,9 +41,9 @@ bool FtpStorageDevice::ResolveLink(VelDirectoryEntry& entry, double now) {
         Watchdog->Unwatch();
         if (Watchdog->TimedOut()) return LinkCutOff();
         if (dated) {
-            const ListingTime converted = ConvertListingTime(time, now);
-            entry.ListedTime = entry.ModifiedTime = converted.DateTime;
-            entry.DateOnly = converted.DateOnly;
+            entry.ListedTime = entry.ModifiedTime = ServerUtcToLocal(time);
+            entry.DateOnly = false;
+            entry.TimeResolution = 1;
         }
         return true;
     }

@@ -17,18 +17,29 @@ std::unique_ptr<VelDirectoryList> FtpStorageDevice::ListFolder(const std::string
                                                                bool allowCached) {
     EngineCallScope scope(*this);
     if (!ChangeDir(folder)) return FailedListing(LastError);
+    // A folder is listed by facts (exact times, every name) where the server
+    // offers it; a one-name listing always with LIST, since MLSD takes no pattern.
+    const bool byFacts = ListsByFacts && mask.empty();
     platform::FindData first;
     Watchdog->Watch(Connection);
     const platform::InternetHandle find = platform::FtpFindFirstFile(
-        Connection, mask, first, allowCached ? 0 : platform::InternetFlagReload,
+        Connection, mask, first,
+        (allowCached ? 0 : platform::InternetFlagReload) |
+            (byFacts ? platform::FtpFlagListByFacts : 0),
         FtpContext::Listing);
     Watchdog->Unwatch();
-    if (find == platform::NoInternetHandle) return RetryFailedFind(folder, mask);
+    if (find == platform::NoInternetHandle) {
+        if (byFacts && RefusedListingByFacts(platform::GetLastErrorCode())) {
+            ListsByFacts = false;
+            return ListFolder(folder, mask, allowCached);
+        }
+        return RetryFailedFind(folder, mask);
+    }
 
     auto list = std::make_unique<VelDirectoryList>();
     Watchdog->Watch(Connection);
     RetryState = 0;
-    ReadListing(find, first, folder, *list);
+    const std::vector<platform::FindData> records = ReadRecords(find, first);
     const uint32_t endError = platform::GetLastErrorCode();
     Watchdog->Unwatch();
     // Closed also after a cut-off: the client keeps a find handle until it is
@@ -41,6 +52,7 @@ std::unique_ptr<VelDirectoryList> FtpStorageDevice::ListFolder(const std::string
     } else if (endError != ErrorCode::NoMoreFiles) {
         return ListingError(folder, endError);
     }
+    AddListed(records, folder, byFacts, *list);
     RemovePseudoEntry(*list);
     if (mask.empty()) {
         if (!ResolveLinks(folder, *list)) return FailedListing(LastError);
@@ -65,20 +77,36 @@ void FtpStorageDevice::FolderFinished(const std::string& path) {
     Listed.Forget(ServerFolder(path));
 }
 
-void FtpStorageDevice::ReadListing(platform::InternetHandle find, const platform::FindData& first,
-                                   const std::string& folder, VelDirectoryList& list) {
+std::vector<platform::FindData> FtpStorageDevice::ReadRecords(platform::InternetHandle find,
+                                                              const platform::FindData& first) {
+    std::vector<platform::FindData> records{first};
+    platform::FindData record;
+    while (platform::InternetFindNextFile(find, record)) records.push_back(std::move(record));
+    return records;
+}
+
+void FtpStorageDevice::AddListed(const std::vector<platform::FindData>& records,
+                                 const std::string& folder, bool byFacts,
+                                 VelDirectoryList& list) {
     const double now = platform::CurrentLocalDateTime();
-    platform::FindData record = first;
-    do {
+    if (!byFacts && !ListsByFacts && !ZoneKnown) LearnListingZone(records, now);
+    const ListingClock clock = ClockOfListing(byFacts);
+    for (const platform::FindData& record : records) {
         const bool isFolder = (record.Attributes & platform::Attribute::Directory) != 0;
         if (IsListableName(record.Name, isFolder)) {
-            list.Add(EntryFromListing(record, now));
+            list.Add(EntryFromListing(record, now, clock));
         } else {
             Warn("Invalid name \"" + PrintableFtpName(record.Name) + "\" listed in " + folder +
                  " (not a single plain name). Left out");
             list.MarkEntriesLeftOut();
         }
-    } while (platform::InternetFindNextFile(find, record));
+    }
+}
+
+bool FtpStorageDevice::RefusedListingByFacts(uint32_t error) {
+    if (error == ErrorCode::NotSupported) return true;
+    const int code = FinalCode(LastResponse());
+    return error == ErrorCode::InternetExtendedError && (code == 500 || code == 502 || code == 504);
 }
 
 std::unique_ptr<VelDirectoryList> FtpStorageDevice::RetryFailedFind(const std::string& folder,

@@ -1,7 +1,9 @@
 #include "ftp/FtpListingRules.h"
 
 #include "common/DateTime.h"
+#include "common/FileTimeCalendar.h"
 #include "ftp/FtpLocation.h"
+#include "ftp/ServerTimes.h"
 #include "platform/FileTimes.h"
 
 namespace {
@@ -32,13 +34,37 @@ ListingTime ConvertListingTime(const FileTime& fileTime, double now) {
     return result;
 }
 
-std::unique_ptr<VelDirectoryEntry> EntryFromListing(const platform::FindData& record, double now) {
+double ServerUtcToLocal(const FileTime& utc) {
+    return FileTimeToLocalDateTime(utc);
+}
+
+namespace {
+
+void SetListedTime(const FileTime& listed, double now, const ListingClock& clock,
+                   VelDirectoryEntry& entry) {
+    if (clock.Utc) {
+        entry.ModifiedTime = ServerUtcToLocal(listed);
+        entry.TimeResolution = 1;
+        return;
+    }
+    const ListingTime time = ConvertListingTime(listed, now);
+    entry.DateOnly = time.DateOnly;
+    entry.ModifiedTime = time.DateTime;
+    // A date without a time of day is compared by whole days as the server has it.
+    if (time.DateOnly || time.DateTime == 0) return;
+    const FileTime clockTime = FileTimeFromCalendar(DecodeDateTime(time.DateTime));
+    entry.ModifiedTime = ServerUtcToLocal(ClockTimeToUtc(clockTime, clock.UtcOffsetMinutes));
+    entry.TimeResolution = 60;
+}
+
+}  // namespace
+
+std::unique_ptr<VelDirectoryEntry> EntryFromListing(const platform::FindData& record, double now,
+                                                    const ListingClock& clock) {
     auto entry = std::make_unique<VelDirectoryEntry>();
     entry->Name = record.Name.substr(0, MaxNameLength);
-    const ListingTime time = ConvertListingTime(record.LastWriteTime, now);
-    entry->ListedTime = time.DateTime;
-    entry->ModifiedTime = time.DateTime;
-    entry->DateOnly = time.DateOnly;
+    SetListedTime(record.LastWriteTime, now, clock, *entry);
+    entry->ListedTime = entry->ModifiedTime;
     entry->SizeHigh = record.SizeHigh;
     entry->SizeLow = record.SizeLow;
     entry->Size = int64_t((uint64_t(record.SizeHigh) << 32) | record.SizeLow);

@@ -24,11 +24,25 @@ struct ListingTime {
 // 28 February when the next year has none.
 ListingTime ConvertListingTime(const FileTime& fileTime, double now);
 
+// How a listing's times read: a machine-readable listing (MLSD) gives UTC to the
+// second; LIST gives the server's clock time to the minute, in a zone
+// UtcOffsetMinutes east of UTC.
+struct ListingClock {
+    bool Utc = false;
+    int UtcOffsetMinutes = 0;
+};
+
 // The entry for one listed record: the name (at most 260 bytes; see
-// IsListableName), the converted time as both listed and modified time, the size,
-// and of the attributes folder, read-only, hidden, link (ReparsePoint) and
-// neither-file-nor-folder (Device).
-std::unique_ptr<VelDirectoryEntry> EntryFromListing(const platform::FindData& record, double now);
+// IsListableName), the time as both listed and modified time in local time (a
+// LIST time through ConvertListingTime, and one that is date-only as the server
+// dated it), with the resolution of the listing, the size, and of the attributes
+// folder, read-only, hidden, link (ReparsePoint) and neither-file-nor-folder
+// (Device).
+std::unique_ptr<VelDirectoryEntry> EntryFromListing(const platform::FindData& record, double now,
+                                                    const ListingClock& clock);
+
+// The local date-time of a UTC time the server gave exactly (MDTM, MLSD).
+double ServerUtcToLocal(const FileTime& utc);
 
 // A name the device can hand on: a plain name (see IsPlainName) of at most 260
 // bytes, or "." and ".." for folders (which the engine passes over).

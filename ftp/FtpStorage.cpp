@@ -90,6 +90,3 @@ bool FtpStorageDevice::IsTemporaryName(const std::string& name) {
     return platform::IsCopyTemporaryName(name);
 }
 
-bool FtpStorageDevice::SetFileDate(const std::string&, const std::string&, double) {
-    return true;
-}

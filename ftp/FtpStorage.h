@@ -42,9 +42,11 @@
 #include <utility>
 #include <vector>
 
+#include "ftp/FtpListingRules.h"
 #include "ftp/FtpSession.h"
 #include "ftp/HandleTimeout.h"
 #include "ftp/ListedSizes.h"
+#include "ftp/ServerTimes.h"
 #include "output/BaseOutput.h"
 #include "platform/InternetClient.h"
 #include "platform/InterruptCleanup.h"
@@ -100,7 +102,8 @@ public:
                     const std::string& newName) override;
     bool SetReadOnly(const std::string& folder, const std::string& name, bool readOnly,
                      bool force) override;
-    // The server's file times cannot be set: true, nothing is sent.
+    // Gives the server file the time (local) where the server can take one; true
+    // also where it cannot: the server's own time then stands.
     bool SetFileDate(const std::string& folder, const std::string& name, double dateTime) override;
     // Forgets the sizes listed for the folder.
     void FolderFinished(const std::string& path) override;
@@ -167,17 +170,36 @@ private:
     std::string ServerFolder(const std::string& folder) const;
     // Links (FtpLinks.cpp): false when the listing must fail (the connection broke).
     bool ResolveLinks(const std::string& folder, VelDirectoryList& list);
-    bool ResolveLink(VelDirectoryEntry& entry, double now);
+    bool ResolveLink(VelDirectoryEntry& entry);
     bool LinkCutOff();
     // The second look of ConfirmEmptyFolder over the control connection.
     bool StatusListsAnEmptyFolder();
-    // Appends the records of a find, leaving out (with a warning) names that are
-    // not single plain names.
-    void ReadListing(platform::InternetHandle find, const platform::FindData& first,
-                     const std::string& folder, VelDirectoryList& list);
+    // The records of a find, to its end.
+    std::vector<platform::FindData> ReadRecords(platform::InternetHandle find,
+                                                const platform::FindData& first);
+    // Appends the records, leaving out (with a warning) names that are not single
+    // plain names.
+    void AddListed(const std::vector<platform::FindData>& records, const std::string& folder,
+                   bool byFacts, VelDirectoryList& list);
+    // A listing by facts was asked of a server that does not know it.
+    bool RefusedListingByFacts(uint32_t error);
     // A one-name listing that was read to its end holds the name.
     enum class NameListed { Yes, No, Unknown };
     NameListed IsNameListed(const std::string& folder, const std::string& name);
+
+    // Features (FtpFeatures.cpp): FEAT after the first login, and the listing
+    // facts asked for on each connection.
+    void PrepareConnection();
+    void LearnFeatures();
+    // Times (FtpTimes.cpp): what the server offers, the zone of its LIST times,
+    // and setting a file's time after an upload.
+    ListingClock ClockOfListing(bool byFacts) const;
+    // Learns the zone from the first listed file with a time of day (one MDTM).
+    void LearnListingZone(const std::vector<platform::FindData>& records, double now);
+    void StampUpload(const std::string& localPath, const std::string& name);
+    // Sets the time of name in the working directory the way this server takes,
+    // learning that way on the first call.
+    void SetServerTime(const std::string& name, const FileTime& utc);
 
     // Transfers (FtpTransfer.cpp).
     bool PutThroughTemporary(const std::string& localPath, const std::string& folder,
@@ -276,4 +298,12 @@ private:
     // Temporary files left by failed uploads: folder and name of each.
     std::vector<std::pair<std::string, std::string>> Leftovers;
     uint64_t LastStoredSize = 0;          // the server's size for the last upload
+
+    bool FeaturesKnown = false;  // FEAT was asked after the first login
+    bool ListsByFacts = false;   // MLSD is offered and has not been refused
+    std::string MlstFactsToAsk;  // sent with OPTS MLST on every connection
+    bool ZoneKnown = false;      // the zone of LIST times (UTC until it is learnt)
+    int ZoneOffsetMinutes = 0;
+    TimeSetting TimeWay = TimeSetting::Mfmt;  // the way being tried, or learnt
+    bool TimeWayLearnt = false;
 };

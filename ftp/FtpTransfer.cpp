@@ -12,7 +12,6 @@
 // removed.
 
 #include <filesystem>
-#include <fstream>
 
 #include "ftp/EngineCallScope.h"
 #include "ftp/FtpErrors.h"
@@ -25,6 +24,7 @@
 #include "platform/FileOperations.h"
 #include "platform/LastError.h"
 #include "platform/Paths.h"
+#include "storage/TextLineEnds.h"
 
 namespace {
 
@@ -40,24 +40,15 @@ struct AcceptedSizes {
 };
 
 bool MeasureLocalFile(const std::string& path, bool binary, AcceptedSizes& sizes) {
-    std::error_code error;
-    const uint64_t size = std::filesystem::file_size(path, error);
-    if (error) return false;
-    sizes.Sent = sizes.Converted = size;
-    if (binary) return true;
-    std::ifstream in(path, std::ios::binary);
-    uint64_t bareLineEnds = 0, crLfs = 0;
-    char previous = 0;
-    char block[64 * 1024];
-    while (in.read(block, sizeof block) || in.gcount() > 0) {
-        for (std::streamsize i = 0; i < in.gcount(); ++i) {
-            if (block[i] == '\n') ++(previous == '\r' ? crLfs : bareLineEnds);
-            previous = block[i];
-        }
+    if (binary) {
+        std::error_code error;
+        sizes.Sent = sizes.Converted = std::filesystem::file_size(path, error);
+        return !error;
     }
-    if (in.bad()) return false;
-    sizes.Sent = size + bareLineEnds;
-    sizes.Converted = size - crLfs;
+    TextFileSizes text;
+    if (!MeasureTextFile(path, text)) return false;
+    sizes.Sent = text.AsSent;
+    sizes.Converted = text.WithoutCr;
     return true;
 }
 
@@ -107,8 +98,11 @@ bool FtpStorageDevice::PutThroughTemporary(const std::string& localPath, const s
     Failure failure;
     bool cannotRename = false;
     bool ok = Store(localPath, temporary, binary, failure) &&
-              CheckStoredSize(localPath, temporary, binary, failure) &&
-              TakeName(temporary, name, failure, cannotRename);
+              CheckStoredSize(localPath, temporary, binary, failure);
+    // The copy takes its source's time before it takes its name, so that the
+    // name never shows the time of the upload.
+    if (ok) StampUpload(localPath, temporary);
+    ok = ok && TakeName(temporary, name, failure, cannotRename);
     if (ok) {
         CheckArrivedName(folder, name);
         RemoveLeftovers(folder);
@@ -144,6 +138,7 @@ bool FtpStorageDevice::PutDirectly(const std::string& localPath, const std::stri
         RemoveQuietly(name);
         return RetryFailedPut(localPath, folder, name, failure, true);
     }
+    StampUpload(localPath, name);
     CheckArrivedName(folder, name);
     return true;
 }

@@ -50,6 +50,9 @@ bool WriteAttributes(const std::string& path, uint32_t attributes);
 // Sets the last-write time only (the access time stays). The file is opened for writing
 // as on Windows, so a folder or a read-only file fails with AccessDenied.
 bool SetLastWriteTime(const std::string& path, const FileTime& lastWriteTime);
+// The last-write time of a file (UTC, to the 100 ns the system keeps), links
+// followed.
+bool ReadLastWriteTime(const std::string& path, FileTime& lastWriteTime);
 
 // The absolute path with every symbolic link, "." and ".." resolved; empty (with
 // the reason as the last error) when some part of it does not exist.

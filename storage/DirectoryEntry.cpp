@@ -33,6 +33,8 @@ void VelDirectoryEntry::Clear() {
     Attributes = 0;
     ModifiedTime = 0;
     ListedTime = 0;
+    DateOnly = false;
+    TimeResolution = 0;
     SizeHigh = 0;
     SizeLow = 0;
     Size = 0;

@@ -36,6 +36,10 @@ public:
     int64_t Size = 0;
     std::string Name;
     bool DateOnly = false;  // the listing gave no time of day
+    // The listed time stands for any time up to this many seconds after it: 60
+    // for a listing that gives minutes, 1 for one that gives whole seconds, 0 for
+    // an exact time.
+    uint32_t TimeResolution = 0;
 };
 
 // Date-time of a file time, milliseconds included, without a time-zone change.

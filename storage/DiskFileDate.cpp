@@ -31,14 +31,7 @@ bool SetFileDateOnDisk(const std::string& path, double dateTime) {
         platform::SetLastErrorCode(ErrorCode::InvalidParameter);
         return false;
     }
-    CalendarTime local;
-    local.Year = 1980 + (dosDate >> 9);
-    local.Month = (dosDate >> 5) & 0x0F;
-    local.Day = dosDate & 0x1F;
-    local.Hour = dosTime >> 11;
-    local.Minute = (dosTime >> 5) & 0x3F;
-    local.Second = (dosTime & 0x1F) * 2;
-    local.Millisecond = 0;
+    const CalendarTime local = DecodeDateTime(dateTime);
     FileTime localTime, utcTime;
     if (!platform::CalendarToFileTime(local, localTime) ||
         !platform::LocalFileTimeToFileTime(localTime, utcTime)) {

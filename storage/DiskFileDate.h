@@ -1,7 +1,7 @@
 #pragma once
 // Setting a local file's modification time from a date-time the way the disk
-// device does: through an MS-DOS date and time, so the time lands on an even
-// second and only 1980-2107 can be set.
+// device does: to the millisecond, for the dates an MS-DOS date can hold
+// (1980-2107).
 
 #include <cstdint>
 #include <string>
@@ -12,8 +12,9 @@
 // value that is no date at all.
 bool DateTimeToDosDateTime(double dateTime, uint16_t& dosDate, uint16_t& dosTime);
 
-// Sets the last-write time of the file at `path` (a local path) to the local date-time;
-// the creation and access times stay. False when the date cannot be set
+// Sets the last-write time of the file at `path` (a local path) to the local date-time,
+// milliseconds included (a time an exact listing gave must come back as it was,
+// not on the even second before it); the creation and access times stay. False when the date cannot be set
 // (ErrorCode::InvalidParameter) or the file cannot be opened for writing (FileNotFound,
 // PathNotFound, AccessDenied for a folder or a read-only file, ...), the reason being
 // the thread's last error code; the file's time is then unchanged.

@@ -11,6 +11,7 @@
 #include "platform/NetworkShares.h"
 #include "platform/Paths.h"
 #include "storage/DiskFileDate.h"
+#include "storage/TextLineEnds.h"
 
 DiskStorageDevice::DiskStorageDevice(VelSyncBaseOutput* output)
     : Output(output), MountTable(platform::DefaultMountTable()) {}
@@ -157,4 +158,12 @@ std::string DiskStorageDevice::LocalPath(const std::string& path) const {
 
 std::string DiskStorageDevice::PlainJoin(const std::string& folder, const std::string& name) const {
     return LocalPath(folder + platform::PathSeparatorText + name);
+}
+
+bool DiskStorageDevice::TextSizeAsSent(const std::string& folder, const std::string& name,
+                                       uint64_t& size) {
+    TextFileSizes sizes;
+    if (!MeasureTextFile(PlainJoin(folder, name), sizes)) return false;
+    size = sizes.AsSent;
+    return true;
 }

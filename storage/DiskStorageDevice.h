@@ -81,6 +81,8 @@ public:
     // leads to, links followed.
     std::string FolderIdentity(const std::string& path) override;
     bool IsTemporaryName(const std::string& name) override;
+    bool TextSizeAsSent(const std::string& folder, const std::string& name,
+                        uint64_t& size) override;
 
     // The mount table Connect reads for shares (default: the system's own).
     void SetMountTable(const std::string& path) { MountTable = path; }

@@ -44,3 +44,7 @@ std::string VelStorageDevice::LastStoredName() {
 bool VelStorageDevice::EntersFolderLinks() {
     return true;
 }
+
+bool VelStorageDevice::TextSizeAsSent(const std::string&, const std::string&, uint64_t&) {
+    return false;
+}

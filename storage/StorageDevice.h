@@ -104,4 +104,9 @@ public:
     // link: the device can tell where links lead (LinkLeadsToAncestor,
     // FolderIdentity). Base: true.
     virtual bool EntersFolderLinks();
+    // The size of the file once sent in text mode, every bare LF as CR LF: what
+    // a server that keeps text as it was sent holds. false when the device cannot
+    // tell. Base: false.
+    virtual bool TextSizeAsSent(const std::string& folder, const std::string& name,
+                                uint64_t& size);
 };

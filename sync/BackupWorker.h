@@ -165,7 +165,8 @@ private:
     bool MakeDestinationFolder(const std::string& relativePath, const std::string& name);
     CompareResult FileStep(const std::string& relativePath, VelDirectoryEntry& source,
                            VelDirectoryList& destinationList, VelDirectoryEntry* destination);
-    bool DecideCopy(const VelDirectoryEntry& source, const VelDirectoryEntry* destination);
+    bool DecideCopy(const std::string& relativePath, const VelDirectoryEntry& source,
+                    const VelDirectoryEntry* destination);
     void ReportUncopyable(const std::string& relativePath, const VelDirectoryEntry& source);
     // The destination cannot take the name: reported, and the entry left out.
     bool ReportUnstorableName(const std::string& relativePath, const VelDirectoryEntry& source);
@@ -178,7 +179,11 @@ private:
                                  const VelDirectoryEntry& source, VelDirectoryList& destinationList,
                                  bool binary);
     void DiscardTemporary(const std::string& folder, const std::string& name);
-    bool SizeRulesSayCopy(const VelDirectoryEntry& source, const VelDirectoryEntry& destination);
+    bool SizeRulesSayCopy(const std::string& relativePath, const VelDirectoryEntry& source,
+                          const VelDirectoryEntry& destination);
+    // The destination holds the text file as it is sent (every LF as CR LF).
+    bool HoldsTextAsSent(const std::string& relativePath, const VelDirectoryEntry& source,
+                         const VelDirectoryEntry& destination);
     CompareResult CarryOutCopy(const std::string& relativePath, VelDirectoryEntry& source,
                                VelDirectoryList& destinationList, VelDirectoryEntry* destination);
     // The source half of a move; false (reported) when the source file stays.

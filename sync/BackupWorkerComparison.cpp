@@ -161,7 +161,7 @@ CompareResult VelSyncBackupWorker::FileStep(const std::string& relativePath,
         ++Stats.FilesDone;
         return CompareResult::Done;
     }
-    const bool copy = selected && DecideCopy(source, destination);
+    const bool copy = selected && DecideCopy(relativePath, source, destination);
     if (copy) {
         if (CarryOutCopy(relativePath, source, destinationList, destination) != CompareResult::Done)
             return CompareResult::Stopped;
@@ -194,7 +194,8 @@ void VelSyncBackupWorker::ReportUncopyable(const std::string& relativePath,
                               "device). Left out");
 }
 
-bool VelSyncBackupWorker::DecideCopy(const VelDirectoryEntry& source,
+bool VelSyncBackupWorker::DecideCopy(const std::string& relativePath,
+                                     const VelDirectoryEntry& source,
                                      const VelDirectoryEntry* destination) {
     if (destination == nullptr) {
         if (Options->Explain) Report(mcExplain, "Destination file does not exist");
@@ -219,17 +220,32 @@ bool VelSyncBackupWorker::DecideCopy(const VelDirectoryEntry& source,
         Report(mcExplain, "File (" + platform::FormatDateTimeC(source.ModifiedTime) +
                               ") is newer than at destination (" +
                               platform::FormatDateTimeC(destination->ModifiedTime) + ")");
-    if (!copy && !Options->NewerOnly) copy = SizeRulesSayCopy(source, *destination);
+    if (!copy && !Options->NewerOnly) copy = SizeRulesSayCopy(relativePath, source, *destination);
     return copy;
 }
 
-bool VelSyncBackupWorker::SizeRulesSayCopy(const VelDirectoryEntry& source,
+bool VelSyncBackupWorker::SizeRulesSayCopy(const std::string& relativePath,
+                                           const VelDirectoryEntry& source,
                                            const VelDirectoryEntry& destination) {
-    const SizeVerdict verdict = DestinationTextMode && IsTextFile(source.Name)
-                                    ? TextSizeRule(source, destination)
-                                    : BinarySizeRule(source, destination);
+    const bool text = DestinationTextMode && IsTextFile(source.Name);
+    SizeVerdict verdict = text ? TextSizeRule(source, destination)
+                               : BinarySizeRule(source, destination);
+    if (verdict.Copy && text && HoldsTextAsSent(relativePath, source, destination))
+        verdict.Copy = false;
     if (verdict.Copy && Options->Explain) Report(mcExplain, verdict.Explanation);
     return verdict.Copy;
+}
+
+bool VelSyncBackupWorker::HoldsTextAsSent(const std::string& relativePath,
+                                          const VelDirectoryEntry& source,
+                                          const VelDirectoryEntry& destination) {
+    // A server that keeps the CR LF line ends of a text upload holds more bytes
+    // than the source has: that is the same file, not a larger one. The source
+    // is read through only when its destination is larger.
+    if (destination.Size <= source.Size) return false;
+    uint64_t sent = 0;
+    return Source->TextSizeAsSent(SourceFolder(relativePath), source.Name, sent) &&
+           sent == uint64_t(destination.Size);
 }
 
 bool VelSyncBackupWorker::RemoveDestinationLink(const std::string& relativePath,

@@ -6,13 +6,24 @@
 
 #include "common/DateTime.h"
 
+namespace {
+
+constexpr double OneMillisecond = OneSecond / 1000;
+
+// The latest time a listed time may stand for.
+double LatestTimeMeant(const VelDirectoryEntry& entry) {
+    if (entry.TimeResolution == 0) return entry.ModifiedTime;
+    return entry.ModifiedTime + entry.TimeResolution * OneSecond - OneMillisecond;
+}
+
+}  // namespace
+
 bool IsNewerEntry(const VelDirectoryEntry& source, const VelDirectoryEntry& destination,
                   uint32_t driftSeconds) {
     if (source.DateOnly || destination.DateOnly)
         return std::trunc(source.ModifiedTime) > std::trunc(destination.ModifiedTime);
-    if (source.ModifiedTime <= destination.ModifiedTime) return false;
-    if (driftSeconds == 0) return true;
-    return source.ModifiedTime > destination.ModifiedTime + (driftSeconds + 0.5) * OneSecond;
+    const double allowance = driftSeconds == 0 ? 0 : (driftSeconds + 0.5) * OneSecond;
+    return source.ModifiedTime > LatestTimeMeant(destination) + allowance;
 }
 
 std::string FormatSizeHalves(uint32_t high, uint32_t low) {

@@ -7,9 +7,11 @@
 
 #include "storage/DirectoryEntry.h"
 
-// Whether the source entry counts as newer than the destination entry. With a
-// date-only entry on either side whole days are compared; otherwise a drift of k
-// seconds (0 to 3) lets differences up to k + 0.5 seconds count as equal.
+// Whether the source entry counts as newer than the destination entry: only when
+// the earliest time the source's listed time may stand for is later than the
+// latest the destination's may (a listing with minutes only stands for the whole
+// minute). With a date-only entry on either side whole days are compared;
+// otherwise a drift of k seconds (0 to 3) adds k + 0.5 seconds to that.
 bool IsNewerEntry(const VelDirectoryEntry& source, const VelDirectoryEntry& destination,
                   uint32_t driftSeconds);
 

@@ -68,9 +68,13 @@ uint32_t TypeAttributes(std::string_view type) {
 
 bool OwnerMayWrite(const Facts& facts, bool folder) {
     uint64_t mode = 0;
-    if (!facts.UnixMode.empty()) {
+    std::string_view octal = facts.UnixMode;
+    // pyftpdlib writes the mode as Python does: "0o644".
+    if (octal.size() > 2 && octal[0] == '0' && (octal[1] == 'o' || octal[1] == 'O'))
+        octal.remove_prefix(2);
+    if (!octal.empty()) {
         // Octal digits, the owner's write bit 0200.
-        for (char c : facts.UnixMode) {
+        for (char c : octal) {
             if (c < '0' || c > '7') return true;
             mode = mode * 8 + uint64_t(c - '0');
         }

@@ -159,6 +159,13 @@ bool SetLastWriteTime(const std::string& path, const FileTime& lastWriteTime) {
     return Succeed();
 }
 
+bool ReadLastWriteTime(const std::string& path, FileTime& lastWriteTime) {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) return FailForPath(errno, path);
+    lastWriteTime = posix::FileTimeFromUnix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+    return Succeed();
+}
+
 std::string ResolvedPath(const std::string& path) {
     char* resolved = realpath(path.c_str(), nullptr);
     if (resolved == nullptr) {

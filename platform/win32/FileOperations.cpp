@@ -99,6 +99,13 @@ bool SetLastWriteTime(const std::string& path, const FileTime& lastWriteTime) {
     return set;
 }
 
+bool ReadLastWriteTime(const std::string& path, FileTime& lastWriteTime) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    lastWriteTime = FileTime{data.ftLastWriteTime.dwLowDateTime, data.ftLastWriteTime.dwHighDateTime};
+    return true;
+}
+
 std::string ResolvedPath(const std::string& path) {
     HANDLE item =
         ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

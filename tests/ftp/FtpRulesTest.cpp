@@ -215,14 +215,48 @@ TEST(FtpListingRules, EntryTakesTheAttributeBitsOfItsKindAndTheSize) {
     record.SizeHigh = 1;
     record.SizeLow = 5;
     record.LastWriteTime = FileTimeFromCalendar(CalendarTime{2026, 5, 30, 12, 30, 0, 0});
-    auto entry = EntryFromListing(record, At(2026, 6, 1));
+    auto entry = EntryFromListing(record, At(2026, 6, 1), ListingClock{});
     EXPECT_EQ(entry->Name, "big.iso");
     // A link stays known as one; the archive bit means nothing here.
     EXPECT_EQ(entry->Attributes, platform::Attribute::ReadOnly | platform::Attribute::Hidden |
                                      platform::Attribute::ReparsePoint);
     EXPECT_EQ(entry->Size, (int64_t(1) << 32) + 5);
-    EXPECT_EQ(entry->ListedTime, At(2026, 5, 30, 12, 30));
     EXPECT_EQ(entry->ModifiedTime, entry->ListedTime);
+}
+
+// A listed time becomes local time from the zone it is in; LIST gives minutes,
+// MLSD seconds, and an old file's date stays the date the server gave it.
+TEST(FtpListingRules, ListedTimesBecomeLocalTimesWithTheirResolution) {
+    const auto utc = [](int day, int hour, int minute) {
+        return FileTimeFromCalendar(CalendarTime{2026, 5, day, hour, minute, 0, 0});
+    };
+    const struct {
+        const char* What;
+        FileTime Listed;
+        ListingClock Clock;
+        FileTime Meant;  // in UTC
+        uint32_t Resolution;
+        bool DateOnly;
+    } cases[] = {
+        {"LIST in UTC", utc(30, 12, 30), {false, 0}, utc(30, 12, 30), 60, false},
+        {"LIST at UTC+5:30", utc(30, 12, 30), {false, 330}, utc(30, 7, 0), 60, false},
+        {"LIST at UTC-5 over midnight", utc(30, 22, 0), {false, -300}, utc(31, 3, 0), 60, false},
+        {"MLSD", utc(30, 12, 30), {true, 330}, utc(30, 12, 30), 1, false},
+    };
+    for (const auto& c : cases) {
+        platform::FindData record;
+        record.Name = "a.txt";
+        record.LastWriteTime = c.Listed;
+        auto entry = EntryFromListing(record, At(2026, 6, 1), c.Clock);
+        EXPECT_NEAR(entry->ModifiedTime, ServerUtcToLocal(c.Meant), 1e-9) << c.What;
+        EXPECT_EQ(entry->ListedTime, entry->ModifiedTime) << c.What;
+        EXPECT_EQ(entry->TimeResolution, c.Resolution) << c.What;
+    }
+    platform::FindData old;
+    old.LastWriteTime = FileTimeFromCalendar(CalendarTime{2025, 1, 2, 0, 0, 0, 0});
+    auto entry = EntryFromListing(old, At(2026, 6, 1), ListingClock{false, 330});
+    EXPECT_TRUE(entry->DateOnly);
+    EXPECT_EQ(entry->ModifiedTime, At(2025, 1, 2));
 }
 
 TEST(FtpListingRules, TotalLineAloneIsNoEntry) {
@@ -250,7 +284,7 @@ TEST(FtpListingRules, TotalLineAloneIsNoEntry) {
             record.Name = name;
             record.SizeLow = c.size;
             record.Attributes = c.attributes;
-            list.Add(EntryFromListing(record, At(2026, 6, 1)));
+            list.Add(EntryFromListing(record, At(2026, 6, 1), ListingClock{}));
         }
         EXPECT_EQ(RemovePseudoEntry(list), c.removed) << c.what;
         EXPECT_EQ(list.Count(), int(c.names.size()) - (c.removed ? 1 : 0)) << c.what;

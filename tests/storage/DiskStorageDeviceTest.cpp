@@ -201,8 +201,9 @@ TEST_F(DiskStorageDeviceTest, SetFileDateLandsOnAnEvenSecond) {
 TEST_F(DiskStorageDeviceTest, SetFileDateUsesLocalTime) {
     ScopedTimeZone berlin("CET-1CEST,M3.5.0,M10.5.0/3");
     WriteTextFile(Root / "f", "x");
-    ASSERT_TRUE(Device.SetFileDate(Root.Path, "f", EncodeDateTime({2020, 7, 1, 12, 0, 0, 0})));
-    EXPECT_EQ(ModifiedOf(Root / "f").tv_sec, 1593597600);  // 10:00 UTC
+    ASSERT_TRUE(Device.SetFileDate(Root.Path, "f", EncodeDateTime({2020, 7, 1, 12, 0, 1, 250})));
+    EXPECT_EQ(ModifiedOf(Root / "f").tv_sec, 1593597601);  // 10:00:01.25 UTC
+    EXPECT_EQ(ModifiedOf(Root / "f").tv_nsec / 1000000, 250);
     auto list = List(Root.Path, "f");
     ASSERT_EQ(list->Count(), 1);
     EXPECT_EQ(DecodeDateTime(list->EntryAt(1)->ModifiedTime).Hour, 12);

@@ -5,7 +5,9 @@ usage: faulty_ftpd.py ROOT COMMAND_LOG FAULT_FILE FIRED_LOG [HOST]
 
 One user, "user" with password "secret", over ROOT. Prints its port once it
 listens. Every command line received is appended to COMMAND_LOG (PASS included),
-every fault that fires to FIRED_LOG as "<kind>\t<command line>".
+every fault that fires to FIRED_LOG as "<kind>\t<command line>". It lists with
+LIST only, as vsftpd does (MLSD and MLST are not offered), so that faults armed
+on LIST meet every listing of a folder.
 
 FAULT_FILE holds the armed faults, one a line, fields separated by tabs:
     id kind verb nth times seconds bytes reply
@@ -217,6 +219,8 @@ class FaultyDTP(DTPHandler):
 class Handler(FTPHandler):
     dtp_handler = FaultyDTP
     use_sendfile = False
+    proto_cmds = {verb: info for verb, info in FTPHandler.proto_cmds.items()
+                  if verb not in ("MLSD", "MLST")}
 
     def __init__(self, *args, **kwargs):
         self.data_fault = None

@@ -143,6 +143,9 @@ TEST(ListingParserTest, MachineReadableLinesOfRealServers) {
         {"modify=20261208231623.5;perm=radfwMT;size=2;type=file; semi;colon ", true,
          "semi;colon ", F, 2, CalendarTime{2026, 12, 8, 23, 16, 23, 500}},
         {"type=dir;modify=20261208231623;perm=elcmp; sub", true, "sub", D, 0, at},
+        // pyftpdlib's mode, once asked for with OPTS MLST, in Python's octal.
+        {"modify=20261208231623;perm=radfwMT;size=3;type=file;unix.mode=0o444; ro.txt", true,
+         "ro.txt", R, 3, at},
         {"type=OS.unix=chr-4/5;modify=20261208231623; tty", true, "tty", X, 0, at},
         {"type=file;size=1; no time", true, "no time", F, 1, CalendarTime{}},
         {"-rw-r--r-- 1 u g 3 Dec  8 01:00 a LIST line", false, "", 0, 0, at},

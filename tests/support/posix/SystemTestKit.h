@@ -82,6 +82,8 @@ inline bool LeftOutUnderWine(const char*) {
 // state (no write permission for the owner) and the hidden state (a leading dot).
 constexpr bool FtpListingShowsReadOnly = true;
 constexpr bool FtpListingShowsHidden = true;
+// The FTP client of this system lists by facts (MLSD) where a server offers it.
+constexpr bool FtpListsByFacts = true;
 // A file name may hold a backslash.
 constexpr bool FileNamesMayHoldBackslashes = true;
 // Names go to an FTP server in the bytes the program has them in: UTF-8 here.

@@ -166,6 +166,8 @@ private:
 // hidden state (as measured under wine).
 constexpr bool FtpListingShowsReadOnly = false;
 constexpr bool FtpListingShowsHidden = false;
+// The Windows Internet library lists with LIST only: times to the minute.
+constexpr bool FtpListsByFacts = false;
 // A backslash separates folders; no name holds one.
 constexpr bool FileNamesMayHoldBackslashes = false;
 // A name beyond ASCII goes to an FTP server in the bytes of the ANSI code page,

@@ -1,0 +1,25 @@
+// What the server offers, asked once after the first login (FEAT), and what
+// every new connection is then told: the listing facts the device reads, where
+// the server does not send them unasked.
+
+#include "ftp/FtpStorage.h"
+#include "ftp/ServerFeatures.h"
+
+void FtpStorageDevice::PrepareConnection() {
+    if (!FeaturesKnown) LearnFeatures();
+    if (!ListsByFacts || MlstFactsToAsk.empty()) return;
+    Watchdog->Watch(Connection);
+    platform::FtpCommand(Connection, "OPTS MLST " + MlstFactsToAsk, 0);
+    Watchdog->Unwatch();
+}
+
+void FtpStorageDevice::LearnFeatures() {
+    FeaturesKnown = true;
+    Watchdog->Watch(Connection);
+    platform::FtpCommand(Connection, "FEAT", 0);
+    Watchdog->Unwatch();
+    const ServerFeatures features = ReadFeatReply(LastResponse());
+    ListsByFacts = features.Mlsd;
+    MlstFactsToAsk = features.MlstFactsToAsk;
+    if (!features.Mfmt) TimeWay = TimeSetting::SiteUtime;
+}
