@@ -33,10 +33,6 @@ int TransfersSince(const std::vector<std::string>& commands, size_t from) {
     return count;
 }
 
-std::string Location(uint16_t port, const std::string& folder) {
-    return "ftp://127.0.0.1:" + std::to_string(port) + folder;
-}
-
 // Every file below root with its size and a digest of its content, for comparing
 // two trees. The names are a program's own (a local tree) or the server's (a
 // tree an FTP server shows), which differ for names beyond ASCII on Windows.

@@ -4,6 +4,7 @@
 // user, so that permission failures can be made although the tests run as root.
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -59,6 +60,11 @@ inline int CountLinesStartingWith(const RunResult& result, const std::string& pr
     int count = 0;
     for (const std::string& logged : result.LogLines) count += logged.rfind(prefix, 0) == 0;
     return count;
+}
+
+// The location of a folder on an FTP server of 127.0.0.1.
+inline std::string Location(uint16_t port, const std::string& folder) {
+    return "ftp://127.0.0.1:" + std::to_string(port) + folder;
 }
 
 inline void MakeFile(const std::string& path, const std::string& content) {

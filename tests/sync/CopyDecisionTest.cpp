@@ -57,6 +57,23 @@ TEST(IsNewerEntry, DriftBoundariesAndDateOnlyEntries) {
         EXPECT_EQ(IsNewerEntry(source, destination, c.Drift), c.Newer)
             << c.Seconds << " s, drift " << c.Drift;
     }
+    // A destination listed with minutes (or whole seconds) only stands for every
+    // time up to the next minute (second).
+    const struct {
+        double Seconds;
+        uint32_t Resolution, Drift;
+        bool Newer;
+    } coarse[] = {
+        {59.9, 60, 0, false}, {60.0, 60, 0, true}, {61.0, 60, 2, false},
+        {62.6, 60, 2, true},  {0.9, 1, 0, false},  {1.0, 1, 0, true},
+    };
+    for (const auto& c : coarse) {
+        destination.TimeResolution = c.Resolution;
+        source.ModifiedTime = 45000.5 + c.Seconds * OneSecond;
+        EXPECT_EQ(IsNewerEntry(source, destination, c.Drift), c.Newer)
+            << c.Seconds << " s after a time to " << c.Resolution << " s, drift " << c.Drift;
+    }
+    destination.TimeResolution = 0;
     source.DateOnly = true;
     source.ModifiedTime = 45000.9;  // later that day: not newer by whole days
     EXPECT_FALSE(IsNewerEntry(source, destination, 0));

@@ -19,10 +19,6 @@ namespace {
 
 using namespace endtoend;
 
-std::string Location(uint16_t port, const std::string& folder) {
-    return "ftp://127.0.0.1:" + std::to_string(port) + folder;
-}
-
 // A run interrupted while it downloads, or between two downloads, leaves nothing
 // of its own in the temporary folder: neither the partial download, nor a copy
 // already released, nor the private folder.

@@ -29,10 +29,6 @@ using ::testing::IsEmpty;
 using ::testing::Not;
 using Kind = FtpFault::Kind;
 
-std::string Location(uint16_t port, const std::string& folder) {
-    return "ftp://127.0.0.1:" + std::to_string(port) + folder;
-}
-
 int Count(const std::vector<std::string>& commands, const std::string& verb) {
     int count = 0;
     for (const std::string& line : commands) count += line.rfind(verb, 0) == 0;
