@@ -183,18 +183,18 @@ TEST_F(DiskStorageDeviceTest, SetReadOnlyWritesOnlyWhatChanges) {
     EXPECT_NE(access((Root / "missing").c_str(), F_OK), 0);
 }
 
-TEST_F(DiskStorageDeviceTest, SetFileDateLandsOnAnEvenSecond) {
+TEST_F(DiskStorageDeviceTest, SetFileDateTakesOnlyTheYearsOfADosDate) {
     ScopedTimeZone utc("UTC");
     std::string path = Root / "f";
     WriteTextFile(path, "x");
     SetModified(path, 1000000000);
     double noon = EncodeDateTime({2020, 3, 4, 12, 0, 1, 0});
     ASSERT_TRUE(Device.SetFileDate(Root.Path, "f", noon));
-    EXPECT_EQ(ModifiedOf(path).tv_sec, 1583323200);  // 2020-03-04 12:00:00 UTC
+    EXPECT_EQ(ModifiedOf(path).tv_sec, 1583323201);  // 2020-03-04 12:00:01 UTC
 
     double in1979 = EncodeDateTime({1979, 12, 31, 23, 0, 0, 0});
     EXPECT_FALSE(Device.SetFileDate(Root.Path, "f", in1979));
-    EXPECT_EQ(ModifiedOf(path).tv_sec, 1583323200);
+    EXPECT_EQ(ModifiedOf(path).tv_sec, 1583323201);
     EXPECT_FALSE(Device.SetFileDate(Root.Path, "missing", noon));
 }
 
