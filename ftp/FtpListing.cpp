@@ -3,6 +3,8 @@
 // never handed on as the folder's contents: the caller gets an empty list and a
 // code other than 18.
 
+#include <algorithm>
+
 #include "ftp/EngineCallScope.h"
 #include "ftp/FtpListingRules.h"
 #include "ftp/FtpLocation.h"
@@ -39,7 +41,7 @@ std::unique_ptr<VelDirectoryList> FtpStorageDevice::ListFolder(const std::string
     auto list = std::make_unique<VelDirectoryList>();
     Watchdog->Watch(Connection);
     RetryState = 0;
-    const std::vector<platform::FindData> records = ReadRecords(find, first);
+    const std::vector<platform::FindData> records = ReadRecords(find, first, byFacts);
     const uint32_t endError = platform::GetLastErrorCode();
     Watchdog->Unwatch();
     // Closed also after a cut-off: the client keeps a find handle until it is
@@ -78,10 +80,20 @@ void FtpStorageDevice::FolderFinished(const std::string& path) {
 }
 
 std::vector<platform::FindData> FtpStorageDevice::ReadRecords(platform::InternetHandle find,
-                                                              const platform::FindData& first) {
+                                                              const platform::FindData& first,
+                                                              bool byFacts) {
     std::vector<platform::FindData> records{first};
     platform::FindData record;
     while (platform::InternetFindNextFile(find, record)) records.push_back(std::move(record));
+    // A listing by facts comes in the order of the server's directory; LIST,
+    // made by ls, in the order of the names. The walk takes the entries in
+    // the order given, so that order keeps a run's path through the tree (and
+    // its log) the same on every server.
+    if (byFacts)
+        std::stable_sort(records.begin(), records.end(),
+                         [](const platform::FindData& a, const platform::FindData& b) {
+                             return a.Name < b.Name;
+                         });
     return records;
 }
 

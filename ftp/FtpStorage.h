@@ -174,9 +174,10 @@ private:
     bool LinkCutOff();
     // The second look of ConfirmEmptyFolder over the control connection.
     bool StatusListsAnEmptyFolder();
-    // The records of a find, to its end.
+    // The records of a find, to its end; those of a listing by facts in the
+    // order of their names, as LIST gives them.
     std::vector<platform::FindData> ReadRecords(platform::InternetHandle find,
-                                                const platform::FindData& first);
+                                                const platform::FindData& first, bool byFacts);
     // Appends the records, leaving out (with a warning) names that are not single
     // plain names.
     void AddListed(const std::vector<platform::FindData>& records, const std::string& folder,

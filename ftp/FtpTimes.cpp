@@ -33,6 +33,8 @@ void FtpStorageDevice::LearnListingZone(const std::vector<platform::FindData>& r
         Watchdog->Watch(Connection);
         const bool dated = platform::FtpGetFileTime(Connection, record.Name, exact);
         Watchdog->Unwatch();
+        // Without an answer (the connection broke) the zone stays to be learnt.
+        if (!dated && platform::GetLastErrorCode() != ErrorCode::InternetExtendedError) return;
         int offset = 0;
         // A server that cannot say a file's time gets the most common answer:
         // its listings are in UTC.
