@@ -24,11 +24,11 @@ std::unique_ptr<VelDirectoryList> FtpStorageDevice::ListFolder(const std::string
     const bool byFacts = ListsByFacts && mask.empty();
     platform::FindData first;
     Watchdog->Watch(Connection);
-    const platform::InternetHandle find = platform::FtpFindFirstFile(
-        Connection, mask, first,
-        (allowCached ? 0 : platform::InternetFlagReload) |
-            (byFacts ? platform::FtpFlagListByFacts : 0),
-        FtpContext::Listing);
+    const platform::InternetHandle find =
+        platform::FtpFindFirstFile(Connection, mask, first,
+                                   (allowCached ? 0 : platform::InternetFlagReload) |
+                                       (byFacts ? platform::FtpFlagListByFacts : 0),
+                                   FtpContext::Listing);
     Watchdog->Unwatch();
     if (find == platform::NoInternetHandle) {
         if (byFacts && RefusedListingByFacts(platform::GetLastErrorCode())) {
@@ -98,8 +98,7 @@ std::vector<platform::FindData> FtpStorageDevice::ReadRecords(platform::Internet
 }
 
 void FtpStorageDevice::AddListed(const std::vector<platform::FindData>& records,
-                                 const std::string& folder, bool byFacts,
-                                 VelDirectoryList& list) {
+                                 const std::string& folder, bool byFacts, VelDirectoryList& list) {
     const double now = platform::CurrentLocalDateTime();
     if (!byFacts && !ListsByFacts && !ZoneKnown) LearnListingZone(records, now);
     const ListingClock clock = ClockOfListing(byFacts);

@@ -89,4 +89,3 @@ bool FtpStorageDevice::EntersFolderLinks() {
 bool FtpStorageDevice::IsTemporaryName(const std::string& name) {
     return platform::IsCopyTemporaryName(name);
 }
-

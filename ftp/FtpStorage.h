@@ -213,8 +213,8 @@ private:
     Failure CurrentFailure();
     // The server holds remoteName with the size the local file gives (SIZE, or
     // the listing where SIZE is not known); sets LastStoredSize.
-    bool CheckStoredSize(const std::string& localPath, const std::string& remoteName,
-                         bool binary, Failure& failure);
+    bool CheckStoredSize(const std::string& localPath, const std::string& remoteName, bool binary,
+                         Failure& failure);
     bool ListedSize(const std::string& remoteName, uint64_t& size);
     // The rename into place; a 553 reply (name not allowed) is ErrorCode::InvalidName.
     // cannotRename: the server refused RNFR itself.
@@ -298,7 +298,7 @@ private:
     std::string StoredName;               // see LastStoredName
     // Temporary files left by failed uploads: folder and name of each.
     std::vector<std::pair<std::string, std::string>> Leftovers;
-    uint64_t LastStoredSize = 0;          // the server's size for the last upload
+    uint64_t LastStoredSize = 0;  // the server's size for the last upload
 
     bool FeaturesKnown = false;  // FEAT was asked after the first login
     bool ListsByFacts = false;   // MLSD is offered and has not been refused

@@ -1,7 +1,7 @@
 // The server's times: the zone its LIST times are in (learnt once from one
 // file's MDTM), and giving an uploaded file its source's time (the way the
-// server takes, learnt on the first upload). Without these, a mirror would compare the server's clock
-// time as if it were ours, and an upload would carry the time of the upload.
+// server takes, learnt on the first upload). Without these, a mirror would compare the server's
+// clock time as if it were ours, and an upload would carry the time of the upload.
 
 #include "common/DateTime.h"
 #include "common/FileTimeCalendar.h"
@@ -22,8 +22,9 @@ ListingClock FtpStorageDevice::ClockOfListing(bool byFacts) const {
 void FtpStorageDevice::LearnListingZone(const std::vector<platform::FindData>& records,
                                         double now) {
     for (const platform::FindData& record : records) {
-        if ((record.Attributes & (platform::Attribute::Directory | platform::Attribute::ReparsePoint |
-                                  platform::Attribute::Device)) != 0)
+        if ((record.Attributes &
+             (platform::Attribute::Directory | platform::Attribute::ReparsePoint |
+              platform::Attribute::Device)) != 0)
             continue;
         // Only a time of day says the zone; a date-only listing of an old file
         // does not.

@@ -160,9 +160,8 @@ FtpStorageDevice::Failure FtpStorageDevice::CurrentFailure() {
     return Failure{platform::GetLastErrorCode(), LastResponse()};
 }
 
-bool FtpStorageDevice::CheckStoredSize(const std::string& localPath,
-                                       const std::string& remoteName, bool binary,
-                                       Failure& failure) {
+bool FtpStorageDevice::CheckStoredSize(const std::string& localPath, const std::string& remoteName,
+                                       bool binary, Failure& failure) {
     AcceptedSizes accepted;
     if (!MeasureLocalFile(localPath, binary, accepted)) {
         failure = Failure{platform::GetLastErrorCode(), ""};
@@ -209,8 +208,8 @@ bool FtpStorageDevice::TakeName(const std::string& temporary, const std::string&
     Watchdog->Unwatch();
     if (!from) {
         failure = CurrentFailure();
-        cannotRename = failure.Error == ErrorCode::InternetExtendedError &&
-                       FinalCode(failure.Response) >= 500;
+        cannotRename =
+            failure.Error == ErrorCode::InternetExtendedError && FinalCode(failure.Response) >= 500;
         if (failure.Error == 0) failure.Error = ErrorCode::InternetInvalidServerResponse;
         return false;
     }
@@ -246,7 +245,8 @@ void FtpStorageDevice::CheckArrivedName(const std::string& folder, const std::st
             continue;
         StoredName = entry.Name;
         Warn("The server stored \"" + PrintableFtpName(name) + "\" as \"" +
-             PrintableFtpName(entry.Name) + "\" in " + folder + ". The file is kept under that name");
+             PrintableFtpName(entry.Name) + "\" in " + folder +
+             ". The file is kept under that name");
         return;
     }
     Warn("\"" + PrintableFtpName(name) + "\" does not show under its own name in " + folder +
@@ -326,8 +326,7 @@ void FtpStorageDevice::FailUpload(const std::string& localPath, const std::strin
 // file writable and store once more. false when the file could not be made
 // writable, and the failure goes on through the other rules.
 bool FtpStorageDevice::Compensate(const std::string& localPath, const std::string& folder,
-                                  const std::string& name, const Failure& failure,
-                                  bool& result) {
+                                  const std::string& name, const Failure& failure, bool& result) {
     LastError = failure.Error;
     Warn(MishapReport("Mishap copying file " + localPath + " to " + folder,
                       "Code: " + std::to_string(LastError), failure.Response));

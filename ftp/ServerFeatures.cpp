@@ -42,8 +42,8 @@ ServerFeatures ReadFeatReply(const std::string& reply) {
     // by a blank: a name, then what it offers.
     for (size_t start = reply.find('\n'); start != std::string::npos;) {
         const size_t end = reply.find('\n', start + 1);
-        std::string line = reply.substr(start + 1, end == std::string::npos ? std::string::npos
-                                                                            : end - start - 1);
+        std::string line =
+            reply.substr(start + 1, end == std::string::npos ? std::string::npos : end - start - 1);
         start = end;
         if (line.empty() || line[0] != ' ') continue;
         while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();

@@ -30,8 +30,8 @@ bool ListingZoneOffset(const FileTime& listedClock, const FileTime& exactUtc, in
     const int64_t difference = int64_t(listedClock.Ticks()) - int64_t(exactUtc.Ticks());
     // The listing dropped the seconds: the listed minute began up to a minute
     // before the exact time.
-    const int64_t quarters = std::llround(double(difference + TicksPerMinute / 2) /
-                                          double(15 * TicksPerMinute));
+    const int64_t quarters =
+        std::llround(double(difference + TicksPerMinute / 2) / double(15 * TicksPerMinute));
     const int64_t minutes = quarters * 15;
     if (std::llabs(minutes) > LargestZoneMinutes) return false;
     offsetMinutes = int(minutes);
@@ -52,8 +52,7 @@ std::string FtpTimestamp(const FileTime& utc) {
     return text;
 }
 
-std::string TimeSettingCommand(TimeSetting way, const std::string& stamp,
-                               const std::string& name) {
+std::string TimeSettingCommand(TimeSetting way, const std::string& stamp, const std::string& name) {
     switch (way) {
         case TimeSetting::Mfmt:
             return "MFMT " + stamp + " " + name;
@@ -76,7 +75,8 @@ TimeSettingAnswer JudgeTimeSettingReply(TimeSetting way, const std::string& repl
         // sets nothing.
         if (code == 550) return TimeSettingAnswer::Unknown;
         const std::string text = FinalText(reply);
-        if (code == 213 && !(text.size() >= 14 && std::isdigit(static_cast<unsigned char>(text[0]))))
+        if (code == 213 &&
+            !(text.size() >= 14 && std::isdigit(static_cast<unsigned char>(text[0]))))
             return TimeSettingAnswer::Done;
         return code == 213 ? TimeSettingAnswer::Unknown : TimeSettingAnswer::Refused;
     }

@@ -14,8 +14,8 @@ bool DateTimeToDosDateTime(double dateTime, uint16_t& dosDate, uint16_t& dosTime
 
 // Sets the last-write time of the file at `path` (a local path) to the local date-time,
 // milliseconds included (a time an exact listing gave must come back as it was,
-// not on the even second before it); the creation and access times stay. False when the date cannot be set
-// (ErrorCode::InvalidParameter) or the file cannot be opened for writing (FileNotFound,
+// not on the even second before it); the creation and access times stay. False when the date cannot
+// be set (ErrorCode::InvalidParameter) or the file cannot be opened for writing (FileNotFound,
 // PathNotFound, AccessDenied for a folder or a read-only file, ...), the reason being
 // the thread's last error code; the file's time is then unchanged.
 bool SetFileDateOnDisk(const std::string& path, double dateTime);

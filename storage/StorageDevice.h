@@ -107,6 +107,5 @@ public:
     // The size of the file once sent in text mode, every bare LF as CR LF: what
     // a server that keeps text as it was sent holds. false when the device cannot
     // tell. Base: false.
-    virtual bool TextSizeAsSent(const std::string& folder, const std::string& name,
-                                uint64_t& size);
+    virtual bool TextSizeAsSent(const std::string& folder, const std::string& name, uint64_t& size);
 };

@@ -228,8 +228,8 @@ bool VelSyncBackupWorker::SizeRulesSayCopy(const std::string& relativePath,
                                            const VelDirectoryEntry& source,
                                            const VelDirectoryEntry& destination) {
     const bool text = DestinationTextMode && IsTextFile(source.Name);
-    SizeVerdict verdict = text ? TextSizeRule(source, destination)
-                               : BinarySizeRule(source, destination);
+    SizeVerdict verdict =
+        text ? TextSizeRule(source, destination) : BinarySizeRule(source, destination);
     if (verdict.Copy && text && HoldsTextAsSent(relativePath, source, destination))
         verdict.Copy = false;
     if (verdict.Copy && Options->Explain) Report(mcExplain, verdict.Explanation);

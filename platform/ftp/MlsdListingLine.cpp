@@ -45,11 +45,16 @@ bool ReadFacts(std::string_view line, Facts& facts, std::string_view& name) {
         size_t equals = fact.find('=');
         if (equals == std::string_view::npos || equals == 0) return false;
         std::string_view key = fact.substr(0, equals), value = fact.substr(equals + 1);
-        if (SameLetters(key, "type")) facts.Type = value;
-        else if (SameLetters(key, "size")) facts.Size = value;
-        else if (SameLetters(key, "modify")) facts.Modify = value;
-        else if (SameLetters(key, "perm")) facts.Perm = value;
-        else if (SameLetters(key, "unix.mode")) facts.UnixMode = value;
+        if (SameLetters(key, "type"))
+            facts.Type = value;
+        else if (SameLetters(key, "size"))
+            facts.Size = value;
+        else if (SameLetters(key, "modify"))
+            facts.Modify = value;
+        else if (SameLetters(key, "perm"))
+            facts.Perm = value;
+        else if (SameLetters(key, "unix.mode"))
+            facts.UnixMode = value;
     }
     return !facts.Type.empty();
 }
@@ -88,8 +93,7 @@ bool OwnerMayWrite(const Facts& facts, bool folder) {
 
 bool ParseFtpTimestamp(std::string_view text, CalendarTime& time) {
     uint64_t year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-    if (text.size() < 14 ||
-        !listing::ReadUnsigned(text.substr(0, 4), 4, year) ||
+    if (text.size() < 14 || !listing::ReadUnsigned(text.substr(0, 4), 4, year) ||
         !listing::ReadUnsigned(text.substr(4, 2), 2, month) ||
         !listing::ReadUnsigned(text.substr(6, 2), 2, day) ||
         !listing::ReadUnsigned(text.substr(8, 2), 2, hour) ||
@@ -109,15 +113,14 @@ bool ParseFtpTimestamp(std::string_view text, CalendarTime& time) {
         for (size_t i = ms.size(); i < 3; ++i) value *= 10;
         millisecond = int(value);
     }
-    CalendarTime parsed{int(year), int(month), int(day), int(hour), int(minute), int(second),
-                        millisecond};
+    CalendarTime parsed{int(year),   int(month),  int(day),   int(hour),
+                        int(minute), int(second), millisecond};
     if (!IsValidCalendarTime(parsed) || parsed.Year < 1601) return false;
     time = parsed;
     return true;
 }
 
-bool ParseMlsdListingLine(const std::string& line, const CalendarTime&,
-                          platform::FindData& entry) {
+bool ParseMlsdListingLine(const std::string& line, const CalendarTime&, platform::FindData& entry) {
     Facts facts;
     std::string_view name;
     if (!ReadFacts(line, facts, name) || name.empty()) return false;

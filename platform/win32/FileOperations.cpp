@@ -102,7 +102,8 @@ bool SetLastWriteTime(const std::string& path, const FileTime& lastWriteTime) {
 bool ReadLastWriteTime(const std::string& path, FileTime& lastWriteTime) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
-    lastWriteTime = FileTime{data.ftLastWriteTime.dwLowDateTime, data.ftLastWriteTime.dwHighDateTime};
+    lastWriteTime =
+        FileTime{data.ftLastWriteTime.dwLowDateTime, data.ftLastWriteTime.dwHighDateTime};
     return true;
 }
 

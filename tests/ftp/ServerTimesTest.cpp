@@ -21,7 +21,8 @@ TEST(ServerFeatures, FeatRepliesOfRealServers) {
          "211 End\r\n",
          false, false, ""},
         {"ProFTPD 1.3.8",
-         "211-Features:\r\n CLNT\r\n EPRT\r\n MDTM\r\n MFF modify;UNIX.group;UNIX.mode;\r\n MFMT\r\n"
+         "211-Features:\r\n CLNT\r\n EPRT\r\n MDTM\r\n MFF modify;UNIX.group;UNIX.mode;\r\n "
+         "MFMT\r\n"
          " MLST modify*;perm*;size*;type*;unique*;UNIX.group*;UNIX.mode*;UNIX.owner*;\r\n"
          " SITE UTIME\r\n SIZE\r\n211 End\r\n",
          true, true, ""},
@@ -96,7 +97,8 @@ TEST(ServerTimes, RepliesToSettingATime) {
         {TimeSetting::MdtmWithTime, "213 20261208053507\r\n", Answer::Unknown},
         {TimeSetting::MdtmWithTime, "450 Busy.\r\n", Answer::Refused},
     };
-    for (const auto& c : cases) EXPECT_EQ(JudgeTimeSettingReply(c.Way, c.Reply), c.Expected) << c.Reply;
+    for (const auto& c : cases)
+        EXPECT_EQ(JudgeTimeSettingReply(c.Way, c.Reply), c.Expected) << c.Reply;
     EXPECT_EQ(TimeSettingCommand(TimeSetting::MdtmWithTime, "20261208053507", "a b.txt"),
               "MDTM 20261208053507 a b.txt");
 }

@@ -431,6 +431,11 @@ void MemoryStorageDevice::FolderFinished(const std::string& pathGiven) {
     Fails("FolderFinished", path);
 }
 
+bool MemoryStorageDevice::ConfirmEmptyFolder(const std::string& path) {
+    Fails("ConfirmEmptyFolder", Slashed(path));
+    return ConfirmsEmptyFolders;
+}
+
 bool MemoryStorageDevice::LinkLeadsToAncestor(const std::string& pathGiven) {
     const std::string path = Slashed(pathGiven);
     Fails("LinkLeadsToAncestor", path);

@@ -65,6 +65,7 @@ public:
     bool KeepsDate = true;                    // LocalCopyKeepsDate
     bool CanChmod = false;                    // SupportsChmod
     bool ListsDotEntries = true;              // listings begin with "." and ".."
+    bool ConfirmsEmptyFolders = true;         // the answer to ConfirmEmptyFolder
     double Clock = 40000;                     // the time of files written when dates are not kept
 
     // VelStorageDevice.
@@ -94,6 +95,7 @@ public:
     bool SetFileDate(const std::string& folder, const std::string& name, double dateTime) override;
     void FolderFinished(const std::string& path) override;
     bool LinkLeadsToAncestor(const std::string& path) override;
+    bool ConfirmEmptyFolder(const std::string& path) override;
 
 private:
     struct Failure {

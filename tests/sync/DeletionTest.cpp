@@ -43,6 +43,25 @@ TEST_F(DeletionTest, FilesGoFirstThenFolderTreesInnermostFolderFirst) {
     EXPECT_THAT(Destination.PathsBelow("/dst"), IsEmpty());
 }
 
+// A source that lists a folder as empty while the mirror holds something there
+// must confirm it before anything goes (a server may list a folder it cannot
+// read as an empty one).
+TEST_F(DeletionTest, AnEmptySourceFolderDeletesOnlyWhatASecondLookConfirms) {
+    for (bool confirmed : {false, true}) {
+        MemoryStorageDevice source, destination;
+        source.AddFolder("/src/unread");
+        destination.AddFile("/dst/unread/a.txt", Noon, 1);
+        source.ConfirmsEmptyFolders = confirmed;
+        RecordingOutput output;
+        VelSyncBackupWorker worker(output);
+        worker.Run("/src", source, Options, destination, "/dst");
+        EXPECT_EQ(destination.Exists("/dst/unread/a.txt"), !confirmed);
+        EXPECT_EQ(output.CountOf(mcWarning), confirmed ? 0 : 1)
+            << ::testing::PrintToString(output.Lines());
+        EXPECT_EQ(worker.Statistics().DeletionsHeldBack, !confirmed);
+    }
+}
+
 TEST_F(DeletionTest, ReadOnlyFilesAreDeletedOnlyWithOverwrite) {
     Destination.AddFile("/dst/ro.txt", Noon, 1, platform::Attribute::ReadOnly);
     RunWorker();

@@ -144,9 +144,9 @@ TEST_F(EndToEndFtpSafety, AFileTheServerStoredUnderAnotherNameIsKept) {
         EXPECT_EQ(CountLinesStartingWith(result, "!! Error"), 0) << result.Console;
         EXPECT_TRUE(Logged(result, "The server stored \" lead.txt\" as \"_lead.txt\""))
             << result.Console;
-        EXPECT_EQ(TreeOf(server.HomeFolder + "/www"),
-                  (std::vector<std::string>{"_lead.txt", "plain.txt", "tab_here.txt",
-                                            "trail.txt_"}))
+        EXPECT_EQ(
+            TreeOf(server.HomeFolder + "/www"),
+            (std::vector<std::string>{"_lead.txt", "plain.txt", "tab_here.txt", "trail.txt_"}))
             << "run " << run << "\n"
             << result.Console;
     }
@@ -169,8 +169,8 @@ TEST_F(EndToEndFtpSafety, ATransferCutShortIsNoCopy) {
         SetModified((upload ? remote : local) + "/big.bin", time(nullptr) - 86400);
         server.Arm(FtpFault(Kind::ShortData, verb, 1, 0).WithBytes(64 * 1024));
         const std::string at = Location(server.Port, "/" + std::string(verb));
-        RunResult result = Run({upload ? local + "/" : at, upload ? at : local + "/",
-                                "^*.bin", "/C"});
+        RunResult result =
+            Run({upload ? local + "/" : at, upload ? at : local + "/", "^*.bin", "/C"});
         server.Disarm();
         EXPECT_TRUE(Logged(result, "Failed to copy file")) << result.Console;
         EXPECT_EQ(ReadTextFile((upload ? remote : local) + "/big.bin"), "old");
@@ -192,11 +192,15 @@ TEST_F(EndToEndFtpSafety, AFailedUploadLeavesTheOldVersion) {
         bool Copied;
         int Stores;
     } cases[] = {
-        {"no space", {FtpFault(Kind::Refuse, "STOR", 1, 0).WithReply("452 No space left.")}, false,
+        {"no space",
+         {FtpFault(Kind::Refuse, "STOR", 1, 0).WithReply("452 No space left.")},
+         false,
          1},
         {"cut every time", {FtpFault(Kind::CutData, "STOR", 1, 0).WithBytes(64 * 1024)}, false, 3},
-        {"no renames", {FtpFault(Kind::Refuse, "RNFR", 1, 0).WithReply("502 Not implemented.")},
-         true, 2},
+        {"no renames",
+         {FtpFault(Kind::Refuse, "RNFR", 1, 0).WithReply("502 Not implemented.")},
+         true,
+         2},
     };
     int serial = 0;
     for (const auto& c : cases) {
@@ -214,7 +218,8 @@ TEST_F(EndToEndFtpSafety, AFailedUploadLeavesTheOldVersion) {
         EXPECT_EQ(Count(sent, "STOR"), c.Stores) << result.Console;
         EXPECT_EQ(ReadTextFile(server.Root + folder + "/big.bin"), c.Copied ? big : "old");
         EXPECT_EQ(TreeOf(server.Root + folder), (std::vector<std::string>{"big.bin"}))
-            << result.Console << "\n" << ::testing::PrintToString(sent);
+            << result.Console << "\n"
+            << ::testing::PrintToString(sent);
     }
 }
 

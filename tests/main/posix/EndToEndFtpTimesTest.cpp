@@ -90,7 +90,8 @@ TEST_P(EndToEndFtpTimes, EveryEditIsSeenAndNothingElseWestAndEastOfTheServer) {
     for (const char* zone : {"America/New_York", "Asia/Tokyo"}) {
         SCOPED_TRACE(zone);
         ScopedTimeZone here(zone);
-        const std::string name = std::string("/") + (std::string(zone) == "Asia/Tokyo" ? "tk" : "ny");
+        const std::string name =
+            std::string("/") + (std::string(zone) == "Asia/Tokyo" ? "tk" : "ny");
         const std::string site = Work / ("site" + name), remote = server.Home + name;
         const time_t now = time(nullptr);
         MakeFile(site + "/old.txt", "old");

@@ -127,21 +127,21 @@ TEST(ListingParserTest, MachineReadableLinesOfRealServers) {
         {"modify=20261208231623;perm=adfr;size=8;type=file;unique=FE00UA74054;UNIX.group=2121;"
          "UNIX.groupname=ftpm;UNIX.mode=0444;UNIX.owner=2121;UNIX.ownername=user; plain.txt",
          true, "plain.txt", R, 8, at},
-        {"modify=20261208231623;perm=flcdmpe;type=cdir;unique=FE00UA7404D;UNIX.mode=0755; .",
-         true, ".", D, 0, at},
+        {"modify=20261208231623;perm=flcdmpe;type=cdir;unique=FE00UA7404D;UNIX.mode=0755; .", true,
+         ".", D, 0, at},
         {"modify=20261208231623;perm=flcdmpe;type=pdir;UNIX.mode=0755; ..", true, "..", D, 0, at},
-        {"modify=20261208231623;perm=adfrw;size=7;type=OS.unix=symlink;UNIX.mode=0777; todir",
-         true, "todir", L, 7, at},
+        {"modify=20261208231623;perm=adfrw;size=7;type=OS.unix=symlink;UNIX.mode=0777; todir", true,
+         "todir", L, 7, at},
         // Pure-FTPd: type first, a folder's size as sizd, links as slink.
-        {"type=file;size=6;modify=20261208231623;UNIX.mode=0644;unique=fe00ga7282a; a  b.txt",
-         true, "a  b.txt", F, 6, at},
+        {"type=file;size=6;modify=20261208231623;UNIX.mode=0644;unique=fe00ga7282a; a  b.txt", true,
+         "a  b.txt", F, 6, at},
         {"type=cdir;sizd=258048;modify=20261208231623;UNIX.mode=0755; /big", true, ".", D, 0, at},
-        {"type=OS.unix=slink:;size=13;modify=20261208231623;UNIX.mode=0777; tofile", true,
-         "tofile", L, 13, at},
+        {"type=OS.unix=slink:;size=13;modify=20261208231623;UNIX.mode=0777; tofile", true, "tofile",
+         L, 13, at},
         // pyftpdlib: the name keeps what follows the one blank, ";" included; a
         // fraction of a second; an unknown type is neither file nor folder.
-        {"modify=20261208231623.5;perm=radfwMT;size=2;type=file; semi;colon ", true,
-         "semi;colon ", F, 2, CalendarTime{2026, 12, 8, 23, 16, 23, 500}},
+        {"modify=20261208231623.5;perm=radfwMT;size=2;type=file; semi;colon ", true, "semi;colon ",
+         F, 2, CalendarTime{2026, 12, 8, 23, 16, 23, 500}},
         {"type=dir;modify=20261208231623;perm=elcmp; sub", true, "sub", D, 0, at},
         // pyftpdlib's mode, once asked for with OPTS MLST, in Python's octal.
         {"modify=20261208231623;perm=radfwMT;size=3;type=file;unix.mode=0o444; ro.txt", true,
