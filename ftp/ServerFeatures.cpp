@@ -51,6 +51,7 @@ ServerFeatures ReadFeatReply(const std::string& reply) {
         if (nameStart == std::string::npos) continue;
         const size_t nameEnd = line.find(' ', nameStart);
         const std::string name = InCapitals(line.substr(nameStart, nameEnd - nameStart));
+        features.Listed = true;
         const std::string offer =
             nameEnd == std::string::npos ? "" : line.substr(line.find_first_not_of(' ', nameEnd));
         if (name == "MLST" || name == "MLSD") features.Mlsd = true;

@@ -4,7 +4,8 @@
 #include <string>
 
 struct ServerFeatures {
-    bool Mlsd = false;  // MLST, and with it MLSD (RFC 3659)
+    bool Listed = false;  // the reply listed features: what it leaves out is not offered
+    bool Mlsd = false;    // MLST, and with it MLSD (RFC 3659)
     bool Mfmt = false;
     // The facts to ask for with "OPTS MLST" on every connection, when the server
     // offers some that the device reads (type, size, modify, perm, UNIX.mode) but

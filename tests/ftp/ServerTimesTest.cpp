@@ -13,35 +13,37 @@ TEST(ServerFeatures, FeatRepliesOfRealServers) {
     const struct {
         const char* Server;
         const char* Reply;
-        bool Mlsd, Mfmt;
+        bool Listed, Mlsd, Mfmt;
         const char* FactsToAsk;
     } cases[] = {
         {"vsftpd 3.0",
          "211-Features:\r\n EPRT\r\n EPSV\r\n MDTM\r\n PASV\r\n REST STREAM\r\n SIZE\r\n TVFS\r\n"
          "211 End\r\n",
-         false, false, ""},
+         true, false, false, ""},
         {"ProFTPD 1.3.8",
          "211-Features:\r\n CLNT\r\n EPRT\r\n MDTM\r\n MFF modify;UNIX.group;UNIX.mode;\r\n "
          "MFMT\r\n"
          " MLST modify*;perm*;size*;type*;unique*;UNIX.group*;UNIX.mode*;UNIX.owner*;\r\n"
          " SITE UTIME\r\n SIZE\r\n211 End\r\n",
-         true, true, ""},
+         true, true, true, ""},
         {"Pure-FTPd 1.0.50",
          "211-Extensions supported:\r\n UTF8\r\n MDTM\r\n SIZE\r\n MFMT\r\n REST STREAM\r\n"
          " MLST type*;size*;sizd*;modify*;UNIX.mode*;UNIX.uid*;UNIX.gid*;unique*;\r\n MLSD\r\n"
          "211 End.\r\n",
-         true, true, ""},
+         true, true, true, ""},
         {"pyftpdlib 1.5",
          "211-Features supported:\r\n EPRT\r\n MDTM\r\n MFMT\r\n"
          " MLST type*;perm*;size*;modify*;unique*;unix.mode;unix.uid;unix.gid;\r\n SIZE\r\n"
          "211 End FEAT.\r\n",
-         true, true, "type;perm;size;modify;unix.mode;"},
-        {"no FEAT", "500 Unknown command.\r\n", false, false, ""},
-        {"one line", "211 No features\r\n", false, false, ""},
-        {"not indented", "211-Features:\r\nMLST type*;\r\nMFMT\r\n211 End\r\n", false, false, ""},
+         true, true, true, "type;perm;size;modify;unix.mode;"},
+        {"no FEAT", "500 Unknown command.\r\n", false, false, false, ""},
+        {"one line", "211 No features\r\n", false, false, false, ""},
+        {"not indented", "211-Features:\r\nMLST type*;\r\nMFMT\r\n211 End\r\n", false, false, false,
+         ""},
     };
     for (const auto& c : cases) {
         const ServerFeatures features = ReadFeatReply(c.Reply);
+        EXPECT_EQ(features.Listed, c.Listed) << c.Server;
         EXPECT_EQ(features.Mlsd, c.Mlsd) << c.Server;
         EXPECT_EQ(features.Mfmt, c.Mfmt) << c.Server;
         EXPECT_EQ(features.MlstFactsToAsk, c.FactsToAsk) << c.Server;
