@@ -53,15 +53,15 @@ bool FtpStorageDevice::Connect(const std::string& location, const std::string& u
     Host = address.Host;
     Port = address.Port;
     // No renegotiation while the first connection is being made.
-    RetryState = 1;
+    RetryState = Recovery::Renegotiating;
     const bool result = OpenConnection((Options & PassiveOnly) != 0, connectionName);
     if (result) {
-        RetryState = 0;
+        RetryState = Recovery::None;
         uint32_t sendTimeout = 0;
         if (platform::InternetQueryOption(Connection, platform::InternetOption::SendTimeout,
                                           sendTimeout) &&
             sendTimeout == NoRenegotiationMark)
-            RetryState = 1;
+            RetryState = Recovery::Renegotiating;
     }
     return result;
 }
@@ -165,9 +165,7 @@ bool FtpStorageDevice::OfferGoOnline() {
 
 bool FtpStorageDevice::QueryCurrentDir(std::string& directory) {
     std::string text;
-    Watchdog->Watch(Connection);
-    const bool ok = platform::FtpGetCurrentDirectory(Connection, text);
-    Watchdog->Unwatch();
+    const bool ok = Watched([&] { return platform::FtpGetCurrentDirectory(Connection, text); });
     if (!ok) return false;
     if (text.size() > TextBufferSize) text.resize(TextBufferSize);
     while (text.size() > 1 && text.back() == '/') text.pop_back();
@@ -180,6 +178,14 @@ std::string FtpStorageDevice::LastResponse() {
     std::string response;
     if (!platform::InternetGetLastResponseInfo(code, response)) return "";
     return ShownResponse(std::move(response));
+}
+
+bool FtpStorageDevice::Reconnect(Recovery step, const VelMessageText& why, const char* failure) {
+    Warn(why);
+    RetryState = step;
+    if (OpenConnection(Passive, "")) return true;
+    Fail(failure);
+    return false;
 }
 
 bool FtpStorageDevice::IsRecoverableError() {

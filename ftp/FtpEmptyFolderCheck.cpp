@@ -38,12 +38,11 @@ bool FtpStorageDevice::ConfirmEmptyFolder(const std::string& path) {
     EngineCallScope scope(*this);
     if (!ChangeDir(path)) return false;
     platform::FindData record;
-    Watchdog->Watch(Connection);
-    const platform::InternetHandle find =
-        platform::FtpFindFirstFile(Connection, "", record,
-                                   platform::InternetFlagReload | platform::FtpFlagListByFacts,
-                                   FtpContext::Listing);
-    Watchdog->Unwatch();
+    const platform::InternetHandle find = Watched([&] {
+        return platform::FtpFindFirstFile(
+            Connection, "", record, platform::InternetFlagReload | platform::FtpFlagListByFacts,
+            FtpContext::Listing);
+    });
     if (find != platform::NoInternetHandle) {
         bool onlyDots = true;
         do onlyDots = onlyDots && IsDotName(record.Name);
@@ -60,9 +59,7 @@ bool FtpStorageDevice::ConfirmEmptyFolder(const std::string& path) {
 }
 
 bool FtpStorageDevice::StatusListsAnEmptyFolder() {
-    Watchdog->Watch(Connection);
-    const bool ok = platform::FtpCommand(Connection, "STAT -a .", 0);
-    Watchdog->Unwatch();
+    const bool ok = Watched([&] { return platform::FtpCommand(Connection, "STAT -a .", 0); });
     if (!ok) return false;
     bool itself = false;
     for (const platform::FindData& entry :

@@ -8,16 +8,12 @@
 void FtpStorageDevice::PrepareConnection() {
     if (!FeaturesKnown) LearnFeatures();
     if (!ListsByFacts || MlstFactsToAsk.empty()) return;
-    Watchdog->Watch(Connection);
-    platform::FtpCommand(Connection, "OPTS MLST " + MlstFactsToAsk, 0);
-    Watchdog->Unwatch();
+    Watched([&] { platform::FtpCommand(Connection, "OPTS MLST " + MlstFactsToAsk, 0); });
 }
 
 void FtpStorageDevice::LearnFeatures() {
     FeaturesKnown = true;
-    Watchdog->Watch(Connection);
-    platform::FtpCommand(Connection, "FEAT", 0);
-    Watchdog->Unwatch();
+    Watched([&] { platform::FtpCommand(Connection, "FEAT", 0); });
     const ServerFeatures features = ReadFeatReply(LastResponse());
     ListsByFacts = features.Mlsd;
     MlstFactsToAsk = features.MlstFactsToAsk;

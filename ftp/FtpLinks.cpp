@@ -27,18 +27,16 @@ bool FtpStorageDevice::ResolveLinks(const std::string& folder, VelDirectoryList&
 
 bool FtpStorageDevice::ResolveLink(VelDirectoryEntry& entry) {
     uint64_t size = 0;
-    Watchdog->Watch(Connection);
-    const bool file = platform::FtpGetFileSize(Connection, entry.Name, size);
-    Watchdog->Unwatch();
+    const bool file =
+        Watched([&] { return platform::FtpGetFileSize(Connection, entry.Name, size); });
     if (Watchdog->TimedOut()) return LinkCutOff();
     if (file) {
         entry.Size = int64_t(size);
         entry.SizeHigh = uint32_t(size >> 32);
         entry.SizeLow = uint32_t(size);
         FileTime time;
-        Watchdog->Watch(Connection);
-        const bool dated = platform::FtpGetFileTime(Connection, entry.Name, time);
-        Watchdog->Unwatch();
+        const bool dated =
+            Watched([&] { return platform::FtpGetFileTime(Connection, entry.Name, time); });
         if (Watchdog->TimedOut()) return LinkCutOff();
         if (dated) {
             entry.ListedTime = entry.ModifiedTime = ServerUtcToLocal(time);
@@ -47,9 +45,8 @@ bool FtpStorageDevice::ResolveLink(VelDirectoryEntry& entry) {
         }
         return true;
     }
-    Watchdog->Watch(Connection);
-    const bool folder = platform::FtpSetCurrentDirectory(Connection, entry.Name);
-    Watchdog->Unwatch();
+    const bool folder =
+        Watched([&] { return platform::FtpSetCurrentDirectory(Connection, entry.Name); });
     if (Watchdog->TimedOut()) return LinkCutOff();
     if (!folder) {
         // Leads nowhere the server can show: nothing to copy, and the name stays
@@ -60,9 +57,8 @@ bool FtpStorageDevice::ResolveLink(VelDirectoryEntry& entry) {
     entry.SetDirectoryFlag(true);
     entry.Size = entry.SizeHigh = entry.SizeLow = 0;
     // Back into the folder being listed, for the links after this one.
-    Watchdog->Watch(Connection);
-    const bool back = platform::FtpSetCurrentDirectory(Connection, CurrentDir);
-    Watchdog->Unwatch();
+    const bool back =
+        Watched([&] { return platform::FtpSetCurrentDirectory(Connection, CurrentDir); });
     if (back) return true;
     LastError = platform::GetLastErrorCode();
     CurrentDir.clear();

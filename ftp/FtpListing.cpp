@@ -23,13 +23,12 @@ std::unique_ptr<VelDirectoryList> FtpStorageDevice::ListFolder(const std::string
     // offers it; a one-name listing always with LIST, since MLSD takes no pattern.
     const bool byFacts = ListsByFacts && mask.empty();
     platform::FindData first;
-    Watchdog->Watch(Connection);
-    const platform::InternetHandle find =
-        platform::FtpFindFirstFile(Connection, mask, first,
-                                   (allowCached ? 0 : platform::InternetFlagReload) |
-                                       (byFacts ? platform::FtpFlagListByFacts : 0),
-                                   FtpContext::Listing);
-    Watchdog->Unwatch();
+    const platform::InternetHandle find = Watched([&] {
+        return platform::FtpFindFirstFile(Connection, mask, first,
+                                          (allowCached ? 0 : platform::InternetFlagReload) |
+                                              (byFacts ? platform::FtpFlagListByFacts : 0),
+                                          FtpContext::Listing);
+    });
     if (find == platform::NoInternetHandle) {
         if (byFacts && RefusedListingByFacts(platform::GetLastErrorCode())) {
             ListsByFacts = false;
@@ -39,11 +38,13 @@ std::unique_ptr<VelDirectoryList> FtpStorageDevice::ListFolder(const std::string
     }
 
     auto list = std::make_unique<VelDirectoryList>();
-    Watchdog->Watch(Connection);
-    RetryState = 0;
-    const std::vector<platform::FindData> records = ReadRecords(find, first, byFacts);
-    const uint32_t endError = platform::GetLastErrorCode();
-    Watchdog->Unwatch();
+    RetryState = Recovery::None;
+    uint32_t endError = 0;
+    const std::vector<platform::FindData> records = Watched([&] {
+        std::vector<platform::FindData> read = ReadRecords(find, first, byFacts);
+        endError = platform::GetLastErrorCode();
+        return read;
+    });
     // Closed also after a cut-off: the client keeps a find handle until it is
     // closed, and closing one twice is harmless.
     platform::InternetCloseHandle(find);
@@ -124,18 +125,15 @@ std::unique_ptr<VelDirectoryList> FtpStorageDevice::RetryFailedFind(const std::s
                                                                     const std::string& mask) {
     const uint32_t error = platform::GetLastErrorCode();
     LastError = error;
-    if (IsRecoverableError() && RetryState == 0 && MayRepeat()) {
+    if (IsRecoverableError() && RetryState == Recovery::None && MayRepeat()) {
         const bool timedOut = error == ErrorCode::InternetConnectionAborted && Watchdog->TimedOut();
         return ReconnectAndListAgain(folder, mask, timedOut, error);
     }
-    if (IsRecoverableError() && RetryState != 0 && RetryState != 3 && MayRepeat()) {
-        RetryState = 3;
+    if (IsRecoverableError() && RetryState != Recovery::None && RetryState != Recovery::OtherMode &&
+        MayRepeat()) {
         Passive = !Passive;
-        Warn("Renegotiating connection type");
-        if (!OpenConnection(Passive, "")) {
-            Fail("Failed to renegotiate connection");
+        if (!Reconnect(Recovery::OtherMode, "Renegotiating connection type"))
             return FailedListing(error);
-        }
         return ListFolder(folder, mask, false);
     }
     if (error == ErrorCode::NoMoreFiles) {
@@ -160,19 +158,11 @@ std::unique_ptr<VelDirectoryList> FtpStorageDevice::ReconnectAndListAgain(const 
                                                                           const std::string& mask,
                                                                           bool timedOut,
                                                                           uint32_t error) {
-    if (timedOut) {
-        LastError = ErrorCode::InternetTimeout;
-        Warn("Timedout - retrying");
-        RetryState = 2;
-    } else {
-        LastError = error;
-        Warn("Renegotiating connection");
-        RetryState = 1;
-    }
-    if (!OpenConnection(Passive, "")) {
-        Fail("Failed to renegotiate connection");
-        return FailedListing(ErrorCode::InternetTimeout);
-    }
+    LastError = timedOut ? ErrorCode::InternetTimeout : error;
+    const bool reconnected = timedOut
+                                 ? Reconnect(Recovery::AfterTimeOut, "Timedout - retrying")
+                                 : Reconnect(Recovery::Renegotiating, "Renegotiating connection");
+    if (!reconnected) return FailedListing(ErrorCode::InternetTimeout);
     return ListFolder(folder, mask, false);
 }
 

@@ -27,12 +27,11 @@ bool FtpStorageDevice::DeleteFile(const std::string& folder, const std::string& 
     const std::string path = JoinFolderAndName(folder, name);
     std::string last;
     if (!EnterParent(path, last)) return false;
-    Watchdog->Watch(Connection);
-    const bool ok = platform::FtpDeleteFile(Connection, last);
-    Watchdog->Unwatch();
+    const bool ok = Watched([&] { return platform::FtpDeleteFile(Connection, last); });
     if (ok) return true;
     LastError = platform::GetLastErrorCode();
-    if ((IsRecoverableError() || Watchdog->TimedOut()) && RetryState == 0 && MayRepeat())
+    if ((IsRecoverableError() || Watchdog->TimedOut()) && RetryState == Recovery::None &&
+        MayRepeat())
         return RetryFailedDelete(folder, name, reportFailure);
     LastError = platform::GetLastErrorCode();
     return ReportFailedDelete(path, reportFailure);
@@ -44,10 +43,7 @@ bool FtpStorageDevice::DeleteFile(const std::string& folder, const std::string& 
 bool FtpStorageDevice::RetryFailedDelete(const std::string& folder, const std::string& name,
                                          bool reportFailure) {
     LastError = ErrorCode::InternetTimeout;
-    Warn("Timedout - retrying");
-    RetryState = 2;
-    if (!OpenConnection(Passive, "")) {
-        Fail("Failed to renegotiate connection");
+    if (!Reconnect(Recovery::AfterTimeOut, "Timedout - retrying")) {
         LastError = ErrorCode::InternetTimeout;
         return false;
     }
@@ -56,12 +52,13 @@ bool FtpStorageDevice::RetryFailedDelete(const std::string& folder, const std::s
     SplitParent(path, parent, last);
     switch (IsNameListed(parent, last)) {
         case NameListed::No:
-            RetryState = 0;
+            RetryState = Recovery::None;
             return true;
         case NameListed::Yes: {
-            RetryState = 2;  // the listing has cleared it: no second round of retries
+            // The listing has cleared it: no second round of retries.
+            RetryState = Recovery::AfterTimeOut;
             const bool result = DeleteFile(folder, name, reportFailure);
-            if (result) RetryState = 0;
+            if (result) RetryState = Recovery::None;
             return result;
         }
         case NameListed::Unknown:
@@ -81,9 +78,7 @@ bool FtpStorageDevice::RemoveFolder(const std::string& path) {
     EngineCallScope scope(*this);
     std::string last;
     if (!EnterParent(path, last)) return false;
-    Watchdog->Watch(Connection);
-    const bool ok = platform::FtpRemoveDirectory(Connection, last);
-    Watchdog->Unwatch();
+    const bool ok = Watched([&] { return platform::FtpRemoveDirectory(Connection, last); });
     if (ok) return true;
     LastError = platform::GetLastErrorCode();
     Fail("Failed to delete directory " + path + " (error " + std::to_string(LastError) + "). " +
@@ -95,22 +90,15 @@ bool FtpStorageDevice::CreateFolder(const std::string& path) {
     EngineCallScope scope(*this);
     std::string last;
     if (!EnterParent(path, last)) return false;
-    Watchdog->Watch(Connection);
-    const bool ok = platform::FtpCreateDirectory(Connection, last);
-    Watchdog->Unwatch();
+    const bool ok = Watched([&] { return platform::FtpCreateDirectory(Connection, last); });
     if (ok) return true;
     LastError = platform::GetLastErrorCode();
     const std::string code = std::to_string(LastError);
-    if (IsRecoverableError() && RetryState == 0 && MayRepeat()) {
+    if (IsRecoverableError() && RetryState == Recovery::None && MayRepeat()) {
         Warn("Problem creating directory " + path + " (error " + code + ")." + LastErrorText());
-        Warn("Renegotiating connection");
-        RetryState = 1;
-        if (!OpenConnection(Passive, "")) {
-            Fail("Failed to renegotiate connection");
-            return false;
-        }
+        if (!Reconnect(Recovery::Renegotiating, "Renegotiating connection")) return false;
         const bool result = CreateFolder(path);
-        if (result) RetryState = 0;
+        if (result) RetryState = Recovery::None;
         return result;
     }
     Fail("Error creating directory " + path + " (error " + code + "). " + LastErrorText());
@@ -125,29 +113,26 @@ bool FtpStorageDevice::RenameFile(const std::string& folder, const std::string& 
         return false;
     }
     if (!ChangeDir(folder)) return false;
-    Watchdog->Watch(Connection);
-    const bool ok = platform::FtpRenameFile(Connection, oldName, newName);
-    Watchdog->Unwatch();
+    const bool ok = Watched([&] { return platform::FtpRenameFile(Connection, oldName, newName); });
     if (ok) return true;
     LastError = platform::GetLastErrorCode();
     // The caller reports a rename that failed for good.
-    if (!((IsRecoverableError() || Watchdog->TimedOut()) && RetryState == 0 && MayRepeat()))
+    if (!((IsRecoverableError() || Watchdog->TimedOut()) && RetryState == Recovery::None &&
+          MayRepeat()))
         return false;
     LastError = ErrorCode::InternetTimeout;
-    Warn("Timedout (rename) - retrying");
-    RetryState = 2;
-    if (!OpenConnection(Passive, "")) {
-        Fail("Failed to renegotiate connection");
+    if (!Reconnect(Recovery::AfterTimeOut, "Timedout (rename) - retrying")) {
         LastError = ErrorCode::InternetTimeout;
         return false;
     }
     // The rename may have taken effect before the connection broke.
     bool result = IsNameListed(folder, newName) == NameListed::Yes;
     if (!result) {
-        RetryState = 2;  // one repetition only, even after the listing cleared the state
+        // One repetition only, even after the listing cleared the state.
+        RetryState = Recovery::AfterTimeOut;
         result = RenameFile(folder, oldName, newName);
     }
-    if (result) RetryState = 0;
+    if (result) RetryState = Recovery::None;
     return result;
 }
 
@@ -156,9 +141,7 @@ bool FtpStorageDevice::SendCommand(const std::string& command, const std::string
                                    std::string& response) {
     if (!folder.empty()) ChangeDir(folder);
     response.clear();
-    Watchdog->Watch(Connection);
-    const bool ok = platform::FtpCommand(Connection, command, 0);
-    Watchdog->Unwatch();
+    const bool ok = Watched([&] { return platform::FtpCommand(Connection, command, 0); });
     if (ok) {
         response = LastResponse();
         return true;

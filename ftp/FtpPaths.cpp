@@ -12,9 +12,7 @@ bool FtpStorageDevice::ChangeDir(const std::string& location, bool askOnly) {
     const std::string path = ServerDirectory(RootDir, RemotePath(location));
     // A run of operations in one folder costs one change of directory.
     if (path == CurrentDir) return true;
-    Watchdog->Watch(Connection);
-    const bool ok = platform::FtpSetCurrentDirectory(Connection, path);
-    Watchdog->Unwatch();
+    const bool ok = Watched([&] { return platform::FtpSetCurrentDirectory(Connection, path); });
     if (ok) {
         CurrentDir = path;
         return true;
@@ -25,17 +23,12 @@ bool FtpStorageDevice::ChangeDir(const std::string& location, bool askOnly) {
     if (askOnly && LastError == ErrorCode::InternetExtendedError) return false;
     const std::string code = std::to_string(LastError);
     const std::string where = " root: " + RootDir + " cwd: " + CurrentDir;
-    if (IsRecoverableError() && RetryState == 0 && MayRepeat()) {
+    if (IsRecoverableError() && RetryState == Recovery::None && MayRepeat()) {
         Warn("Problem changing directory to " + location + " (error " + code + ")." +
              LastErrorText() + where + " real: " + path);
-        Warn("Renegotiating connection");
-        RetryState = 1;
-        if (!OpenConnection(Passive, "")) {
-            Fail("Failed to renegotiate connection");
-            return false;
-        }
+        if (!Reconnect(Recovery::Renegotiating, "Renegotiating connection")) return false;
         const bool result = ChangeDir(location, askOnly);
-        if (result) RetryState = 0;
+        if (result) RetryState = Recovery::None;
         return result;
     }
     Fail("Cannot change directory to " + location + " (error " + code + ")." + LastErrorText() +

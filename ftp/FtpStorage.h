@@ -8,12 +8,10 @@
 // call that shows no progress for the watchdog time-out is cut off by the shared
 // watchdog (HandleTimeout.h), and an operation that fails with an error a new
 // connection may cure re-opens the connection ("renegotiating") and repeats
-// itself. RetryState keeps those repetitions from feeding on each other:
-//   0 normal; 1 a connect or a renegotiation after an error is in progress;
-//   2 a retry after a time-out is in progress; 3 a retry with the other transfer
-//   mode is in progress.
-// An operation starts a renegotiation only when it finds 0; a repetition that
-// succeeds (or any successful listing) sets it back to 0. Whatever the states
+// itself (Reconnect). RetryState (a Recovery) keeps those repetitions from
+// feeding on each other: an operation starts a renegotiation only when it finds
+// Recovery::None; a repetition that succeeds (or any successful listing) sets it
+// back to None. Whatever the states
 // allow, one call of the engine repeats at most twice.
 //
 // Messages go to the output as warnings and errors; failures also leave their
@@ -51,6 +49,14 @@
 #include "platform/InternetClient.h"
 #include "platform/InterruptCleanup.h"
 #include "storage/StorageDevice.h"
+
+// Where the recovery of the engine's current call stands.
+enum class Recovery : uint8_t {
+    None,           // no repetition under way
+    Renegotiating,  // a connect, or a new connection after an error
+    AfterTimeOut,   // a repetition after a time-out
+    OtherMode,      // a repetition with the other transfer mode
+};
 
 class FtpStorageDevice : public VelStorageDevice {
 public:
@@ -123,7 +129,7 @@ public:
     bool IsTemporaryName(const std::string& name) override;
 
     // For tests and diagnostics.
-    uint8_t CurrentRetryState() const { return RetryState; }
+    Recovery CurrentRetryState() const { return RetryState; }
     bool UsesPassiveMode() const { return Passive; }
     const std::string& LoginFolder() const { return RootDir; }
     const std::string& DownloadFolder() const { return PrivateFolder; }
@@ -137,11 +143,23 @@ private:
         std::string Response;
     };
 
+    // Runs a call of the client with the watchdog on the connection: a call that
+    // shows no progress for the watchdog's time is cut off.
+    template <typename Call>
+    auto Watched(Call call) {
+        WatchScope scope(*Watchdog, Connection);
+        return call();
+    }
+
     // Connection and session (FtpConnect.cpp, FtpProbe.cpp).
     void SetLastErrorCode(uint32_t code) { LastError = code; }
     std::string LastResponse();
     bool IsRecoverableError();
     bool OpenConnection(bool passive, const std::string& connectionName);
+    // A new connection for the repetition of a failed call: warns why, marks the
+    // recovery under way, and reports `failure` when no connection could be had.
+    bool Reconnect(Recovery step, const VelMessageText& why,
+                   const char* failure = "Failed to renegotiate connection");
     bool ReportFailedConnection(bool passive);
     VelMessageText ConnectionReport(const std::string& firstLine, const std::string& response);
     bool CheckOnline(const std::string& connectionName);
@@ -259,7 +277,7 @@ private:
     bool MayRepeat();
 
     platform::InternetHandle Connection = platform::NoInternetHandle;
-    uint8_t RetryState = 0;
+    Recovery RetryState = Recovery::None;
     std::unique_ptr<TFtpPersistentInformation> Session;
     bool ChmodSupported = false;
     bool ChmodKnown = false;

@@ -31,9 +31,8 @@ void FtpStorageDevice::LearnListingZone(const std::vector<platform::FindData>& r
         const ListingTime listed = ConvertListingTime(record.LastWriteTime, now);
         if (listed.DateOnly || listed.DateTime == 0 || record.Name.empty()) continue;
         FileTime exact;
-        Watchdog->Watch(Connection);
-        const bool dated = platform::FtpGetFileTime(Connection, record.Name, exact);
-        Watchdog->Unwatch();
+        const bool dated =
+            Watched([&] { return platform::FtpGetFileTime(Connection, record.Name, exact); });
         // Without an answer (the connection broke) the zone stays to be learnt.
         if (!dated && platform::GetLastErrorCode() != ErrorCode::InternetExtendedError) return;
         int offset = 0;
@@ -70,11 +69,10 @@ void FtpStorageDevice::SetServerTime(const std::string& name, const FileTime& ut
     const std::string stamp = FtpTimestamp(utc);
     if (stamp.empty()) return;
     while (TimeWay != TimeSetting::None) {
-        Watchdog->Watch(Connection);
-        const bool answered =
-            platform::FtpCommand(Connection, TimeSettingCommand(TimeWay, stamp, name), 0) ||
-            platform::GetLastErrorCode() == ErrorCode::InternetExtendedError;
-        Watchdog->Unwatch();
+        const bool answered = Watched([&] {
+            return platform::FtpCommand(Connection, TimeSettingCommand(TimeWay, stamp, name), 0) ||
+                   platform::GetLastErrorCode() == ErrorCode::InternetExtendedError;
+        });
         // No reply says nothing of the way; the next call finds the connection as
         // it is.
         if (!answered) return;

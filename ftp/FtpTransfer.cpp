@@ -146,12 +146,12 @@ bool FtpStorageDevice::PutDirectly(const std::string& localPath, const std::stri
 bool FtpStorageDevice::Store(const std::string& localPath, const std::string& remoteName,
                              bool binary, Failure& failure) {
     platform::SetLastErrorCode(0);
-    Watchdog->Watch(Connection);
-    const bool ok = platform::FtpPutFile(
-        Connection, localPath, remoteName,
-        binary ? platform::FtpTransferTypeBinary : platform::FtpTransferTypeAscii,
-        FtpContext::Upload);
-    Watchdog->Unwatch();
+    const bool ok = Watched([&] {
+        return platform::FtpPutFile(
+            Connection, localPath, remoteName,
+            binary ? platform::FtpTransferTypeBinary : platform::FtpTransferTypeAscii,
+            FtpContext::Upload);
+    });
     if (!ok) failure = CurrentFailure();
     return ok;
 }
@@ -169,9 +169,8 @@ bool FtpStorageDevice::CheckStoredSize(const std::string& localPath, const std::
         return false;
     }
     uint64_t stored = 0;
-    Watchdog->Watch(Connection);
-    const bool told = platform::FtpGetFileSize(Connection, remoteName, stored);
-    Watchdog->Unwatch();
+    const bool told =
+        Watched([&] { return platform::FtpGetFileSize(Connection, remoteName, stored); });
     if (!told) {
         failure = CurrentFailure();
         // A server that cannot say a size (SIZE unknown) is asked for its listing.
@@ -187,10 +186,10 @@ bool FtpStorageDevice::CheckStoredSize(const std::string& localPath, const std::
 
 bool FtpStorageDevice::ListedSize(const std::string& remoteName, uint64_t& size) {
     platform::FindData record;
-    Watchdog->Watch(Connection);
-    const platform::InternetHandle find = platform::FtpFindFirstFile(
-        Connection, remoteName, record, platform::InternetFlagReload, FtpContext::Listing);
-    Watchdog->Unwatch();
+    const platform::InternetHandle find = Watched([&] {
+        return platform::FtpFindFirstFile(Connection, remoteName, record,
+                                          platform::InternetFlagReload, FtpContext::Listing);
+    });
     if (find == platform::NoInternetHandle) return false;
     platform::InternetCloseHandle(find);
     if (record.Name != remoteName) return false;
@@ -202,10 +201,10 @@ bool FtpStorageDevice::TakeName(const std::string& temporary, const std::string&
                                 Failure& failure, bool& cannotRename) {
     // RNFR and RNTO one by one, so that a server that takes no renames at all
     // (a refused RNFR of the file just stored) is told from a refused name.
-    Watchdog->Watch(Connection);
-    const bool from = platform::FtpCommand(Connection, "RNFR " + temporary, 0) &&
-                      FinalCode(LastResponse()) / 100 == 3;
-    Watchdog->Unwatch();
+    const bool from = Watched([&] {
+        return platform::FtpCommand(Connection, "RNFR " + temporary, 0) &&
+               FinalCode(LastResponse()) / 100 == 3;
+    });
     if (!from) {
         failure = CurrentFailure();
         cannotRename =
@@ -213,9 +212,7 @@ bool FtpStorageDevice::TakeName(const std::string& temporary, const std::string&
         if (failure.Error == 0) failure.Error = ErrorCode::InternetInvalidServerResponse;
         return false;
     }
-    Watchdog->Watch(Connection);
-    const bool to = platform::FtpCommand(Connection, "RNTO " + name, 0);
-    Watchdog->Unwatch();
+    const bool to = Watched([&] { return platform::FtpCommand(Connection, "RNTO " + name, 0); });
     if (to) return true;
     failure = CurrentFailure();
     // "File name not allowed": the server does not take this name.
@@ -225,9 +222,7 @@ bool FtpStorageDevice::TakeName(const std::string& temporary, const std::string&
 }
 
 bool FtpStorageDevice::RemoveQuietly(const std::string& remoteName) {
-    Watchdog->Watch(Connection);
-    const bool removed = platform::FtpDeleteFile(Connection, remoteName);
-    Watchdog->Unwatch();
+    const bool removed = Watched([&] { return platform::FtpDeleteFile(Connection, remoteName); });
     // A name that is not there is as good as removed.
     return removed || FinalCode(LastResponse()) == 550;
 }
@@ -279,40 +274,27 @@ bool FtpStorageDevice::RetryFailedPut(const std::string& localPath, const std::s
         FailUpload(localPath, folder, response);
         return false;
     } else if (cutOff && MayRepeat()) {
-        Warn("Timedout - Retrying");
-        RetryState = 2;
-        if (!OpenConnection(Passive, "")) {
-            Fail("Failed to reconnect");
+        if (!Reconnect(Recovery::AfterTimeOut, "Timedout - Retrying", "Failed to reconnect"))
             return false;
-        }
-    } else if (IsRecoverableError() && RetryState == 0 && MayRepeat()) {
+    } else if (IsRecoverableError() && RetryState == Recovery::None && MayRepeat()) {
         Warn(MishapReport("Problem copying file " + localPath + " to " + folder,
                           "Error code (A): " + std::to_string(LastError), response));
-        Warn("Renegotiating connection");
-        RetryState = 1;
-        if (!OpenConnection(Passive, "")) {
-            Fail("Failed to renegotiate connection");
-            return false;
-        }
-    } else if (IsRecoverableError() && RetryState != 0 && RetryState != 3 && MayRepeat()) {
-        RetryState = 3;
+        if (!Reconnect(Recovery::Renegotiating, "Renegotiating connection")) return false;
+    } else if (IsRecoverableError() && RetryState != Recovery::None &&
+               RetryState != Recovery::OtherMode && MayRepeat()) {
         if (Passive && (Options & ActiveOnly) != 0) {
             Passive = false;
         } else if (!Passive && (Options & PassiveOnly) != 0) {
             Passive = true;
         }
-        Warn("Renegotiating connection type");
-        if (!OpenConnection(Passive, "")) {
-            Fail("Failed to renegotiate connection");
-            return false;
-        }
+        if (!Reconnect(Recovery::OtherMode, "Renegotiating connection type")) return false;
     } else {
         LastError = error;
         FailUpload(localPath, folder, response);
         return false;
     }
     const bool result = PutFile(localPath, folder, name, true);
-    if (result) RetryState = 0;
+    if (result) RetryState = Recovery::None;
     return result;
 }
 
@@ -364,10 +346,10 @@ std::string FtpStorageDevice::GetLocalCopy(const std::string& folder, const std:
     // The path is new in the device's own folder, so it may be armed before the
     // download makes the file.
     LocalCopyOnInterrupt.Arm(localPath);
-    Watchdog->Watch(Connection);
-    bool ok = platform::FtpGetFile(Connection, name, localPath, false,
-                                   platform::FtpTransferTypeBinary, FtpContext::Download);
-    Watchdog->Unwatch();
+    bool ok = Watched([&] {
+        return platform::FtpGetFile(Connection, name, localPath, false,
+                                    platform::FtpTransferTypeBinary, FtpContext::Download);
+    });
     if (ok) ok = HasListedSize(folder, name, localPath);
     if (ok) return localPath;
     LastError = platform::GetLastErrorCode();
@@ -379,18 +361,18 @@ std::string FtpStorageDevice::GetLocalCopy(const std::string& folder, const std:
              localPath + ". " + LastErrorText());
         return "";
     }
-    if ((IsRecoverableError() || Watchdog->TimedOut()) && RetryState == 0 && MayRepeat()) {
-        Warn(VelMessageText("Failed to copy file " + JoinFolderAndName(folder, name) + ". " +
-                            LastErrorText())
-                 .Add(" Retrying"));
-        RetryState = 2;
-        if (!OpenConnection(Passive, "")) {
-            Fail("Failed to renegotiate connection");
+    if ((IsRecoverableError() || Watchdog->TimedOut()) && RetryState == Recovery::None &&
+        MayRepeat()) {
+        const VelMessageText why =
+            VelMessageText("Failed to copy file " + JoinFolderAndName(folder, name) + ". " +
+                           LastErrorText())
+                .Add(" Retrying");
+        if (!Reconnect(Recovery::AfterTimeOut, why)) {
             LastError = ErrorCode::InternetTimeout;
             return "";
         }
         std::string path = GetLocalCopy(folder, name);
-        RetryState = 0;
+        RetryState = Recovery::None;
         return path;
     }
     return "";

@@ -78,6 +78,20 @@ private:
 
 // The one watchdog of the program. The first FTP device to join makes it (with
 // its seconds; a later device's seconds replace them), the last to leave ends it.
+// Watches a handle for the life of the object.
+class WatchScope {
+public:
+    WatchScope(THandleTimeout& watchdog, platform::InternetHandle handle) : Watchdog(watchdog) {
+        Watchdog.Watch(handle);
+    }
+    ~WatchScope() { Watchdog.Unwatch(); }
+    WatchScope(const WatchScope&) = delete;
+    WatchScope& operator=(const WatchScope&) = delete;
+
+private:
+    THandleTimeout& Watchdog;
+};
+
 std::shared_ptr<THandleTimeout> JoinWatchdog(int seconds);
 void LeaveWatchdog();
 

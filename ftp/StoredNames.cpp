@@ -30,7 +30,8 @@ bool ResemblesStoredName(const std::string& asked, const std::string& stored) {
     const size_t last = asked.find_last_not_of(' ');
     for (size_t i = 0; i < asked.size(); ++i) {
         if (asked[i] == stored[i]) continue;
-        const bool outerBlank = asked[i] == ' ' && (i < first || first == std::string::npos || i > last);
+        const bool outerBlank =
+            asked[i] == ' ' && (i < first || first == std::string::npos || i > last);
         if (!outerBlank && !IsControl(static_cast<unsigned char>(asked[i]))) return false;
     }
     return true;

@@ -360,7 +360,7 @@ TEST_F(FtpDeviceFaults, EachRecoveryRule) {
         EXPECT_EQ(c.act(device, Base), c.result) << c.what;
         Server.Disarm();
         ExpectLines(c.lines, c.what);
-        EXPECT_EQ(device.CurrentRetryState(), c.retryState) << c.what;
+        EXPECT_EQ(int(device.CurrentRetryState()), c.retryState) << c.what;
         for (const auto& [name, content] : c.after)
             EXPECT_EQ(ReadTextFile(Here + "/" + name), content) << c.what << ": " << name;
         EXPECT_LE(Count("USER") - Logins, 2) << c.what;  // at most two repetitions
@@ -368,7 +368,7 @@ TEST_F(FtpDeviceFaults, EachRecoveryRule) {
         // A device that has recovered goes on over its new connection.
         device.ListFolder(Base, "", false);
         EXPECT_EQ(device.LastErrorCode(), ErrorCode::NoMoreFiles) << c.what;
-        EXPECT_EQ(device.CurrentRetryState(), 0) << c.what;
+        EXPECT_EQ(device.CurrentRetryState(), Recovery::None) << c.what;
     }
 }
 

@@ -223,7 +223,7 @@ TEST_P(FtpDeviceServers, TransfersInBinaryAndText) {
                                             "/missing.bin. Internet extended error: 550"),
                                  // a line of its own
                                  ::testing::EndsWith("\r\n Retrying"))));
-    EXPECT_EQ(Device->CurrentRetryState(), 0);
+    EXPECT_EQ(Device->CurrentRetryState(), Recovery::None);
     Device.reset();
     EXPECT_FALSE(std::filesystem::exists(folder));
 }
@@ -254,13 +254,13 @@ TEST_P(FtpDeviceServers, FileOperationsAndTheirEdgeCases) {
     // A file already gone counts as deleted once the listing shows it gone.
     EXPECT_TRUE(Device->DeleteFile(Base, "gone.txt", true));
     EXPECT_THAT(Out.Lines(), ElementsAre("!! Warning: Timedout - retrying"));
-    EXPECT_EQ(Device->CurrentRetryState(), 0);
+    EXPECT_EQ(Device->CurrentRetryState(), Recovery::None);
     Out.Messages.clear();
 
     // A rename that has already happened is found by its new name.
     EXPECT_TRUE(Device->RenameFile(Base, "a.txt", "b.txt"));
     EXPECT_THAT(Out.Lines(), ElementsAre("!! Warning: Timedout (rename) - retrying"));
-    EXPECT_EQ(Device->CurrentRetryState(), 0);
+    EXPECT_EQ(Device->CurrentRetryState(), Recovery::None);
     Out.Messages.clear();
 
     // An existing folder: one renegotiation, then the error.
