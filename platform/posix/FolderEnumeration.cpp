@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/NameMask.h"
 #include "platform/ErrorCodes.h"
 #include "platform/LastError.h"
 #include "platform/posix/ErrnoMapping.h"
@@ -144,21 +145,7 @@ bool ListAll(int folderFd, const std::string& mask,
 }  // namespace
 
 bool MatchesFindMask(const std::string& name, const std::string& mask) {
-    // Greedy match with one back-tracking point: the most recent "*".
-    size_t n = 0, m = 0, starMask = std::string::npos, starName = 0;
-    while (n < name.size()) {
-        if (m < mask.size() && (mask[m] == '?' || mask[m] == name[n])) {
-            ++n, ++m;
-        } else if (m < mask.size() && mask[m] == '*') {
-            starMask = m++, starName = n;
-        } else if (starMask != std::string::npos) {
-            m = starMask + 1, n = ++starName;
-        } else {
-            return false;
-        }
-    }
-    while (m < mask.size() && mask[m] == '*') ++m;
-    return m == mask.size() || mask.substr(m) == ".*";
+    return MatchesNameMask(name, mask, NameMaskRules{false, true});
 }
 
 bool FindFiles(const std::string& pattern, const std::function<void(const FindData&)>& onRecord) {

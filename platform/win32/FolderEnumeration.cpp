@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "common/NameMask.h"
 #include "platform/ErrorCodes.h"
 #include "platform/FolderEnumeration.h"
 #include "platform/LastError.h"
@@ -25,34 +26,9 @@ bool FindFiles(const std::string& pattern, const std::function<void(const FindDa
     return reason == ErrorCode::NoMoreFiles;
 }
 
-namespace {
-
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
-}  // namespace
-
 // Names on Windows compare without regard to case, and so do masks.
 bool MatchesFindMask(const std::string& name, const std::string& mask) {
-    if (mask == "*.*") return true;
-    size_t n = 0, m = 0, starMask = std::string::npos, starName = 0;
-    while (n < name.size()) {
-        if (m < mask.size() && (mask[m] == '?' || LowerAscii(mask[m]) == LowerAscii(name[n]))) {
-            ++n;
-            ++m;
-        } else if (m < mask.size() && mask[m] == '*') {
-            starMask = m++;
-            starName = n;
-        } else if (starMask != std::string::npos) {
-            m = starMask + 1;
-            n = ++starName;
-        } else {
-            return false;
-        }
-    }
-    while (m < mask.size() && mask[m] == '*') ++m;
-    return m == mask.size();
+    return MatchesNameMask(name, mask, NameMaskRules{true, true});
 }
 
 }  // namespace platform
