@@ -10,10 +10,10 @@
 //     nothing of the kind for one that cannot.
 // A folder neither tells apart is not confirmed empty.
 
+#include "common/ErrorCodes.h"
 #include "ftp/EngineCallScope.h"
 #include "ftp/FtpResponse.h"
 #include "ftp/FtpStorage.h"
-#include "platform/ErrorCodes.h"
 #include "platform/LastError.h"
 #include "platform/LocalClock.h"
 #include "platform/ftp/ListingParser.h"

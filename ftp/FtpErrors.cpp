@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/ErrorText.h"
 #include "platform/InternetClient.h"
 

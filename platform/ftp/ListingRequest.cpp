@@ -1,6 +1,6 @@
 #include "platform/ftp/ListingRequest.h"
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/LastError.h"
 #include "platform/posix/ErrnoMapping.h"
 #include "platform/posix/FileStatus.h"

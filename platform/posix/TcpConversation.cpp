@@ -10,7 +10,7 @@
 #include <climits>
 #include <memory>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/LastError.h"
 
 namespace platform {

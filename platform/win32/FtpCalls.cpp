@@ -10,7 +10,7 @@
 #include <set>
 #include <vector>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/InternetClient.h"
 #include "platform/LastError.h"
 #include "platform/ftp/FileFactReplies.h"

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/InternetClient.h"
 #include "platform/InternetErrorTexts.h"
 #include "platform/LastError.h"

@@ -4,7 +4,7 @@
 #include <climits>
 #include <memory>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/LastError.h"
 #include "platform/TcpConversation.h"
 

@@ -1,6 +1,6 @@
 #include "platform/posix/ftp/DataTransfer.h"
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/ftp/PassiveReply.h"
 
 namespace platform::posix {

@@ -1,7 +1,7 @@
 #include "platform/posix/ftp/FolderListing.h"
 
 #include "common/DateTime.h"
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/LocalClock.h"
 #include "platform/ftp/ListingEnd.h"
 #include "platform/ftp/ListingParser.h"

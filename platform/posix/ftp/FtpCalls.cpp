@@ -2,12 +2,12 @@
 // under the connection's call lock, sends only the commands it needs, and reports
 // RequestComplete when it has run.
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/InternetClient.h"
 #include "platform/LastError.h"
+#include "platform/ftp/FileFactReplies.h"
 #include "platform/posix/ftp/FolderListing.h"
 #include "platform/posix/ftp/FtpConnection.h"
-#include "platform/ftp/FileFactReplies.h"
 #include "platform/posix/ftp/FtpTransfers.h"
 
 namespace platform {

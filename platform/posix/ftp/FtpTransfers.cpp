@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/ftp/FileFactReplies.h"
 #include "platform/posix/ErrnoMapping.h"
 #include "platform/posix/ftp/DataTransfer.h"

@@ -1,7 +1,7 @@
 // Sessions, options, status callbacks, connections and closing: the handle calls
 // of platform/InternetClient.h that are not FTP operations.
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/InternetClient.h"
 #include "platform/LastError.h"
 #include "platform/posix/ftp/FtpConnection.h"

@@ -11,7 +11,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/posix/ftp/ListeningPort.h"
 
 namespace platform::posix {

@@ -1,7 +1,7 @@
 #pragma once
 // Internal to the POSIX FTP client: non-blocking TCP sockets whose every wait can
 // be cut short by an AbortSignal, with time limits, and errors given as the
-// Internet codes of platform/ErrorCodes.h.
+// Internet codes of common/ErrorCodes.h.
 //
 // Threads: a Socket is used by one thread (the one running the call); only
 // AbortSignal::Raise is called from other threads. Raise never closes a

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "tests/platform/ftp/FtpClientFixture.h"
 #include "tests/support/FaultyFtpServer.h"
 

@@ -11,7 +11,7 @@
 #include <future>
 #include <thread>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "tests/platform/ftp/FtpClientFixture.h"
 #include "tests/support/FtpServers.h"
 

@@ -7,7 +7,7 @@
 
 #include <mutex>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "tests/platform/ftp/FtpClientFixture.h"
 #include "tests/support/FtpServers.h"
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/InternetClient.h"
 #include "platform/posix/ftp/FtpTransfers.h"
 #include "platform/posix/ftp/LineEnds.h"

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <thread>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "tests/platform/ftp/FtpClientFixture.h"
 #include "tests/support/FaultyFtpServer.h"
 #include "tests/support/FtpServers.h"

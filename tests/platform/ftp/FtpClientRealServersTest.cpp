@@ -9,8 +9,8 @@
 #include <map>
 #include <memory>
 
+#include "common/ErrorCodes.h"
 #include "common/FileTimeCalendar.h"
-#include "platform/ErrorCodes.h"
 #include "tests/platform/ftp/FtpClientFixture.h"
 #include "tests/support/FtpServers.h"
 

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "tests/platform/ftp/FtpClientFixture.h"
 #include "tests/support/FtpServers.h"
 

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/ftp/ListingRequest.h"
 
 namespace {

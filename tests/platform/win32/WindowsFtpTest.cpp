@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <set>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/InternetClient.h"
 #include "platform/LastError.h"
 #include "tests/support/FaultyFtpServer.h"
