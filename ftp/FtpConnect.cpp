@@ -8,7 +8,7 @@
 #include "ftp/FtpErrors.h"
 #include "ftp/FtpLocation.h"
 #include "ftp/FtpStorage.h"
-#include "platform/InternetOnline.h"
+#include "internet/InternetOnline.h"
 #include "platform/LastError.h"
 #include "platform/ModalMessage.h"
 

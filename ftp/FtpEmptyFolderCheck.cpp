@@ -14,9 +14,9 @@
 #include "ftp/EngineCallScope.h"
 #include "ftp/FtpResponse.h"
 #include "ftp/FtpStorage.h"
+#include "internet/protocol/ListingParser.h"
 #include "platform/LastError.h"
 #include "platform/LocalClock.h"
-#include "platform/ftp/ListingParser.h"
 
 namespace {
 

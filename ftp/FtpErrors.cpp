@@ -3,8 +3,8 @@
 #include <map>
 
 #include "common/ErrorCodes.h"
+#include "internet/InternetClient.h"
 #include "platform/ErrorText.h"
-#include "platform/InternetClient.h"
 
 namespace {
 

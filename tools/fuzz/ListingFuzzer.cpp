@@ -6,7 +6,7 @@
 #include <string>
 
 #include "common/FileTimeCalendar.h"
-#include "platform/ftp/ListingParser.h"
+#include "internet/protocol/ListingParser.h"
 
 namespace {
 
