@@ -65,8 +65,8 @@ bool FtpStorageDevice::StatusListsAnEmptyFolder() {
     Watchdog->Unwatch();
     if (!ok) return false;
     bool itself = false;
-    for (const platform::FindData& entry :
-         ParseStatusListing(LastResponse(), DecodeDateTime(platform::CurrentLocalDateTime()))) {
+    for (const platform::FindData& entry : ftpprotocol::ParseStatusListing(
+             LastResponse(), DecodeDateTime(platform::CurrentLocalDateTime()))) {
         if (!IsDotName(entry.Name)) return false;
         itself = itself || entry.Name == ".";
     }

@@ -5,6 +5,10 @@
 
 namespace platform::posix {
 
+using ftpprotocol::FtpReply;
+using ftpprotocol::ParseEpsvReply;
+using ftpprotocol::ParsePasvReply;
+
 namespace {
 
 std::string PortArgument(const SocketAddress& address) {

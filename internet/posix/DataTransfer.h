@@ -54,8 +54,8 @@ public:
     int RefusalCode() const { return Refusal; }
     // The reply that answered the command first (1xx, or the 2xx of a transfer
     // completed at once) and the one that ended it; Code 0 until each has come.
-    const FtpReply& OpeningReply() const { return Opening; }
-    const FtpReply& ClosingReply() const { return Closing; }
+    const ftpprotocol::FtpReply& OpeningReply() const { return Opening; }
+    const ftpprotocol::FtpReply& ClosingReply() const { return Closing; }
 
 private:
     uint32_t OpenPassive();
@@ -73,8 +73,8 @@ private:
     bool StreamEnded = false;  // the server ended the data stream
     bool Completed = false;    // the final reply has been read
     int Refusal = 0;
-    FtpReply Opening;
-    FtpReply Closing;
+    ftpprotocol::FtpReply Opening;
+    ftpprotocol::FtpReply Closing;
     char* const Buffer;  // the connection's transfer buffer
 };
 

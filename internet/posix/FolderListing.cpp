@@ -11,6 +11,15 @@
 
 namespace platform::posix {
 
+using ftpprotocol::FindRecordStore;
+using ftpprotocol::JudgeListingEnd;
+using ftpprotocol::ListingAnswer;
+using ftpprotocol::ListingEnd;
+using ftpprotocol::ListingReader;
+using ftpprotocol::ListingRequest;
+using ftpprotocol::ParseListingLine;
+using ftpprotocol::ParseMlsdListingLine;
+
 namespace {
 
 bool SelectsAll(const std::string& mask) {

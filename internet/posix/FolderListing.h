@@ -31,10 +31,10 @@ constexpr size_t ListingLineLimit = 64 * 1024;
 // to read the folder (else ErrorCode::AccessDenied). truncated: the closing reply
 // says that the server stopped listing after the entries it sent.
 uint32_t ListWorkingDirectory(FtpConnection& connection, const std::string& mask,
-                              FindRecordStore& records, bool& truncated);
+                              ftpprotocol::FindRecordStore& records, bool& truncated);
 // The same with MLSD: a machine-readable listing (RFC 3659). A server that does
 // not know the command refuses it (ErrorCode::InternetExtendedError).
 uint32_t ListWorkingDirectoryByFacts(FtpConnection& connection, const std::string& mask,
-                                     FindRecordStore& records, bool& truncated);
+                                     ftpprotocol::FindRecordStore& records, bool& truncated);
 
 }  // namespace platform::posix

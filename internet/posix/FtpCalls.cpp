@@ -14,6 +14,11 @@ namespace platform {
 
 using namespace platform::posix;
 
+using ftpprotocol::FindRecordStore;
+using ftpprotocol::FtpReply;
+using ftpprotocol::ReadSizeReply;
+using ftpprotocol::ReadTimeReply;
+
 namespace {
 
 bool Fail(uint32_t code) {

@@ -9,6 +9,9 @@
 
 namespace platform::posix {
 
+using ftpprotocol::FtpReply;
+using ftpprotocol::FtpReplyReader;
+
 namespace {
 
 // The error left for the calls after the one that found the connection broken.

@@ -42,7 +42,7 @@ public:
     TimeLimits Limits;
     const std::shared_ptr<AbortSignal> Abort;
     // How this connection asks for listings; used under the call lock.
-    ListingRequest Listing;
+    ftpprotocol::ListingRequest Listing;
 
     // Connects and logs in; run before the handle is published. 0 or the error.
     uint32_t Open(const std::string& host, uint16_t port, const std::string& userName,
@@ -60,17 +60,17 @@ public:
     // Reads one reply, a 1xx reply included (reported as IntermediateResponse),
     // within the receive time limit. Every reply becomes the thread's last
     // response.
-    uint32_t ReadReply(FtpReply& reply);
+    uint32_t ReadReply(ftpprotocol::FtpReply& reply);
     // Reads replies until one that is not 1xx; intermediates counts the 1xx
     // replies the command has had already (from ReadReply).
-    uint32_t ReadFinalReply(FtpReply& reply, int intermediates = 0);
+    uint32_t ReadFinalReply(ftpprotocol::FtpReply& reply, int intermediates = 0);
     // Sends a command and reads its final reply; 0 when the reply's first digit is
     // one of acceptedClasses (e.g. "2", "23"), else the error (ReplyError).
     uint32_t Expect(const std::string& line, const char* acceptedClasses,
-                    FtpReply* reply = nullptr);
+                    ftpprotocol::FtpReply* reply = nullptr);
     // The error an unwanted reply stands for: ErrorCode::FtpDropped for 421 (the
     // connection is then broken), else InternetExtendedError.
-    uint32_t ReplyError(const FtpReply& reply);
+    uint32_t ReplyError(const ftpprotocol::FtpReply& reply);
     // TYPE I or TYPE A, only when the connection's current type differs.
     uint32_t EnsureType(char type);
 
@@ -99,7 +99,7 @@ private:
 
     std::mutex CallLock;
     Socket Control;
-    FtpReplyReader Reader;
+    ftpprotocol::FtpReplyReader Reader;
     SocketAddress Peer;
     SocketAddress Local;
     char CurrentType = 0;  // 0: not set on this connection yet

@@ -14,6 +14,9 @@
 
 namespace platform::posix {
 
+using ftpprotocol::FindRecordStore;
+using ftpprotocol::ReadAnnouncedSize;
+
 namespace {
 
 // Closes a local descriptor when the transfer ends, however it ends.

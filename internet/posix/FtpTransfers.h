@@ -41,14 +41,14 @@ class FindListing : public RequestHandle {
 public:
     using RequestHandle::RequestHandle;
     // truncated: the server said it listed only these records of the folder.
-    void SetRecords(FindRecordStore records, bool truncated);
+    void SetRecords(ftpprotocol::FindRecordStore records, bool truncated);
     // false at the end.
     bool TakeNext(FindData& entry);
     bool Truncated() const { return WasTruncated; }
 
 private:
     std::mutex Lock;
-    FindRecordStore Records;
+    ftpprotocol::FindRecordStore Records;
     bool WasTruncated = false;
 };
 

@@ -5,6 +5,8 @@
 
 #include "internet/protocol/ListingFields.h"
 
+namespace ftpprotocol {
+
 namespace {
 
 using listing::Field;
@@ -105,3 +107,5 @@ bool ParseDosListingLine(std::string_view line, platform::FindData& entry) {
     listing::FinishRecord(time, size, entry);
     return true;
 }
+
+}  // namespace ftpprotocol

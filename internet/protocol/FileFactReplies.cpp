@@ -4,6 +4,8 @@
 #include "internet/protocol/ListingFields.h"
 #include "internet/protocol/ListingParser.h"
 
+namespace ftpprotocol {
+
 namespace {
 
 // The text of a single-line 213 reply, without its code and line end.
@@ -38,3 +40,5 @@ bool ReadAnnouncedSize(const std::string& reply, uint64_t& size) {
     if (open == std::string::npos) return false;
     return listing::ReadUnsigned(reply.substr(open + 1, at - open - 1), 20, size);
 }
+
+}  // namespace ftpprotocol

@@ -6,6 +6,8 @@
 
 #include "common/FileTime.h"
 
+namespace ftpprotocol {
+
 // "213 1234": the size SIZE gives. false for any other reply.
 bool ReadSizeReply(const std::string& reply, uint64_t& size);
 
@@ -17,3 +19,5 @@ bool ReadTimeReply(const std::string& reply, FileTime& time);
 // size a server announces for a download (vsftpd, ProFTPD and others). false when
 // the reply announces none.
 bool ReadAnnouncedSize(const std::string& reply, uint64_t& size);
+
+}  // namespace ftpprotocol

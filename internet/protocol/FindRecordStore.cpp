@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace ftpprotocol {
+
 namespace {
 
 struct Header {
@@ -76,3 +78,5 @@ void FindRecordStore::Read(void* data, size_t size) {
         size -= part;
     }
 }
+
+}  // namespace ftpprotocol

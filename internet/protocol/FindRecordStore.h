@@ -18,6 +18,8 @@
 
 #include "platform/FindData.h"
 
+namespace ftpprotocol {
+
 class FindRecordStore {
 public:
     static constexpr size_t BlockSize = 64 * 1024;
@@ -40,3 +42,5 @@ private:
     size_t Stored = 0;
     size_t Taken = 0;
 };
+
+}  // namespace ftpprotocol

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace ftpprotocol {
+
 namespace {
 
 bool IsDigit(char c) {
@@ -92,3 +94,5 @@ void FtpReplyReader::Fail(Status fault) {
     Line.shrink_to_fit();
     Current = FtpReply();
 }
+
+}  // namespace ftpprotocol

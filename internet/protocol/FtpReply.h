@@ -7,6 +7,8 @@
 #include <deque>
 #include <string>
 
+namespace ftpprotocol {
+
 // One server reply. Text holds every line of the reply, each ending in "\r\n"
 // (a server's bare "\n" is accepted as a line end and stored as "\r\n").
 struct FtpReply {
@@ -58,3 +60,5 @@ private:
     FtpReply Current;                 // the multi-line reply in progress (Code 0: none)
     Status Fault = Status::NeedMore;  // NeedMore: no fault
 };
+
+}  // namespace ftpprotocol

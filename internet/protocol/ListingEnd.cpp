@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+namespace ftpprotocol {
+
 namespace {
 
 struct Sign {
@@ -27,3 +29,5 @@ ListingEnd JudgeListingEnd(const std::string& closingReply) {
         if (text.find(sign.Text) != std::string::npos) return sign.Meaning;
     return ListingEnd::Complete;
 }
+
+}  // namespace ftpprotocol

@@ -11,6 +11,8 @@
 
 #include <string>
 
+namespace ftpprotocol {
+
 enum class ListingEnd {
     Complete,   // nothing said against it
     Failed,     // the server could not read the folder: the listing shows nothing of it
@@ -19,3 +21,5 @@ enum class ListingEnd {
 
 // The closing reply's whole text (every line).
 ListingEnd JudgeListingEnd(const std::string& closingReply);
+
+}  // namespace ftpprotocol

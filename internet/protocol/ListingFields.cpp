@@ -2,6 +2,8 @@
 
 #include "common/FileTimeCalendar.h"
 
+namespace ftpprotocol {
+
 namespace listing {
 
 std::vector<Field> SplitFields(std::string_view line, size_t maxFields) {
@@ -58,3 +60,5 @@ void FinishRecord(const CalendarTime& time, uint64_t size, platform::FindData& e
 }
 
 }  // namespace listing
+
+}  // namespace ftpprotocol

@@ -12,6 +12,8 @@
 #include "common/DateTime.h"
 #include "platform/FindData.h"
 
+namespace ftpprotocol {
+
 namespace listing {
 
 struct Field {
@@ -40,3 +42,5 @@ void FinishRecord(const CalendarTime& time, uint64_t size, platform::FindData& e
 bool ParseUnixListingLine(std::string_view line, const CalendarTime& now,
                           platform::FindData& entry);
 bool ParseDosListingLine(std::string_view line, platform::FindData& entry);
+
+}  // namespace ftpprotocol

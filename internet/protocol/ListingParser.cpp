@@ -3,6 +3,8 @@
 #include "internet/protocol/ListingFields.h"
 #include "internet/protocol/ListingReader.h"
 
+namespace ftpprotocol {
+
 bool ParseListingLine(const std::string& line, const CalendarTime& now, platform::FindData& entry) {
     if (line.empty()) return false;
     char first = line[0];
@@ -42,3 +44,5 @@ std::vector<platform::FindData> ParseStatusListing(const std::string& reply,
     }
     return entries;
 }
+
+}  // namespace ftpprotocol

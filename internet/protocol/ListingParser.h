@@ -25,6 +25,8 @@
 #include "common/DateTime.h"
 #include "platform/FindData.h"
 
+namespace ftpprotocol {
+
 // One listing line (without its line end). false: not an entry ("total 12", blank,
 // or a line of no known form); entry is then unspecified. A UNIX date without a
 // year is put in now's year, or in the year before when that would make it later
@@ -58,3 +60,5 @@ bool ParseFtpTimestamp(std::string_view text, CalendarTime& time);
 // first and last carry the reply code), parsed as LIST lines.
 std::vector<platform::FindData> ParseStatusListing(const std::string& reply,
                                                    const CalendarTime& now);
+
+}  // namespace ftpprotocol

@@ -4,6 +4,8 @@
 
 #include "internet/protocol/ListingParser.h"
 
+namespace ftpprotocol {
+
 ListingReader::ListingReader(const CalendarTime& now, Sink sink, size_t maxBytes,
                              size_t maxLineLength, LineParser parser)
     : Now(now),
@@ -61,3 +63,5 @@ void ListingReader::TakeLine() {
     }
     Line.clear();
 }
+
+}  // namespace ftpprotocol

@@ -24,6 +24,8 @@
 #include "common/DateTime.h"
 #include "platform/FindData.h"
 
+namespace ftpprotocol {
+
 class ListingReader {
 public:
     using Sink = std::function<void(platform::FindData& record)>;
@@ -56,3 +58,5 @@ private:
     platform::FindData Record;
     Status Fault = Status::Reading;
 };
+
+}  // namespace ftpprotocol

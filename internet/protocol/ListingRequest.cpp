@@ -2,6 +2,8 @@
 
 #include "common/ErrorCodes.h"
 
+namespace ftpprotocol {
+
 namespace {
 
 // A refusal that may mean "this request is not understood" rather than "this
@@ -35,3 +37,5 @@ void ListingRequest::AfterPlain(const ListingAnswer& first, const ListingAnswer&
     bool ignored = first.Error == 0 && plain.Entries > 0;
     if (refused || ignored) PlainOnly = true;
 }
+
+}  // namespace ftpprotocol

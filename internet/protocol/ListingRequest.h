@@ -30,6 +30,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace ftpprotocol {
+
 // What one LIST request gave.
 struct ListingAnswer {
     // 0: read to its end; ErrorCode::InternetExtendedError: refused with Code;
@@ -56,3 +58,5 @@ private:
     bool PlainOnly = false;
     bool DashAListed = false;  // "LIST -a" has listed entries on this connection
 };
+
+}  // namespace ftpprotocol

@@ -12,6 +12,8 @@
 #include "internet/protocol/ListingFields.h"
 #include "internet/protocol/ListingParser.h"
 
+namespace ftpprotocol {
+
 namespace {
 
 bool SameLetters(std::string_view text, const char* word) {
@@ -140,3 +142,5 @@ bool ParseMlsdListingLine(const std::string& line, const CalendarTime&, platform
     listing::FinishRecord(time, size, entry);
     return true;
 }
+
+}  // namespace ftpprotocol

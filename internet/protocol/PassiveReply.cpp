@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+namespace ftpprotocol {
+
 namespace {
 
 bool IsDigit(char c) {
@@ -78,3 +80,5 @@ bool ParseEpsvReply(const std::string& replyText, uint16_t& port) {
     }
     return false;
 }
+
+}  // namespace ftpprotocol

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+namespace ftpprotocol {
+
 // 227 reply: finds h1,h2,h3,h4,p1,p2 anywhere in the text, with or without
 // parentheses; each number 0-255. host is the dotted address as the server gave it
 // (callers connect to the control connection's peer instead, see RFC 2577 on
@@ -14,3 +16,5 @@ bool ParsePasvReply(const std::string& replyText, std::string& host, uint16_t& p
 // 229 reply: "(|||port|)" with any delimiter character in 33-126 (the same one four
 // times); port 1-65535.
 bool ParseEpsvReply(const std::string& replyText, uint16_t& port);
+
+}  // namespace ftpprotocol

@@ -9,6 +9,8 @@
 #include "common/FileTimeCalendar.h"
 #include "internet/protocol/ListingFields.h"
 
+namespace ftpprotocol {
+
 namespace {
 
 using listing::Field;
@@ -143,3 +145,5 @@ bool ParseUnixListingLine(std::string_view line, const CalendarTime& now,
     listing::FinishRecord(time, size, entry);
     return true;
 }
+
+}  // namespace ftpprotocol

@@ -56,9 +56,10 @@ uint32_t ListingFailure(bool& truncated) {
         uint32_t error = 0;
         std::string response;
         InternetGetLastResponseInfo(error, response);
-        const ListingEnd end = JudgeListingEnd(response);
-        truncated = end == ListingEnd::Truncated;
-        return end == ListingEnd::Failed ? ErrorCode::AccessDenied : ErrorCode::Success;
+        const ftpprotocol::ListingEnd end = ftpprotocol::JudgeListingEnd(response);
+        truncated = end == ftpprotocol::ListingEnd::Truncated;
+        return end == ftpprotocol::ListingEnd::Failed ? ErrorCode::AccessDenied
+                                                      : ErrorCode::Success;
     }
     if (code >= 400) return ErrorCode::InternetExtendedError;
     return ErrorCode::InternetConnectionAborted;
@@ -170,8 +171,8 @@ bool Retrieve(InternetHandle connection, const std::string& remoteName, HANDLE l
     std::string opening;
     InternetGetLastResponseInfo(ignored, opening);
     uint64_t announced = 0, count = 0;
-    const bool announces =
-        transferType == FTP_TRANSFER_TYPE_BINARY && ReadAnnouncedSize(opening, announced);
+    const bool announces = transferType == FTP_TRANSFER_TYPE_BINARY &&
+                           ftpprotocol::ReadAnnouncedSize(opening, announced);
     bool received = ReceiveInto(remote, local, count);
     const uint32_t reason = GetLastErrorCode();
     ::InternetCloseHandle(remote);
@@ -228,7 +229,7 @@ bool FtpGetFileSize(InternetHandle connection, const std::string& name, uint64_t
     // In text type a server would count the bytes as it would send them, or refuse.
     if (!CommandReply(connection, "TYPE I", reply) || !CommandReply(connection, "SIZE " + name, reply))
         return false;
-    if (ReadSizeReply(reply, size)) return true;
+    if (ftpprotocol::ReadSizeReply(reply, size)) return true;
     SetLastErrorCode(ErrorCode::InternetInvalidServerResponse);
     return false;
 }
@@ -236,7 +237,7 @@ bool FtpGetFileSize(InternetHandle connection, const std::string& name, uint64_t
 bool FtpGetFileTime(InternetHandle connection, const std::string& name, FileTime& time) {
     std::string reply;
     if (!CommandReply(connection, "MDTM " + name, reply)) return false;
-    if (ReadTimeReply(reply, time)) return true;
+    if (ftpprotocol::ReadTimeReply(reply, time)) return true;
     SetLastErrorCode(ErrorCode::InternetInvalidServerResponse);
     return false;
 }

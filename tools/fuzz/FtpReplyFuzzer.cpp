@@ -9,6 +9,8 @@
 #include "internet/protocol/FtpReply.h"
 #include "internet/protocol/PassiveReply.h"
 
+using namespace ftpprotocol;
+
 namespace {
 
 constexpr size_t MaxLine = 64;

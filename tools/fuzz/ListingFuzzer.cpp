@@ -8,6 +8,8 @@
 #include "common/FileTimeCalendar.h"
 #include "internet/protocol/ListingParser.h"
 
+using namespace ftpprotocol;
+
 namespace {
 
 void Require(bool condition) {

@@ -5,6 +5,7 @@
 
 #include "internet/protocol/FtpReply.h"
 
+using namespace ftpprotocol;
 using namespace std::string_literals;
 
 namespace {

@@ -6,6 +6,8 @@
 #include "internet/protocol/ListingParser.h"
 #include "tests/internet/protocol/ListingSamples.h"
 
+using namespace ftpprotocol;
+
 namespace {
 
 std::string Describe(const CalendarTime& t) {

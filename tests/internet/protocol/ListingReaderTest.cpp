@@ -11,6 +11,8 @@
 #include "internet/protocol/ListingReader.h"
 #include "tests/internet/protocol/ListingSamples.h"
 
+using namespace ftpprotocol;
+
 namespace {
 
 std::string SampleListing() {

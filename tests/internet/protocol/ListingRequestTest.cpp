@@ -6,6 +6,8 @@
 #include "common/ErrorCodes.h"
 #include "internet/protocol/ListingRequest.h"
 
+using namespace ftpprotocol;
+
 namespace {
 
 using Step = ListingRequest::Step;

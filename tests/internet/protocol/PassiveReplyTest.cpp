@@ -4,6 +4,8 @@
 
 #include "internet/protocol/PassiveReply.h"
 
+using namespace ftpprotocol;
+
 namespace {
 
 struct PasvCase {

@@ -10,6 +10,8 @@
 #include "internet/protocol/ListingParser.h"
 #include "tests/internet/protocol/ListingSamples.h"
 
+using namespace ftpprotocol;
+
 namespace {
 
 TEST(ServerReplyTexts, ClosingRepliesOfListingsSayWhetherTheyAreWhole) {
