@@ -23,6 +23,7 @@ mkdir -p "$build"
 common="$root/internet/protocol/FtpReply.cpp $root/internet/protocol/PassiveReply.cpp \
 $root/internet/protocol/ListingParser.cpp $root/internet/protocol/ListingFields.cpp \
 $root/internet/protocol/UnixListingLine.cpp $root/internet/protocol/DosListingLine.cpp \
+$root/internet/protocol/ListingReader.cpp \
 $root/common/FileTimeCalendar.cpp $root/common/DateTime.cpp"
 flags="-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I$root"
 
