@@ -26,7 +26,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/InternetClient.h"
+#include "internet/InternetClient.h"
 #include "platform/LastError.h"
 
 namespace fs = std::filesystem;

@@ -23,7 +23,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/InternetClient.h"
+#include "internet/InternetClient.h"
 #include "platform/LastError.h"
 
 namespace {

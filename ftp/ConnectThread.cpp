@@ -3,7 +3,7 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/LastError.h"
 
 std::shared_ptr<InternetConnectThread> InternetConnectThread::Start(Arguments arguments) {

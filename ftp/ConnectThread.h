@@ -18,7 +18,7 @@
 #include <mutex>
 #include <string>
 
-#include "platform/InternetClient.h"
+#include "internet/InternetClient.h"
 
 class InternetConnectThread {
 public:

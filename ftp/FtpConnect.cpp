@@ -2,13 +2,13 @@
 // reports, the online check, and what the device reads from the server after a
 // login.
 
+#include "common/ErrorCodes.h"
 #include "ftp/ConnectThread.h"
 #include "ftp/EngineCallScope.h"
 #include "ftp/FtpErrors.h"
 #include "ftp/FtpLocation.h"
 #include "ftp/FtpStorage.h"
-#include "platform/ErrorCodes.h"
-#include "platform/InternetOnline.h"
+#include "internet/InternetOnline.h"
 #include "platform/LastError.h"
 #include "platform/ModalMessage.h"
 

@@ -10,13 +10,13 @@
 //     nothing of the kind for one that cannot.
 // A folder neither tells apart is not confirmed empty.
 
+#include "common/ErrorCodes.h"
 #include "ftp/EngineCallScope.h"
 #include "ftp/FtpResponse.h"
 #include "ftp/FtpStorage.h"
-#include "platform/ErrorCodes.h"
+#include "internet/protocol/ListingParser.h"
 #include "platform/LastError.h"
 #include "platform/LocalClock.h"
-#include "platform/ftp/ListingParser.h"
 
 namespace {
 
@@ -62,8 +62,8 @@ bool FtpStorageDevice::StatusListsAnEmptyFolder() {
     const bool ok = Watched([&] { return platform::FtpCommand(Connection, "STAT -a .", 0); });
     if (!ok) return false;
     bool itself = false;
-    for (const platform::FindData& entry :
-         ParseStatusListing(LastResponse(), DecodeDateTime(platform::CurrentLocalDateTime()))) {
+    for (const platform::FindData& entry : ftpprotocol::ParseStatusListing(
+             LastResponse(), DecodeDateTime(platform::CurrentLocalDateTime()))) {
         if (!IsDotName(entry.Name)) return false;
         itself = itself || entry.Name == ".";
     }

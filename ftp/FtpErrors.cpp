@@ -2,9 +2,9 @@
 
 #include <map>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
+#include "internet/InternetClient.h"
 #include "platform/ErrorText.h"
-#include "platform/InternetClient.h"
 
 namespace {
 

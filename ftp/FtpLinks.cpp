@@ -7,9 +7,9 @@
 // copy. The entry stays marked as a link, so that nothing is written through it
 // and no folder is entered through it (the server cannot say where one leads).
 
+#include "common/ErrorCodes.h"
 #include "ftp/FtpListingRules.h"
 #include "ftp/FtpStorage.h"
-#include "platform/ErrorCodes.h"
 #include "platform/LastError.h"
 
 bool FtpStorageDevice::ResolveLinks(const std::string& folder, VelDirectoryList& list) {

@@ -5,12 +5,12 @@
 
 #include <algorithm>
 
+#include "common/ErrorCodes.h"
 #include "ftp/EngineCallScope.h"
 #include "ftp/FtpListingRules.h"
 #include "ftp/FtpLocation.h"
 #include "ftp/FtpResponse.h"
 #include "ftp/FtpStorage.h"
-#include "platform/ErrorCodes.h"
 #include "platform/LastError.h"
 #include "platform/LocalClock.h"
 

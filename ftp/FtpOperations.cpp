@@ -4,11 +4,11 @@
 
 #include <algorithm>
 
+#include "common/ErrorCodes.h"
 #include "ftp/EngineCallScope.h"
 #include "ftp/FtpLocation.h"
 #include "ftp/FtpResponse.h"
 #include "ftp/FtpStorage.h"
-#include "platform/ErrorCodes.h"
 #include "platform/LastError.h"
 #include "platform/ModalMessage.h"
 

@@ -1,8 +1,8 @@
 // The server's working directory, and where downloads are kept.
 
+#include "common/ErrorCodes.h"
 #include "ftp/FtpLocation.h"
 #include "ftp/FtpStorage.h"
-#include "platform/ErrorCodes.h"
 #include "platform/FileOperations.h"
 #include "platform/LastError.h"
 #include "platform/Paths.h"

@@ -7,8 +7,8 @@
 
 #include "ftp/FtpErrors.h"
 #include "ftp/FtpStorage.h"
+#include "internet/TcpConversation.h"
 #include "platform/LastError.h"
-#include "platform/TcpConversation.h"
 
 namespace {
 

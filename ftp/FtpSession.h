@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/InternetClient.h"
+#include "internet/InternetClient.h"
 
 class TFtpPersistentInformation {
 public:

@@ -45,8 +45,8 @@
 #include "ftp/HandleTimeout.h"
 #include "ftp/ListedSizes.h"
 #include "ftp/ServerTimes.h"
+#include "internet/InternetClient.h"
 #include "output/BaseOutput.h"
-#include "platform/InternetClient.h"
 #include "platform/InterruptCleanup.h"
 #include "storage/StorageDevice.h"
 

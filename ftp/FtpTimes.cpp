@@ -4,10 +4,10 @@
 // clock time as if it were ours, and an upload would carry the time of the upload.
 
 #include "common/DateTime.h"
+#include "common/ErrorCodes.h"
 #include "common/FileTimeCalendar.h"
 #include "ftp/EngineCallScope.h"
 #include "ftp/FtpStorage.h"
-#include "platform/ErrorCodes.h"
 #include "platform/FileOperations.h"
 #include "platform/FileTimes.h"
 #include "platform/LastError.h"

@@ -13,6 +13,7 @@
 
 #include <filesystem>
 
+#include "common/ErrorCodes.h"
 #include "ftp/EngineCallScope.h"
 #include "ftp/FtpErrors.h"
 #include "ftp/FtpLocation.h"
@@ -20,7 +21,6 @@
 #include "ftp/FtpStorage.h"
 #include "ftp/StoredNames.h"
 #include "platform/CopyTemporaryName.h"
-#include "platform/ErrorCodes.h"
 #include "platform/FileOperations.h"
 #include "platform/LastError.h"
 #include "platform/Paths.h"

@@ -21,7 +21,7 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/InternetClient.h"
+#include "internet/InternetClient.h"
 
 class THandleTimeout {
 public:

@@ -1,7 +1,7 @@
 #include "output/LogFileOutput.h"
 
+#include "common/ErrorCodes.h"
 #include "output/OutputError.h"
-#include "platform/ErrorCodes.h"
 #include "platform/ErrorText.h"
 #include "platform/LastError.h"
 #include "platform/LocalClock.h"

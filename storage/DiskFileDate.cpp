@@ -1,7 +1,7 @@
 #include "storage/DiskFileDate.h"
 
 #include "common/DateTime.h"
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/FileOperations.h"
 #include "platform/FileTimes.h"
 #include "platform/LastError.h"

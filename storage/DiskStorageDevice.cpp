@@ -1,7 +1,7 @@
 #include "storage/DiskStorageDevice.h"
 
+#include "common/ErrorCodes.h"
 #include "common/StringUtils.h"
-#include "platform/ErrorCodes.h"
 #include "platform/FileCopy.h"
 #include "platform/FileIdentity.h"
 #include "platform/FileNameCase.h"

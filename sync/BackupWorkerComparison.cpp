@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/FindData.h"
 #include "platform/Locale.h"
 #include "platform/Paths.h"

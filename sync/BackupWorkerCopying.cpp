@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/LastError.h"
 #include "platform/Paths.h"
 #include "sync/BackupWorker.h"

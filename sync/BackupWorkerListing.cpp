@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/Paths.h"
 #include "sync/BackupWorker.h"
 #include "sync/SyncPaths.h"

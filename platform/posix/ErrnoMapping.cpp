@@ -3,7 +3,7 @@
 #include <errno.h>
 #include <sys/stat.h>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/LastError.h"
 
 namespace platform::posix {

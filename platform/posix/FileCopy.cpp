@@ -9,8 +9,8 @@
 
 #include <memory>
 
+#include "common/ErrorCodes.h"
 #include "platform/CopyTemporaryName.h"
-#include "platform/ErrorCodes.h"
 #include "platform/InterruptCleanup.h"
 #include "platform/LastError.h"
 #include "platform/posix/ErrnoMapping.h"

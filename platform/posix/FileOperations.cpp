@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/LastError.h"
 #include "platform/posix/ErrnoMapping.h"
 #include "platform/posix/FileStatus.h"

@@ -2,8 +2,8 @@
 
 #include <time.h>
 
+#include "common/ErrorCodes.h"
 #include "common/FileTimeCalendar.h"
-#include "platform/ErrorCodes.h"
 #include "platform/LastError.h"
 #include "platform/posix/PosixTimes.h"
 

@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "common/ErrorCodes.h"
 #include "common/NameMask.h"
-#include "platform/ErrorCodes.h"
 #include "platform/LastError.h"
 #include "platform/posix/ErrnoMapping.h"
 #include "platform/posix/FileStatus.h"

@@ -4,7 +4,7 @@
 #include <sstream>
 #include <vector>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/LastError.h"
 
 namespace platform {

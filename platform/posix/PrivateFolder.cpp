@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/FileOperations.h"
 #include "platform/LastError.h"
 #include "platform/posix/ErrnoMapping.h"

@@ -1,4 +1,4 @@
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/FileOperations.h"
 #include "platform/LastError.h"
 #include "platform/NetworkShares.h"

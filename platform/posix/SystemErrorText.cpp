@@ -1,6 +1,6 @@
 #include <map>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/ErrorText.h"
 
 namespace platform {

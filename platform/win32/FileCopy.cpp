@@ -2,8 +2,8 @@
 
 #include <string>
 
+#include "common/ErrorCodes.h"
 #include "platform/CopyTemporaryName.h"
-#include "platform/ErrorCodes.h"
 #include "platform/FileCopy.h"
 #include "platform/InterruptCleanup.h"
 #include "platform/LastError.h"

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <cstring>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/FileOperations.h"
 #include "platform/LastError.h"
 #include "platform/win32/SystemTypes.h"

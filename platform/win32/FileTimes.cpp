@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/FileTimes.h"
 #include "platform/LastError.h"
 #include "platform/win32/SystemTypes.h"

@@ -1,7 +1,7 @@
 #include <windows.h>
 
+#include "common/ErrorCodes.h"
 #include "common/NameMask.h"
-#include "platform/ErrorCodes.h"
 #include "platform/FolderEnumeration.h"
 #include "platform/LastError.h"
 #include "platform/win32/SystemTypes.h"

@@ -1,7 +1,7 @@
 #include <windows.h>
 #include <winnetwk.h>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/LastError.h"
 #include "platform/NetworkShares.h"
 

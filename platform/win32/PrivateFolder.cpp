@@ -5,7 +5,7 @@
 #include <atomic>
 #include <memory>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/FileOperations.h"
 #include "platform/LastError.h"
 #include "platform/PrivateFolder.h"

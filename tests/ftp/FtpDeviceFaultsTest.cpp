@@ -10,9 +10,9 @@
 #include <filesystem>
 #include <functional>
 
+#include "common/ErrorCodes.h"
 #include "ftp/FtpErrors.h"
 #include "ftp/FtpStorage.h"
-#include "platform/ErrorCodes.h"
 #include "tests/support/FaultyFtpServer.h"
 #include "tests/support/RecordingOutput.h"
 

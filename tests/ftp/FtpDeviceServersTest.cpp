@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <memory>
 
+#include "common/ErrorCodes.h"
 #include "ftp/FtpErrors.h"
 #include "ftp/FtpStorage.h"
-#include "platform/ErrorCodes.h"
 #include "tests/support/FtpServers.h"
 #include "tests/support/RecordingOutput.h"
 

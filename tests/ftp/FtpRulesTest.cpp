@@ -3,12 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include "common/ErrorCodes.h"
 #include "common/FileTimeCalendar.h"
 #include "ftp/FtpErrors.h"
 #include "ftp/FtpListingRules.h"
 #include "ftp/FtpLocation.h"
 #include "ftp/FtpResponse.h"
-#include "platform/ErrorCodes.h"
 #include "platform/ErrorText.h"
 
 namespace {

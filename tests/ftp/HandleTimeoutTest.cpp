@@ -9,7 +9,7 @@
 
 #include "ftp/FtpSession.h"
 #include "ftp/HandleTimeout.h"
-#include "platform/InternetClient.h"
+#include "internet/InternetClient.h"
 #include "tests/support/FtpServers.h"
 
 namespace {

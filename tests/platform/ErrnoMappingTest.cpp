@@ -1,7 +1,7 @@
 #include <errno.h>
 #include <gtest/gtest.h>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/ErrorText.h"
 #include "platform/LastError.h"
 #include "platform/posix/ErrnoMapping.h"

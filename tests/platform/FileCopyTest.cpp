@@ -6,7 +6,7 @@
 
 #include <set>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/FileCopy.h"
 #include "platform/LastError.h"
 #include "tests/support/TempFolder.h"

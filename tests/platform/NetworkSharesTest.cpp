@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/LastError.h"
 #include "platform/NetworkShares.h"
 #include "tests/support/TempFolder.h"

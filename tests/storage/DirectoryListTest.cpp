@@ -8,7 +8,7 @@
 #include <set>
 #include <vector>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/LastError.h"
 #include "storage/DirectoryList.h"
 #include "tests/support/TempFolder.h"

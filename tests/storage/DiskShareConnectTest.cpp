@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "storage/DiskStorageDevice.h"
 #include "tests/support/RecordingOutput.h"
 #include "tests/support/TempFolder.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "common/DateTime.h"
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/ErrorText.h"
 #include "platform/LastError.h"
 #include "storage/DiskFileDate.h"

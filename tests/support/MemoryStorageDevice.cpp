@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "common/ErrorCodes.h"
 #include "common/StringUtils.h"
-#include "platform/ErrorCodes.h"
 #include "platform/FindData.h"
 #include "platform/LastError.h"
 #include "platform/Paths.h"

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/ErrorText.h"
 #include "tests/sync/WorkerFixture.h"
 

@@ -6,8 +6,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/ftp/FtpReply.h"
-#include "platform/ftp/PassiveReply.h"
+#include "internet/protocol/FtpReply.h"
+#include "internet/protocol/PassiveReply.h"
+
+using namespace ftpprotocol;
 
 namespace {
 

@@ -6,7 +6,9 @@
 #include <string>
 
 #include "common/FileTimeCalendar.h"
-#include "platform/ftp/ListingParser.h"
+#include "internet/protocol/ListingParser.h"
+
+using namespace ftpprotocol;
 
 namespace {
 
@@ -26,8 +28,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<platform::FindData> entries = ParseListing(text, now);
     Require(entries.size() <= lines);
 
+    // A link is listed with the reparse-point bit (the FTP device resolves it).
     const uint32_t known = platform::Attribute::Directory | platform::Attribute::ReadOnly |
-                           platform::Attribute::Hidden | platform::Attribute::Normal;
+                           platform::Attribute::Hidden | platform::Attribute::ReparsePoint |
+                           platform::Attribute::Normal;
     for (const platform::FindData& entry : entries) {
         Require(!entry.Name.empty() && entry.Name.size() <= text.size());
         Require((entry.Attributes & ~known) == 0 && entry.Attributes != 0);

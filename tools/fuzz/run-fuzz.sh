@@ -20,9 +20,10 @@ if [ -z "$compiler" ]; then
 fi
 
 mkdir -p "$build"
-common="$root/platform/ftp/FtpReply.cpp $root/platform/ftp/PassiveReply.cpp \
-$root/platform/ftp/ListingParser.cpp $root/platform/ftp/ListingFields.cpp \
-$root/platform/ftp/UnixListingLine.cpp $root/platform/ftp/DosListingLine.cpp \
+common="$root/internet/protocol/FtpReply.cpp $root/internet/protocol/PassiveReply.cpp \
+$root/internet/protocol/ListingParser.cpp $root/internet/protocol/ListingFields.cpp \
+$root/internet/protocol/UnixListingLine.cpp $root/internet/protocol/DosListingLine.cpp \
+$root/internet/protocol/ListingReader.cpp \
 $root/common/FileTimeCalendar.cpp $root/common/DateTime.cpp"
 flags="-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I$root"
 

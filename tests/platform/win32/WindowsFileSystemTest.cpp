@@ -8,7 +8,7 @@
 #include <set>
 
 #include "common/DateTime.h"
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/FileCopy.h"
 #include "platform/FileNameCase.h"
 #include "platform/FileOperations.h"

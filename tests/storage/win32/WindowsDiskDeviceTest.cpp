@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "common/DateTime.h"
-#include "platform/ErrorCodes.h"
+#include "common/ErrorCodes.h"
 #include "platform/ErrorText.h"
 #include "platform/FileOperations.h"
 #include "platform/LastError.h"

@@ -1,0 +1,9 @@
+#include "internet/InternetOnline.h"
+
+namespace platform {
+
+bool InternetSwitchOnline() {
+    return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,293 @@
+#include "internet/posix/Socket.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/tcp.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+#include "common/ErrorCodes.h"
+#include "internet/posix/ListeningPort.h"
+
+namespace platform::posix {
+
+namespace {
+
+uint32_t BrokenStreamError(int error) {
+    return error == ECONNRESET ? ErrorCode::InternetConnectionReset
+                               : ErrorCode::InternetConnectionAborted;
+}
+
+uint32_t ConnectFailure(int error) {
+    switch (error) {
+        case ETIMEDOUT:
+            return ErrorCode::InternetTimeout;
+        case EINTR:
+            return ErrorCode::InternetConnectionAborted;
+        default:
+            return ErrorCode::InternetCannotConnect;
+    }
+}
+
+}  // namespace
+
+int64_t MonotonicMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+uint16_t SocketAddress::Port() const {
+    if (Family() == AF_INET6)
+        return ntohs(reinterpret_cast<const sockaddr_in6&>(Storage).sin6_port);
+    return ntohs(reinterpret_cast<const sockaddr_in&>(Storage).sin_port);
+}
+
+void SocketAddress::SetPort(uint16_t port) {
+    if (Family() == AF_INET6)
+        reinterpret_cast<sockaddr_in6&>(Storage).sin6_port = htons(port);
+    else
+        reinterpret_cast<sockaddr_in&>(Storage).sin_port = htons(port);
+}
+
+std::string SocketAddress::HostText() const {
+    char text[INET6_ADDRSTRLEN] = {};
+    const void* raw =
+        Family() == AF_INET6
+            ? static_cast<const void*>(&reinterpret_cast<const sockaddr_in6&>(Storage).sin6_addr)
+            : static_cast<const void*>(&reinterpret_cast<const sockaddr_in&>(Storage).sin_addr);
+    if (!inet_ntop(Family(), raw, text, sizeof text)) return std::string();
+    return text;
+}
+
+bool SocketAddress::SameHost(const SocketAddress& other) const {
+    if (Family() != other.Family()) return false;
+    if (Family() == AF_INET6) {
+        const auto& a = reinterpret_cast<const sockaddr_in6&>(Storage).sin6_addr;
+        const auto& b = reinterpret_cast<const sockaddr_in6&>(other.Storage).sin6_addr;
+        return std::memcmp(&a, &b, sizeof a) == 0;
+    }
+    return reinterpret_cast<const sockaddr_in&>(Storage).sin_addr.s_addr ==
+           reinterpret_cast<const sockaddr_in&>(other.Storage).sin_addr.s_addr;
+}
+
+AbortSignal::AbortSignal() {
+    EventFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+}
+
+AbortSignal::~AbortSignal() {
+    if (EventFd >= 0) close(EventFd);
+}
+
+void AbortSignal::Raise() {
+    Flag.store(true, std::memory_order_release);
+    uint64_t one = 1;
+    // The counter is never read, so the descriptor stays readable: every later wait
+    // also returns at once.
+    if (EventFd >= 0 && write(EventFd, &one, sizeof one) < 0) {
+    }
+    std::lock_guard<std::mutex> guard(Lock);
+    for (int fd : Sockets) shutdown(fd, SHUT_RDWR);
+}
+
+void AbortSignal::Register(int fd) {
+    std::lock_guard<std::mutex> guard(Lock);
+    Sockets.insert(fd);
+    if (Raised()) shutdown(fd, SHUT_RDWR);
+}
+
+void AbortSignal::Unregister(int fd) {
+    std::lock_guard<std::mutex> guard(Lock);
+    Sockets.erase(fd);
+}
+
+Socket::Socket(std::shared_ptr<AbortSignal> abort, int fd) : Abort(std::move(abort)), Fd(fd) {
+    if (Fd >= 0) Abort->Register(Fd);
+}
+
+Socket::Socket(Socket&& other) noexcept : Abort(std::move(other.Abort)), Fd(other.Fd) {
+    other.Fd = -1;
+}
+
+Socket& Socket::operator=(Socket&& other) noexcept {
+    if (this != &other) {
+        Close();
+        Abort = std::move(other.Abort);
+        Fd = other.Fd;
+        other.Fd = -1;
+    }
+    return *this;
+}
+
+void Socket::Close() {
+    if (Fd < 0) return;
+    // Unregistered first, under the signal's lock, so that a concurrent Raise never
+    // shuts down a descriptor number that has been closed and reused.
+    Abort->Unregister(Fd);
+    close(Fd);
+    Fd = -1;
+}
+
+void Socket::CloseAbruptly() {
+    if (Fd < 0) return;
+    const linger reset{1, 0};
+    setsockopt(Fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    Close();
+}
+
+uint32_t Socket::Wait(short events, int timeoutMs) {
+    pollfd fds[2] = {{Fd, events, 0}, {Abort->WakeDescriptor(), POLLIN, 0}};
+    int64_t deadline = timeoutMs > 0 ? MonotonicMs() + timeoutMs : 0;
+    for (;;) {
+        if (Abort->Raised()) return ErrorCode::InternetConnectionAborted;
+        int wait = -1;
+        if (timeoutMs > 0) {
+            int64_t left = deadline - MonotonicMs();
+            if (left <= 0) return ErrorCode::InternetTimeout;
+            wait = int(left);
+        }
+        int ready = poll(fds, 2, wait);
+        if (ready < 0 && errno == EINTR) continue;
+        if (Abort->Raised()) return ErrorCode::InternetConnectionAborted;
+        if (ready < 0) return ErrorCode::InternetConnectionAborted;
+        if (ready == 0) return ErrorCode::InternetTimeout;
+        if (fds[0].revents != 0) return 0;
+    }
+}
+
+uint32_t Socket::ConnectTo(std::shared_ptr<AbortSignal> abort, const SocketAddress& address,
+                           int timeoutMs, Socket& result) {
+    int fd = socket(address.Family(), SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
+    if (fd < 0) return ErrorCode::InternetCannotConnect;
+    Socket candidate(std::move(abort), fd);
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&address.Storage), address.Length) != 0) {
+        if (errno != EINPROGRESS) return ConnectFailure(errno);
+        if (uint32_t waited = candidate.Wait(POLLOUT, timeoutMs)) return waited;
+        int error = 0;
+        socklen_t length = sizeof error;
+        if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
+        if (error != 0) return ConnectFailure(error);
+    }
+    result = std::move(candidate);
+    return 0;
+}
+
+uint32_t Socket::Connect(std::shared_ptr<AbortSignal> abort, const std::string& host, uint16_t port,
+                         int timeoutMs, Socket& result) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICSERV | AI_ADDRCONFIG;
+    addrinfo* found = nullptr;
+    std::string service = std::to_string(port);
+    if (host.empty() || host.find('\0') != std::string::npos ||
+        getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0 || !found)
+        return ErrorCode::InternetNameNotResolved;
+    uint32_t error = ErrorCode::InternetCannotConnect;
+    for (addrinfo* item = found; item; item = item->ai_next) {
+        SocketAddress address;
+        std::memcpy(&address.Storage, item->ai_addr, item->ai_addrlen);
+        address.Length = item->ai_addrlen;
+        error = ConnectTo(abort, address, timeoutMs, result);
+        // A time-out has used the whole limit; the next address would exceed it.
+        if (error == 0 || error == ErrorCode::InternetTimeout) break;
+    }
+    freeaddrinfo(found);
+    return error;
+}
+
+uint32_t Socket::Listen(std::shared_ptr<AbortSignal> abort, const SocketAddress& address,
+                        Socket& result, bool* noPortFree) {
+    int fd = socket(address.Family(), SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
+    if (fd < 0) return ErrorCode::InternetCannotConnect;
+    Socket candidate(std::move(abort), fd);
+    if (!BindListeningPort(fd, address)) {
+        if (noPortFree) *noPortFree = errno == EADDRINUSE || errno == EADDRNOTAVAIL;
+        return ErrorCode::InternetCannotConnect;
+    }
+    if (listen(fd, 1) != 0) return ErrorCode::InternetCannotConnect;
+    result = std::move(candidate);
+    return 0;
+}
+
+uint32_t Socket::Accept(const SocketAddress& expectedPeer, int timeoutMs, Socket& result) {
+    int64_t deadline = timeoutMs > 0 ? MonotonicMs() + timeoutMs : 0;
+    for (;;) {
+        int left = timeoutMs;
+        if (timeoutMs > 0) {
+            left = int(deadline - MonotonicMs());
+            if (left <= 0) return ErrorCode::InternetTimeout;
+        }
+        if (uint32_t waited = Wait(POLLIN, left)) return waited;
+        SocketAddress peer;
+        peer.Length = sizeof peer.Storage;
+        int fd = accept4(Fd, reinterpret_cast<sockaddr*>(&peer.Storage), &peer.Length,
+                         SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0) {
+            if (errno == EAGAIN || errno == EINTR || errno == ECONNABORTED) continue;
+            return ErrorCode::InternetConnectionAborted;
+        }
+        Socket accepted(Abort, fd);
+        // Data from any other host than the server's is refused (port theft).
+        if (peer.SameHost(expectedPeer)) {
+            result = std::move(accepted);
+            return 0;
+        }
+    }
+}
+
+size_t Socket::SendSome(const char* data, size_t size, uint32_t& error) {
+    if (Abort->Raised()) {
+        error = ErrorCode::InternetConnectionAborted;
+        return 0;
+    }
+    for (;;) {
+        ssize_t sent = send(Fd, data, size, MSG_NOSIGNAL);
+        if (sent > 0) return size_t(sent);
+        if (sent < 0 && errno == EINTR) continue;
+        if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return 0;
+        error = Abort->Raised() ? ErrorCode::InternetConnectionAborted : BrokenStreamError(errno);
+        return 0;
+    }
+}
+
+uint32_t Socket::Receive(char* data, size_t size, int timeoutMs, size_t& received) {
+    received = 0;
+    for (;;) {
+        if (Abort->Raised()) return ErrorCode::InternetConnectionAborted;
+        ssize_t got = recv(Fd, data, size, 0);
+        if (got >= 0) {
+            // A shutdown by our own abort also reads as end of stream.
+            if (got == 0 && Abort->Raised()) return ErrorCode::InternetConnectionAborted;
+            received = size_t(got);
+            return 0;
+        }
+        if (errno == EINTR) continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            return Abort->Raised() ? ErrorCode::InternetConnectionAborted
+                                   : BrokenStreamError(errno);
+        }
+        if (uint32_t waited = Wait(POLLIN, timeoutMs)) return waited;
+    }
+}
+
+void Socket::SendNoWait(const std::string& text) {
+    if (Fd >= 0 && !Abort->Raised())
+        send(Fd, text.data(), text.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+}
+
+bool Socket::LocalAddress(SocketAddress& address) const {
+    address.Length = sizeof address.Storage;
+    return getsockname(Fd, reinterpret_cast<sockaddr*>(&address.Storage), &address.Length) == 0;
+}
+
+bool Socket::PeerAddress(SocketAddress& address) const {
+    address.Length = sizeof address.Storage;
+    return getpeername(Fd, reinterpret_cast<sockaddr*>(&address.Storage), &address.Length) == 0;
+}
+
+}  // namespace platform::posix

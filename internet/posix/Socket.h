@@ -1,0 +1,137 @@
+#pragma once
+// Internal to the POSIX FTP client: non-blocking TCP sockets whose every wait can
+// be cut short by an AbortSignal, with time limits, and errors given as the
+// Internet codes of common/ErrorCodes.h.
+//
+// Threads: a Socket is used by one thread (the one running the call); only
+// AbortSignal::Raise is called from other threads. Raise never closes a
+// descriptor: it wakes the waits and shuts the registered sockets down; each
+// descriptor is closed once, by the destructor of the Socket that owns it.
+
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+
+namespace platform::posix {
+
+// Milliseconds of a clock that only moves forward.
+int64_t MonotonicMs();
+
+struct SocketAddress {
+    sockaddr_storage Storage{};
+    socklen_t Length = 0;
+
+    int Family() const { return Storage.ss_family; }
+    uint16_t Port() const;
+    void SetPort(uint16_t port);
+    // The numeric host ("127.0.0.1", "::1").
+    std::string HostText() const;
+    bool SameHost(const SocketAddress& other) const;
+};
+
+// Shared by a connection and everything that waits on its behalf. Once raised it
+// stays raised.
+class AbortSignal {
+public:
+    AbortSignal();
+    ~AbortSignal();
+    AbortSignal(const AbortSignal&) = delete;
+    AbortSignal& operator=(const AbortSignal&) = delete;
+
+    // Any thread: wakes every wait and shuts down every registered socket.
+    void Raise();
+    bool Raised() const { return Flag.load(std::memory_order_acquire); }
+    int WakeDescriptor() const { return EventFd; }
+
+    void Register(int fd);
+    void Unregister(int fd);
+
+private:
+    int EventFd = -1;
+    std::atomic<bool> Flag{false};
+    std::mutex Lock;  // guards Sockets and the shutdown of its members
+    std::set<int> Sockets;
+};
+
+class Socket {
+public:
+    Socket() = default;
+    Socket(std::shared_ptr<AbortSignal> abort, int fd);
+    ~Socket() { Close(); }
+    Socket(Socket&& other) noexcept;
+    Socket& operator=(Socket&& other) noexcept;
+    Socket(const Socket&) = delete;
+    Socket& operator=(const Socket&) = delete;
+
+    bool Valid() const { return Fd >= 0; }
+    void Close();
+    // Closes with a reset rather than an orderly end: nothing is left waiting at
+    // either end (no TIME-WAIT). Only for a connection whose peer has ended its
+    // stream and whose outcome is settled.
+    void CloseAbruptly();
+
+    // Resolves host (numeric or by name) and connects to the first address that
+    // accepts within timeoutMs each. 0 or ErrorCode::InternetNameNotResolved,
+    // InternetCannotConnect, InternetTimeout, InternetConnectionAborted.
+    static uint32_t Connect(std::shared_ptr<AbortSignal> abort, const std::string& host,
+                            uint16_t port, int timeoutMs, Socket& result);
+    static uint32_t ConnectTo(std::shared_ptr<AbortSignal> abort, const SocketAddress& address,
+                              int timeoutMs, Socket& result);
+    // A listening socket on address's host, any free port (ListeningPort.h).
+    // noPortFree (when given) tells a failure for want of a free local port.
+    static uint32_t Listen(std::shared_ptr<AbortSignal> abort, const SocketAddress& address,
+                           Socket& result, bool* noPortFree = nullptr);
+    // Waits for one connection from a peer on expectedPeer's host; other peers are
+    // turned away. 0 or ErrorCode::InternetTimeout,
+    // InternetConnectionAborted.
+    uint32_t Accept(const SocketAddress& expectedPeer, int timeoutMs, Socket& result);
+
+    // Sends everything. onProgress is called after each part that went out.
+    template <typename Progress>
+    uint32_t SendAll(const char* data, size_t size, int timeoutMs, Progress&& onProgress);
+    // Receives up to size bytes: received > 0, or 0 at the peer's end of stream.
+    // 0 or ErrorCode::InternetTimeout, InternetConnectionAborted,
+    // InternetConnectionReset.
+    uint32_t Receive(char* data, size_t size, int timeoutMs, size_t& received);
+    // Sends what fits without waiting; for a farewell that must not block.
+    void SendNoWait(const std::string& text);
+
+    bool LocalAddress(SocketAddress& address) const;
+    bool PeerAddress(SocketAddress& address) const;
+
+private:
+    // 0 ready, else ErrorCode::InternetTimeout or InternetConnectionAborted.
+    uint32_t Wait(short events, int timeoutMs);
+    // One send attempt: bytes sent (> 0), 0 to wait, or an error code via error.
+    size_t SendSome(const char* data, size_t size, uint32_t& error);
+
+    std::shared_ptr<AbortSignal> Abort;
+    int Fd = -1;
+};
+
+template <typename Progress>
+uint32_t Socket::SendAll(const char* data, size_t size, int timeoutMs, Progress&& onProgress) {
+    while (size > 0) {
+        uint32_t error = 0;
+        size_t sent = SendSome(data, size, error);
+        if (error != 0) return error;
+        if (sent == 0) {
+            if (uint32_t waited = Wait(POLLOUT, timeoutMs)) return waited;
+            continue;
+        }
+        data += sent;
+        size -= sent;
+        onProgress(sent);
+    }
+    return 0;
+}
+
+}  // namespace platform::posix

@@ -1,9 +1,0 @@
-#include "platform/InternetOnline.h"
-
-namespace platform {
-
-bool InternetSwitchOnline() {
-    return true;
-}
-
-}  // namespace platform
