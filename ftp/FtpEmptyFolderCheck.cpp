@@ -27,9 +27,8 @@ bool IsDotName(const std::string& name) {
 // The server does not know the command (rather than refusing it for this folder).
 bool IsUnknownCommand(uint32_t error, const std::string& response) {
     if (error == ErrorCode::NotSupported) return true;
-    const int code = FinalCode(response);
     return error == ErrorCode::InternetExtendedError &&
-           (code == 500 || code == 501 || code == 502 || code == 504);
+           (IsUnknownCommandReply(response) || FinalCode(response) == 501);
 }
 
 }  // namespace

@@ -117,8 +117,7 @@ void FtpStorageDevice::AddListed(const std::vector<platform::FindData>& records,
 
 bool FtpStorageDevice::RefusedListingByFacts(uint32_t error) {
     if (error == ErrorCode::NotSupported) return true;
-    const int code = FinalCode(LastResponse());
-    return error == ErrorCode::InternetExtendedError && (code == 500 || code == 502 || code == 504);
+    return error == ErrorCode::InternetExtendedError && IsUnknownCommandReply(LastResponse());
 }
 
 std::unique_ptr<VelDirectoryList> FtpStorageDevice::RetryFailedFind(const std::string& folder,

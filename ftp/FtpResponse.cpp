@@ -24,3 +24,8 @@ int FinalCode(const std::string& response) {
     if (line.size() < 3 || !digit(line[0]) || !digit(line[1]) || !digit(line[2])) return 0;
     return (line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0');
 }
+
+bool IsUnknownCommandReply(const std::string& response) {
+    const int code = FinalCode(response);
+    return code == 500 || code == 502 || code == 504;
+}

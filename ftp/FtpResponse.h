@@ -19,3 +19,6 @@ std::string FinalLine(const std::string& response);
 
 // The three-digit code of a reply's last line; 0 when it has none.
 int FinalCode(const std::string& response);
+
+// The reply says the server does not know the command (500, 502 or 504).
+bool IsUnknownCommandReply(const std::string& response);

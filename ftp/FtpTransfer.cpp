@@ -58,12 +58,6 @@ bool IsSpaceRefusal(const std::string& response) {
     return code == 452 || code == 552;
 }
 
-// The server does not know the command.
-bool IsUnknownCommand(const std::string& response) {
-    const int code = FinalCode(response);
-    return code == 500 || code == 502 || code == 504;
-}
-
 // A failed store that had begun to write the file: the connection broke or the
 // server gave up while the data came.
 bool StoreHadBegun(uint32_t error, const std::string& response) {
@@ -174,7 +168,8 @@ bool FtpStorageDevice::CheckStoredSize(const std::string& localPath, const std::
     if (!told) {
         failure = CurrentFailure();
         // A server that cannot say a size (SIZE unknown) is asked for its listing.
-        if (!IsUnknownCommand(failure.Response) || !ListedSize(remoteName, stored)) return false;
+        if (!IsUnknownCommandReply(failure.Response) || !ListedSize(remoteName, stored))
+            return false;
     }
     LastStoredSize = stored;
     if (stored == accepted.Sent || stored == accepted.Converted) return true;

@@ -14,10 +14,6 @@ namespace {
 constexpr int64_t TicksPerMinute = 60LL * 10000000LL;
 constexpr int64_t LargestZoneMinutes = 14 * 60;
 
-bool IsUnknownCommandCode(int code) {
-    return code == 500 || code == 502 || code == 504;
-}
-
 // The text of a reply's last line after its code.
 std::string FinalText(const std::string& reply) {
     const std::string line = FinalLine(reply);
@@ -68,7 +64,7 @@ std::string TimeSettingCommand(TimeSetting way, const std::string& stamp, const 
 
 TimeSettingAnswer JudgeTimeSettingReply(TimeSetting way, const std::string& reply) {
     const int code = FinalCode(reply);
-    if (IsUnknownCommandCode(code)) return TimeSettingAnswer::Unknown;
+    if (IsUnknownCommandReply(reply)) return TimeSettingAnswer::Unknown;
     if (way == TimeSetting::MdtmWithTime) {
         // A server that takes MDTM for reading only looks for a file named after
         // the whole argument: it finds none (550), or answers with a time, which
