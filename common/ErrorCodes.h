@@ -69,6 +69,15 @@ constexpr uint32_t InternetConnectionReset = 12031;
 constexpr uint32_t FtpTransferInProgress = 12110;
 constexpr uint32_t FtpDropped = 12111;
 constexpr uint32_t FtpNoPassiveMode = 12112;
+// The program's own: the server refused to secure the connection (AUTH TLS,
+// PBSZ or PROT answered with an error), so nothing more is sent to it.
+constexpr uint32_t FtpTlsRefused = 12113;
+// FTP over TLS is not part of this build of the client.
+constexpr uint32_t FtpTlsNotAvailable = 12114;
+// The server's certificate is not trusted (its chain, its name, or a pinned
+// fingerprint it does not have); the thread's last response says which.
+constexpr uint32_t InternetCertificateNotTrusted = 12045;
 constexpr uint32_t InternetInvalidServerResponse = 12152;
+constexpr uint32_t InternetSecurityChannelError = 12157;  // TLS handshake or record failed
 constexpr uint32_t InternetDisconnected = 12163;
 }  // namespace ErrorCode

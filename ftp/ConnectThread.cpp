@@ -15,7 +15,8 @@ std::shared_ptr<InternetConnectThread> InternetConnectThread::Start(Arguments ar
 
 void InternetConnectThread::Run() {
     platform::InternetHandle handle = platform::InternetConnect(
-        Call.Session, Call.Host, Call.Port, Call.UserName, Call.Password, Call.Flags, Call.Context);
+        Call.Session, Call.Host, Call.Port, Call.UserName, Call.Password, Call.Flags, Call.Context,
+        Call.Security);
     const uint32_t error = handle == platform::NoInternetHandle ? platform::GetLastErrorCode() : 0;
     uint32_t replyCode = 0;
     std::string response;

@@ -30,6 +30,7 @@ public:
         std::string Password;
         uint32_t Flags = 0;
         uintptr_t Context = 0;
+        platform::InternetSecuritySettings Security;
     };
 
     // Starts the attempt at once.

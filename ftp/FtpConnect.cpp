@@ -52,6 +52,16 @@ bool FtpStorageDevice::Connect(const std::string& location, const std::string& u
     }
     Host = address.Host;
     Port = address.Port;
+    Scheme = address.Scheme;
+    size_t schemeLength = 0;
+    LocationScheme(location, &schemeLength);
+    SecuredLocation = "ftpes:" + location.substr(schemeLength);
+    if (Scheme != FtpScheme::Plain && !platform::InternetOffersTls()) {
+        LastError = ErrorCode::FtpTlsNotAvailable;
+        Fail("Cannot connect to " + location +
+             ": FTP over TLS (ftpes://, ftps://) is not available in this build.");
+        return false;
+    }
     // No renegotiation while the first connection is being made.
     RetryState = Recovery::Renegotiating;
     const bool result = OpenConnection((Options & PassiveOnly) != 0, connectionName);
@@ -83,6 +93,10 @@ bool FtpStorageDevice::OpenConnection(bool passive, const std::string& connectio
     attempt.Password = Password;
     attempt.Flags = passive ? platform::InternetFlagPassive : 0;
     attempt.Context = passive ? FtpContext::PassiveConnection : FtpContext::ActiveConnection;
+    attempt.Security.Mode = Scheme == FtpScheme::ExplicitTls   ? platform::InternetSecurity::ExplicitTls
+                            : Scheme == FtpScheme::ImplicitTls ? platform::InternetSecurity::ImplicitTls
+                                                               : platform::InternetSecurity::Plain;
+    attempt.Security.Trust = Trust;
     std::string response;
     Connection = ConnectWithTimeout(attempt, ConnectTimeout, response);
     LastError = Connection != platform::NoInternetHandle ? 0 : platform::GetLastErrorCode();
@@ -118,6 +132,10 @@ bool FtpStorageDevice::OpenConnection(bool passive, const std::string& connectio
     if (LastError == ErrorCode::InternetNameNotResolved ||
         LastError == ErrorCode::InternetConnectionAborted) {
         Fail(ConnectionReport("Could not resolve server name " + Host + ".", AttemptResponse));
+        return false;
+    }
+    if (IsTlsFailureCode(LastError)) {
+        ReportTlsFailure();
         return false;
     }
     return ReportFailedConnection(passive);

@@ -72,10 +72,16 @@ bool IsRecoverableCode(uint32_t code) {
         case ErrorCode::InternetConnectionAborted:
         case ErrorCode::InternetConnectionReset:
         case ErrorCode::FtpDropped:
+        case ErrorCode::InternetSecurityChannelError:
             return true;
         default:
             return false;
     }
+}
+
+bool IsTlsFailureCode(uint32_t code) {
+    return code == ErrorCode::FtpTlsRefused || code == ErrorCode::InternetCertificateNotTrusted ||
+           code == ErrorCode::InternetSecurityChannelError;
 }
 
 bool IsLocalFileError(uint32_t code) {

@@ -10,9 +10,15 @@
 
 // A new connection may cure the failure: ErrorCode::InvalidHandle (the handle
 // was closed under the call), InternetTimeout, InternetExtendedError,
-// InternetOperationCancelled, InternetConnectionAborted, InternetConnectionReset
-// and FtpDropped.
+// InternetOperationCancelled, InternetConnectionAborted, InternetConnectionReset,
+// FtpDropped and InternetSecurityChannelError (a TLS record that broke on the
+// way; a new connection does a new handshake).
 bool IsRecoverableCode(uint32_t code);
+
+// The connection could not be secured: the server refused TLS, the handshake
+// failed or the certificate is not trusted. Another attempt, active or passive,
+// would meet the same, so the side ends with the report.
+bool IsTlsFailureCode(uint32_t code);
 
 // A system error code that a transfer leaves for its local file (a full disk,
 // a refused write): neither 0, nor an Internet client code, nor one that a new

@@ -17,6 +17,7 @@ void FtpStorageDevice::LearnFeatures() {
     const ServerFeatures features = ReadFeatReply(LastResponse());
     ListsByFacts = features.Mlsd;
     MlstFactsToAsk = features.MlstFactsToAsk;
+    if (features.OffersTls && Scheme == FtpScheme::Plain && ServerAcceptsTls()) WarnOfferedTls();
     // A reply that could not be read (or none) leaves MFMT to be tried first.
     if (features.Listed && !features.Mfmt) TimeWay = TimeSetting::SiteUtime;
 }

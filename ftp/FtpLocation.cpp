@@ -10,9 +10,11 @@ bool IsSeparator(char c) {
     return c == '/' || c == '\\';
 }
 
-// The location after "ftp:" and the separators that follow the scheme.
+// The location after its scheme and the separators that follow the scheme.
 std::string AfterScheme(const std::string& location) {
-    std::string rest = StartsWith(location, "ftp:", true) ? location.substr(4) : location;
+    size_t schemeLength = 0;
+    LocationScheme(location, &schemeLength);
+    std::string rest = location.substr(schemeLength);
     size_t start = 0;
     while (start < rest.size() && (rest[start] == ':' || IsSeparator(rest[start]))) ++start;
     return rest.substr(start);
@@ -62,11 +64,34 @@ std::string PercentDecoded(const std::string& text) {
 
 }  // namespace
 
+FtpScheme LocationScheme(const std::string& location, size_t* length) {
+    static const struct {
+        const char* Prefix;
+        FtpScheme Scheme;
+    } schemes[] = {{"ftp:", FtpScheme::Plain},
+                   {"ftpes:", FtpScheme::ExplicitTls},
+                   {"ftps:", FtpScheme::ImplicitTls}};
+    for (const auto& scheme : schemes) {
+        if (StartsWith(location, scheme.Prefix, true)) {
+            if (length) *length = std::string(scheme.Prefix).size();
+            return scheme.Scheme;
+        }
+    }
+    if (length) *length = 0;
+    return FtpScheme::None;
+}
+
+bool NamesFtpServer(const std::string& location) {
+    size_t length = 0;
+    return LocationScheme(location, &length) != FtpScheme::None &&
+           location.compare(0, length, LowerAscii(location.substr(0, length))) == 0;
+}
+
 FtpLocationLogin SplitFtpLogin(const std::string& location) {
     FtpLocationLogin login;
     login.Location = location;
-    if (!StartsWith(location, "ftp:", true)) return login;
-    size_t start = 4;
+    size_t start = 0;
+    if (LocationScheme(location, &start) == FtpScheme::None) return login;
     while (start < location.size() && IsSeparator(location[start])) ++start;
     const size_t end = location.find_first_of("/\\", start);
     const std::string server = location.substr(start, end == std::string::npos ? end : end - start);
@@ -89,6 +114,9 @@ FtpServerAddress ParseFtpServer(const std::string& location) {
     std::string rest = AfterScheme(location);
     std::string server = rest.substr(0, FirstSeparator(rest));
     FtpServerAddress address;
+    address.Scheme = LocationScheme(location);
+    if (address.Scheme == FtpScheme::None) address.Scheme = FtpScheme::Plain;
+    if (address.Scheme == FtpScheme::ImplicitTls) address.Port = DefaultImplicitTlsPort;
     size_t colon = server.find(':');
     address.Host = server.substr(0, colon);
     if (colon == std::string::npos) return address;
@@ -103,7 +131,7 @@ FtpServerAddress ParseFtpServer(const std::string& location) {
 
 std::string RemotePath(const std::string& location) {
     std::string rest;
-    if (StartsWith(location, "ftp:", true)) {
+    if (LocationScheme(location) != FtpScheme::None) {
         rest = AfterScheme(location);
         size_t separator = FirstSeparator(rest);
         rest = separator == std::string::npos ? "" : rest.substr(separator);

@@ -3,15 +3,30 @@
 //
 // A location names a server, optionally a port, and a folder:
 // ftp://server/folder/sub, ftp://server:2121/folder, with "/" or "\" alike and
-// "ftp:" in any letter case. The folders the engine passes are such a location
+// the scheme in any letter case. ftpes:// is FTP secured with TLS after a plain
+// greeting (AUTH TLS, on port 21 unless given), ftps:// FTP in TLS from the first
+// byte (port 990 unless given). The folders the engine passes are such a location
 // with a relative part appended. On the server, folders are written with "/".
 
 #include <cstdint>
 #include <string>
 
 constexpr uint16_t DefaultFtpPort = 21;
+constexpr uint16_t DefaultImplicitTlsPort = 990;
+
+enum class FtpScheme { None, Plain, ExplicitTls, ImplicitTls };
+
+// The scheme a location begins with ("ftp:", "ftpes:", "ftps:" in any letter
+// case), or None; length receives the scheme's length with its colon.
+FtpScheme LocationScheme(const std::string& location, size_t* length = nullptr);
+
+// Whether the program takes a location for an FTP server: its scheme written in
+// lower case, so that a local folder whose name begins with "ftp" (ftpdata/) or
+// FTP://host stays a disk path.
+bool NamesFtpServer(const std::string& location);
 
 struct FtpServerAddress {
+    FtpScheme Scheme = FtpScheme::Plain;
     std::string Host;
     uint16_t Port = DefaultFtpPort;
     // The location names a port above 65535 (PortText holds its digits): the
@@ -30,13 +45,14 @@ struct FtpLocationLogin {
     bool HasPassword = false;
 };
 
-// Takes the login out of a location ("ftp:" in any case; the login is what
+// Takes the login out of a location (any FTP scheme in any case; the login is what
 // stands before the last "@" of the server part). A location without one comes
 // back unchanged.
 FtpLocationLogin SplitFtpLogin(const std::string& location);
 
-// The server part of a location: the host, and the port when the location names
-// one greater than 0 (its leading digits; what follows them is ignored).
+// The server part of a location: its scheme, the host, and the port when the
+// location names one greater than 0 (its leading digits; what follows them is
+// ignored), else the scheme's default port.
 FtpServerAddress ParseFtpServer(const std::string& location);
 
 // The folder a location names on the server, relative to the login folder, in

@@ -41,6 +41,7 @@
 #include <vector>
 
 #include "ftp/FtpListingRules.h"
+#include "ftp/FtpLocation.h"
 #include "ftp/FtpSession.h"
 #include "ftp/HandleTimeout.h"
 #include "ftp/ListedSizes.h"
@@ -76,6 +77,9 @@ public:
 
     // Adds option bits. Without PassiveOnly the first connection is active.
     void SetOptions(uint32_t bits) { Options |= bits; }
+    // What an ftpes:// or ftps:// location trusts in the server's certificate
+    // (/Cert); the system's trusted certificates unless set.
+    void SetCertificateTrust(const platform::CertificateTrust& trust) { Trust = trust; }
 
     NameCase NameCaseMode() override;
     bool SupportsTextMode() override;
@@ -161,6 +165,13 @@ private:
     bool Reconnect(Recovery step, const VelMessageText& why,
                    const char* failure = "Failed to renegotiate connection");
     bool ReportFailedConnection(bool passive);
+    // A connection that could not be secured: reported, never retried in another
+    // mode (FtpTls.cpp).
+    void ReportTlsFailure();
+    // The warning that a plain FTP server offers TLS, and the check that it
+    // really does (FtpTls.cpp).
+    void WarnOfferedTls();
+    bool ServerAcceptsTls();
     VelMessageText ConnectionReport(const std::string& firstLine, const std::string& response);
     bool CheckOnline(const std::string& connectionName);
     bool OfferGoOnline();
@@ -283,6 +294,9 @@ private:
     bool ChmodKnown = false;
     uint16_t Port = 21;
     std::string Host;
+    FtpScheme Scheme = FtpScheme::Plain;
+    platform::CertificateTrust Trust;
+    std::string SecuredLocation;  // the location as ftpes://, for the warning on plain FTP
     std::string UserName;
     std::string Password;
     std::string CurrentDir;  // server directory ("/" form); empty: not known

@@ -57,6 +57,9 @@ ServerFeatures ReadFeatReply(const std::string& reply) {
         if (name == "MLST" || name == "MLSD") features.Mlsd = true;
         if (name == "MLST") features.MlstFactsToAsk = FactsToAsk(offer);
         if (name == "MFMT") features.Mfmt = true;
+        // "AUTH TLS", or every mechanism on one line ("AUTH SSL;TLS").
+        if (name == "AUTH" && InCapitals(offer).find("TLS") != std::string::npos)
+            features.OffersTls = true;
     }
     return features;
 }

@@ -7,6 +7,7 @@ struct ServerFeatures {
     bool Listed = false;  // the reply listed features: what it leaves out is not offered
     bool Mlsd = false;    // MLST, and with it MLSD (RFC 3659)
     bool Mfmt = false;
+    bool OffersTls = false;  // AUTH TLS (RFC 4217)
     // The facts to ask for with "OPTS MLST" on every connection, when the server
     // offers some that the device reads (type, size, modify, perm, UNIX.mode) but
     // does not send them unasked (no "*" after them); empty when it sends all.

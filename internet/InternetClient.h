@@ -48,6 +48,7 @@
 #include <functional>
 #include <string>
 
+#include "internet/CertificateTrust.h"
 #include "platform/FindData.h"
 
 namespace platform {
@@ -127,13 +128,40 @@ std::string InternetErrorText(uint32_t code);
 
 // --- FTP connections --------------------------------------------------------------
 
+// How a connection is secured. Explicit TLS: the plain greeting, then AUTH TLS
+// before anything else, the TLS handshake, PBSZ 0 and PROT P, so that the login
+// and every listing and transfer are encrypted; a refusal of any of the three
+// ends the attempt with ErrorCode::FtpTlsRefused (the reply is the last
+// response), never a plain login. Implicit TLS: the handshake from the first
+// byte, then PBSZ 0 and PROT P. Every data connection does its handshake after
+// the server's 1xx reply and resumes the control connection's TLS session, as
+// servers that require session reuse demand.
+//
+// The server's certificate is checked before anything more is sent: a
+// certificate that trust does not accept fails with
+// ErrorCode::InternetCertificateNotTrusted, and the last response then says why,
+// with the certificate's subject and SHA-256 fingerprint. A failed handshake or a
+// broken TLS record fails with ErrorCode::InternetSecurityChannelError.
+enum class InternetSecurity { Plain, ExplicitTls, ImplicitTls };
+
+struct InternetSecuritySettings {
+    InternetSecurity Mode = InternetSecurity::Plain;
+    CertificateTrust Trust;
+};
+
+// Whether this build's client can secure connections with TLS. Where it cannot,
+// InternetConnect with a security other than Plain fails with
+// ErrorCode::FtpTlsNotAvailable.
+bool InternetOffersTls();
+
 // Connects to host:port and logs in (USER, and PASS when asked for). Blocks until
 // logged in or failed; the connect time limit bounds the TCP set-up, the receive
 // time limit every reply. flags: InternetFlagPassive for passive data connections,
 // else active. context is passed to every report of the connection.
 InternetHandle InternetConnect(InternetHandle session, const std::string& host, uint16_t port,
                                const std::string& userName, const std::string& password,
-                               uint32_t flags, uintptr_t context);
+                               uint32_t flags, uintptr_t context,
+                               const InternetSecuritySettings& security = {});
 
 bool FtpSetCurrentDirectory(InternetHandle connection, const std::string& directory);
 // PWD; directory receives the quoted path of the 257 reply.

@@ -37,6 +37,11 @@ std::string OwnInternetErrorText(uint32_t code) {
         {ErrorCode::FtpDropped, "The FTP session was ended by the server"},
         {ErrorCode::FtpNoPassiveMode, "Passive mode is not available on the server"},
         {ErrorCode::InternetInvalidServerResponse, "The server response could not be understood"},
+        {ErrorCode::FtpTlsRefused, "The server refused to secure the connection with TLS"},
+        {ErrorCode::FtpTlsNotAvailable, "FTP over TLS is not available in this build"},
+        {ErrorCode::InternetCertificateNotTrusted, "The server's certificate is not trusted"},
+        {ErrorCode::InternetSecurityChannelError,
+         "The TLS session with the server failed (handshake or encrypted data)"},
     };
     auto found = texts.find(code);
     return found == texts.end() ? std::string() : std::string(found->second);

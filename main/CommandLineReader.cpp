@@ -1,5 +1,8 @@
 #include "main/CommandLineReader.h"
 
+#include <fstream>
+#include <iterator>
+
 #include "common/StringUtils.h"
 #include "main/FSwitchValue.h"
 #include "output/ConsoleOutput.h"
@@ -35,6 +38,8 @@ void VelCommandLineReader::WriteLine(const std::string& text) {
 bool VelCommandLineReader::Read() {
     ReadUsageSwitch();
     ReadModes();
+    // Before /C, which begins its name.
+    if (!ReadCertificates()) return false;
     ReadFlags();
     BuildConsole();
     ReadVerbosity();
@@ -187,6 +192,40 @@ void VelCommandLineReader::ReadTempPrefix(const std::string& prefix) {
              ? "a prefix is part of a file name and may not hold \"/\", \"\\\", NUL or \"..\""
              : "a prefix may be at most " + std::to_string(MaxTempPrefixLength) + " bytes long"));
     ShowUsage = true;
+}
+
+bool VelCommandLineReader::ReadCertificates() {
+    std::string value;
+    if (TakeValue("/Cert", value)) {
+        if (!ReadCertificate(value, Source.Trust)) return false;
+        Destination.Trust = Source.Trust;
+    }
+    if (TakeValue("/Cert", value) && !ReadCertificate(value, Destination.Trust)) return false;
+    return true;
+}
+
+bool VelCommandLineReader::ReadCertificate(const std::string& value,
+                                           platform::CertificateTrust& trust) {
+    std::string problem;
+    if (!platform::ReadCertificateTrust(value, trust, problem)) {
+        FatalProblem = "Invalid /Cert value: " + problem + ".";
+        return false;
+    }
+    if (trust.Source != platform::CertificateTrust::Kind::PemFile) return true;
+    // A file that cannot be read is told now, not as a failed connection later.
+    std::ifstream file(trust.PemFile, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (!file.is_open()) {
+        FatalProblem = "Invalid /Cert value: \"" + value +
+                       "\" is neither a SHA-256 fingerprint (64 hexadecimal digits) nor a file "
+                       "that can be read.";
+        return false;
+    }
+    if (text.find("-----BEGIN CERTIFICATE-----") == std::string::npos) {
+        FatalProblem = "Invalid /Cert value: " + value + " holds no PEM certificate.";
+        return false;
+    }
+    return true;
 }
 
 bool VelCommandLineReader::ReadFSwitch() {

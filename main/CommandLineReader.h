@@ -64,6 +64,10 @@ private:
     void ReadTransferModes(ConnectionOptions& side, const ConnectionOptions* fallback);
     void ReadLogins();
     void ReadTempPrefix(const std::string& prefix);
+    // /Cert for both sides, a second for the destination; false (FatalProblem
+    // set) for a value that is neither a fingerprint nor a readable PEM file.
+    bool ReadCertificates();
+    bool ReadCertificate(const std::string& value, platform::CertificateTrust& trust);
     bool ReadFSwitch();
     void ReadTextFileSpecs();
     void ReadSpecs();

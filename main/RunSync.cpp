@@ -9,10 +9,8 @@
 
 namespace {
 
-// Only the scheme makes an FTP location, and case-sensitively: a local folder
-// whose name begins with "ftp" (ftpdata/) and FTP://host are disk paths.
 bool IsFtpLocation(const std::string& location) {
-    return location.compare(0, 4, "ftp:") == 0;
+    return NamesFtpServer(location);
 }
 
 // Time limits of the FTP device, in seconds: one connection attempt, and a call
@@ -24,6 +22,7 @@ std::unique_ptr<VelStorageDevice> MakeDevice(const ConnectionOptions& side,
                                              VelSyncBaseOutput& output) {
     if (!IsFtpLocation(side.Location)) return std::make_unique<DiskStorageDevice>(&output);
     auto ftp = std::make_unique<FtpStorageDevice>(output, FtpConnectTimeout, FtpWatchdogTimeout);
+    ftp->SetCertificateTrust(side.Trust);
     // Asking for both modes, or for neither, leaves the device its own default.
     if (side.UseActive != side.UsePassive)
         ftp->SetOptions(side.UseActive ? FtpStorageDevice::ActiveOnly

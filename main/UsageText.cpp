@@ -11,6 +11,7 @@ const std::string& UsageText() {
         "  /A:ascii-spec  Specify ASCII files (for FTP only).\r\n"
         "  /Active  Use ACTIVE FTP (for FTP only).\r\n"
         "  /C    Continue if an error occurs.\r\n"
+        "  /Cert:x  Trust the FTP server's TLS certificate: SHA-256 fingerprint or PEM file.\r\n"
         "  /CH:xxx  Chmod new file and sub-directory setting (FTP only).\r\n"
         "  /ChmodF:xxx  Chmod new file setting (FTP only).\r\n"
         "  /ChmodS:xxx  Chmod new sub-directory setting (FTP only).\r\n"
@@ -42,6 +43,6 @@ const std::string& UsageText() {
         "  ^move-spec  Wildcard expression for files to move (copy then delete source).\r\n"
         "  #ignore-spec  Wildcard expression for files to ignore (and not delete).\r\n"
         "                a trailing slash (\"\\\") indicates a directory not to copy.\r\n"
-        "For FTP connections use ftp://server/dir\r\n";
+        "For FTP connections use ftp://server/dir (ftpes:// or ftps:// for FTP over TLS)\r\n";
     return text;
 }

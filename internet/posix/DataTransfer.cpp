@@ -61,6 +61,9 @@ uint32_t DataTransfer::Start(const std::string& command) {
         Listener.Close();
         if (error != 0) return Fail(error);
     }
+    // The server begins its side of the handshake once it has answered the command.
+    if (Connection.Secured() && (error = Connection.SecureDataConnection(Data)))
+        return Fail(error);
     return 0;
 }
 
@@ -137,10 +140,15 @@ uint32_t DataTransfer::Finish() {
     // from waiting out TIME-WAIT on the port it took: on a server that binds a new
     // port for every active data connection, thousands of such ports make each
     // later bind slower than the small file it is for.
-    if (StreamEnded)
+    if (StreamEnded) {
         Data.CloseAbruptly();
-    else
+    } else {
+        // A server that reads a TLS upload to its end of stream counts it whole
+        // only after the TLS end.
+        uint32_t ended = Data.EndTls(WaitLimit(Connection.Limits.SendMs));
         Data.Close();
+        if (ended != 0 && !Completed) return Fail(ended);
+    }
     if (Completed) return 0;
     Completed = true;
     FtpReply& reply = Closing;

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include <openssl/ssl.h>
+
 #include "common/ErrorCodes.h"
 #include "internet/posix/ThreadResponse.h"
 
@@ -38,7 +40,14 @@ FtpConnection::FtpConnection(InternetHandle id, uintptr_t context, bool passive,
 FtpConnection::~FtpConnection() = default;
 
 uint32_t FtpConnection::Open(const std::string& host, uint16_t port, const std::string& userName,
-                             const std::string& password) {
+                             const std::string& password, const InternetSecuritySettings& security) {
+    if (security.Mode != InternetSecurity::Plain) {
+        std::string problem;
+        if (uint32_t error = TlsContext::Make(security.Trust, host, Tls, problem)) {
+            SetThreadLastResponse(error, problem);
+            return error;
+        }
+    }
     uint32_t error = Socket::Connect(Abort, host, port, WaitLimit(Limits.ConnectMs), Control);
     if (error != 0) return error;
     if (!Control.PeerAddress(Peer) || !Control.LocalAddress(Local)) {
@@ -46,10 +55,72 @@ uint32_t FtpConnection::Open(const std::string& host, uint16_t port, const std::
         return ErrorCode::InternetConnectionAborted;
     }
     if (Limits.ReceiveMs != 0) LoginDeadline = MonotonicMs() + Limits.ReceiveMs;
-    error = ReadGreeting();
+    if (security.Mode == InternetSecurity::ImplicitTls) error = SecureControl();
+    if (error == 0) error = ReadGreeting();
+    if (error == 0 && security.Mode == InternetSecurity::ExplicitTls) error = NegotiateTls();
+    if (error == 0 && Secured()) error = ProtectData();
     if (error == 0) error = LogIn(userName, password);
     LoginDeadline = 0;
-    if (error != 0) CloseControl(Broken == 0, false);
+    // Nothing more goes to a server whose certificate is not trusted, not even QUIT.
+    const bool farewell = Broken == 0 && error != ErrorCode::InternetCertificateNotTrusted &&
+                          error != ErrorCode::InternetSecurityChannelError;
+    if (error != 0) CloseControl(farewell, false);
+    return error;
+}
+
+uint32_t FtpConnection::SecureControl() {
+    std::string problem;
+    int wait = WaitLimit(Limits.ReceiveMs);
+    if (LoginDeadline != 0) wait = int(std::max<int64_t>(1, LoginDeadline - MonotonicMs()));
+    uint32_t error = Control.StartTls(*Tls, nullptr, wait, problem);
+    if (error == 0) error = Tls->CheckCertificate(Control.TlsConnection(), problem);
+    if (error != 0) {
+        if (!problem.empty()) SetThreadLastResponse(error, problem);
+        return error;
+    }
+    Reader = FtpReplyReader();  // nothing sent in clear may be read as a reply after it
+    return 0;
+}
+
+uint32_t FtpConnection::NegotiateTls() {
+    FtpReply reply;
+    if (uint32_t error = SendCommand("AUTH TLS")) return error;
+    if (uint32_t error = ReadFinalReply(reply)) return error;
+    if (reply.Code / 100 != 2) return TlsRefusal(reply);
+    // A reply that came in clear behind the 234 could only have been injected.
+    if (Reader.Buffered() != 0) {
+        MarkBroken(ErrorCode::InternetInvalidServerResponse);
+        return ErrorCode::InternetInvalidServerResponse;
+    }
+    return SecureControl();
+}
+
+uint32_t FtpConnection::ProtectData() {
+    for (const char* command : {"PBSZ 0", "PROT P"}) {
+        FtpReply reply;
+        if (uint32_t error = SendCommand(command)) return error;
+        if (uint32_t error = ReadFinalReply(reply)) return error;
+        if (reply.Code / 100 != 2) return TlsRefusal(reply);
+    }
+    return 0;
+}
+
+uint32_t FtpConnection::TlsRefusal(const FtpReply& reply) {
+    if (reply.Code == 421) return ReplyError(reply);
+    SetThreadLastResponse(ErrorCode::FtpTlsRefused, reply.Text);
+    return ErrorCode::FtpTlsRefused;
+}
+
+uint32_t FtpConnection::SecureDataConnection(Socket& data) {
+    std::string problem;
+    TlsSession control(SSL_get1_session(Control.TlsConnection()));
+    uint32_t error =
+        data.StartTls(*Tls, control.get(), WaitLimit(Limits.ReceiveMs), problem);
+    // A data connection that did not resume the control connection's session
+    // showed a certificate of its own: it must pass the same check.
+    if (error == 0 && !SSL_session_reused(data.TlsConnection()))
+        error = Tls->CheckCertificate(data.TlsConnection(), problem);
+    if (error != 0 && !problem.empty()) SetThreadLastResponse(error, problem);
     return error;
 }
 

@@ -24,8 +24,10 @@
 #include <mutex>
 #include <string>
 
+#include "internet/InternetClient.h"
 #include "internet/posix/HandleTable.h"
 #include "internet/posix/Socket.h"
+#include "internet/posix/TlsContext.h"
 #include "internet/protocol/FtpReply.h"
 #include "internet/protocol/ListingRequest.h"
 
@@ -44,9 +46,16 @@ public:
     // How this connection asks for listings; used under the call lock.
     ftpprotocol::ListingRequest Listing;
 
-    // Connects and logs in; run before the handle is published. 0 or the error.
+    // Connects, secures the connection as security asks and logs in; run before
+    // the handle is published. 0 or the error.
     uint32_t Open(const std::string& host, uint16_t port, const std::string& userName,
-                  const std::string& password);
+                  const std::string& password, const InternetSecuritySettings& security);
+
+    // The connection is secured with TLS: its data connections must be too.
+    bool Secured() const { return Tls != nullptr; }
+    // Secures a data connection of this one, resuming the control connection's
+    // TLS session. 0 or the error of Socket::StartTls or a certificate check.
+    uint32_t SecureDataConnection(Socket& data);
 
     // Starts a call: the returned lock is held for the call's length. error is set
     // (and the lock not held) when the call cannot run: ErrorCode::InvalidHandle
@@ -95,6 +104,15 @@ private:
     // Receives what has come, waiting until deadline (MonotonicMs; 0: no limit).
     uint32_t ReceiveBefore(int64_t deadline, char* buffer, size_t size, size_t& received);
     uint32_t LogIn(const std::string& userName, const std::string& password);
+    // The TLS handshake on the control connection and the check of the server's
+    // certificate; the failure's reason becomes the thread's last response.
+    uint32_t SecureControl();
+    // AUTH TLS on a plain greeting, then the handshake.
+    uint32_t NegotiateTls();
+    // PBSZ 0 and PROT P: listings and transfers go encrypted too.
+    uint32_t ProtectData();
+    // A refusal of AUTH TLS, PBSZ or PROT.
+    uint32_t TlsRefusal(const ftpprotocol::FtpReply& reply);
     void CloseControl(bool sendQuit, bool closingHandle);
 
     std::mutex CallLock;
@@ -104,6 +122,7 @@ private:
     SocketAddress Local;
     char CurrentType = 0;  // 0: not set on this connection yet
     std::unique_ptr<char[]> Buffer;
+    std::unique_ptr<TlsContext> Tls;
     uint32_t Broken = 0;
     int64_t LoginDeadline = 0;  // while logging in: when it must be over (MonotonicMs)
 };

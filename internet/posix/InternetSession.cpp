@@ -77,9 +77,14 @@ bool InternetGetLastResponseInfo(uint32_t& error, std::string& response) {
     return GetThreadLastResponse(error, response);
 }
 
+bool InternetOffersTls() {
+    return true;
+}
+
 InternetHandle InternetConnect(InternetHandle session, const std::string& host, uint16_t port,
                                const std::string& userName, const std::string& password,
-                               uint32_t flags, uintptr_t context) {
+                               uint32_t flags, uintptr_t context,
+                               const InternetSecuritySettings& security) {
     auto owner = FindHandleAs<SessionObject>(session, HandleKind::Session);
     if (!owner) {
         Fail(ErrorCode::InvalidHandle);
@@ -89,7 +94,8 @@ InternetHandle InternetConnect(InternetHandle session, const std::string& host, 
         NewHandleId(), context, (flags & InternetFlagPassive) != 0, owner->Limits);
     if (auto callback = owner->Callback()) connection->SetCallback(*callback);
     owner.reset();  // the session may be closed meanwhile; the connection does not need it
-    uint32_t error = connection->Open(host, port == 0 ? DefaultFtpPort : port, userName, password);
+    uint32_t error =
+        connection->Open(host, port == 0 ? DefaultFtpPort : port, userName, password, security);
     if (error != 0) {
         Fail(error);
         return NoInternetHandle;

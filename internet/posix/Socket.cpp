@@ -109,8 +109,14 @@ Socket::Socket(std::shared_ptr<AbortSignal> abort, int fd) : Abort(std::move(abo
     if (Fd >= 0) Abort->Register(Fd);
 }
 
-Socket::Socket(Socket&& other) noexcept : Abort(std::move(other.Abort)), Fd(other.Fd) {
+Socket::~Socket() {
+    Close();
+}
+
+Socket::Socket(Socket&& other) noexcept
+    : Abort(std::move(other.Abort)), Fd(other.Fd), Tls(other.Tls), TlsUnusable(other.TlsUnusable) {
     other.Fd = -1;
+    other.Tls = nullptr;
 }
 
 Socket& Socket::operator=(Socket&& other) noexcept {
@@ -118,12 +124,16 @@ Socket& Socket::operator=(Socket&& other) noexcept {
         Close();
         Abort = std::move(other.Abort);
         Fd = other.Fd;
+        Tls = other.Tls;
+        TlsUnusable = other.TlsUnusable;
         other.Fd = -1;
+        other.Tls = nullptr;
     }
     return *this;
 }
 
 void Socket::Close() {
+    FreeTls();
     if (Fd < 0) return;
     // Unregistered first, under the signal's lock, so that a concurrent Raise never
     // shuts down a descriptor number that has been closed and reused.
@@ -133,6 +143,7 @@ void Socket::Close() {
 }
 
 void Socket::CloseAbruptly() {
+    FreeTls();
     if (Fd < 0) return;
     const linger reset{1, 0};
     setsockopt(Fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
@@ -240,11 +251,13 @@ uint32_t Socket::Accept(const SocketAddress& expectedPeer, int timeoutMs, Socket
     }
 }
 
-size_t Socket::SendSome(const char* data, size_t size, uint32_t& error) {
+size_t Socket::SendSome(const char* data, size_t size, uint32_t& error, short& waitFor) {
     if (Abort->Raised()) {
         error = ErrorCode::InternetConnectionAborted;
         return 0;
     }
+    if (Tls) return TlsSendSome(data, size, error, waitFor);
+    waitFor = POLLOUT;
     for (;;) {
         ssize_t sent = send(Fd, data, size, MSG_NOSIGNAL);
         if (sent > 0) return size_t(sent);
@@ -257,6 +270,7 @@ size_t Socket::SendSome(const char* data, size_t size, uint32_t& error) {
 
 uint32_t Socket::Receive(char* data, size_t size, int timeoutMs, size_t& received) {
     received = 0;
+    if (Tls) return TlsReceive(data, size, timeoutMs, received);
     for (;;) {
         if (Abort->Raised()) return ErrorCode::InternetConnectionAborted;
         ssize_t got = recv(Fd, data, size, 0);
@@ -276,8 +290,14 @@ uint32_t Socket::Receive(char* data, size_t size, int timeoutMs, size_t& receive
 }
 
 void Socket::SendNoWait(const std::string& text) {
-    if (Fd >= 0 && !Abort->Raised())
-        send(Fd, text.data(), text.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (Fd < 0 || Abort->Raised()) return;
+    if (Tls) {
+        uint32_t error = 0;
+        short waitFor = 0;
+        TlsSendSome(text.data(), text.size(), error, waitFor);
+        return;
+    }
+    send(Fd, text.data(), text.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
 }
 
 bool Socket::LocalAddress(SocketAddress& address) const {

@@ -1,7 +1,8 @@
 #pragma once
 // Internal to the POSIX FTP client: non-blocking TCP sockets whose every wait can
 // be cut short by an AbortSignal, with time limits, and errors given as the
-// Internet codes of common/ErrorCodes.h.
+// Internet codes of common/ErrorCodes.h. A socket may be secured with TLS
+// (StartTls); its sends and receives then go through the TLS session.
 //
 // Threads: a Socket is used by one thread (the one running the call); only
 // AbortSignal::Raise is called from other threads. Raise never closes a
@@ -20,7 +21,12 @@
 #include <set>
 #include <string>
 
+struct ssl_st;
+struct ssl_session_st;
+
 namespace platform::posix {
+
+class TlsContext;
 
 // Milliseconds of a clock that only moves forward.
 int64_t MonotonicMs();
@@ -65,7 +71,7 @@ class Socket {
 public:
     Socket() = default;
     Socket(std::shared_ptr<AbortSignal> abort, int fd);
-    ~Socket() { Close(); }
+    ~Socket();
     Socket(Socket&& other) noexcept;
     Socket& operator=(Socket&& other) noexcept;
     Socket(const Socket&) = delete;
@@ -97,9 +103,11 @@ public:
     // Sends everything. onProgress is called after each part that went out.
     template <typename Progress>
     uint32_t SendAll(const char* data, size_t size, int timeoutMs, Progress&& onProgress);
-    // Receives up to size bytes: received > 0, or 0 at the peer's end of stream.
-    // 0 or ErrorCode::InternetTimeout, InternetConnectionAborted,
-    // InternetConnectionReset.
+    // Receives up to size bytes: received > 0, or 0 at the peer's end of stream
+    // (on a secured socket: its TLS end of stream; a connection that merely ends
+    // may have been cut, and fails with InternetConnectionAborted). 0 or
+    // ErrorCode::InternetTimeout, InternetConnectionAborted,
+    // InternetConnectionReset, InternetSecurityChannelError.
     uint32_t Receive(char* data, size_t size, int timeoutMs, size_t& received);
     // Sends what fits without waiting; for a farewell that must not block.
     void SendNoWait(const std::string& text);
@@ -107,24 +115,48 @@ public:
     bool LocalAddress(SocketAddress& address) const;
     bool PeerAddress(SocketAddress& address) const;
 
+    // Secures the connection: the TLS handshake (resuming resume when given)
+    // within timeoutMs. 0, or ErrorCode::InternetSecurityChannelError with
+    // problem set, InternetTimeout, InternetConnectionAborted,
+    // InternetConnectionReset. The certificate is not judged here
+    // (TlsContext::CheckCertificate).
+    uint32_t StartTls(const TlsContext& context, ssl_session_st* resume, int timeoutMs,
+                      std::string& problem);
+    bool Secured() const { return Tls != nullptr; }
+    ssl_st* TlsConnection() const { return Tls; }
+    // Ends the TLS stream (close_notify), waiting at most timeoutMs for room to
+    // send it: a peer that reads until the end of stream then knows that it has
+    // had everything. 0 or the error of the send.
+    uint32_t EndTls(int timeoutMs);
+
 private:
     // 0 ready, else ErrorCode::InternetTimeout or InternetConnectionAborted.
     uint32_t Wait(short events, int timeoutMs);
-    // One send attempt: bytes sent (> 0), 0 to wait, or an error code via error.
-    size_t SendSome(const char* data, size_t size, uint32_t& error);
+    // One send attempt: bytes sent (> 0), or 0 with waitFor set to the event to
+    // wait for, or an error code via error.
+    size_t SendSome(const char* data, size_t size, uint32_t& error, short& waitFor);
+    size_t TlsSendSome(const char* data, size_t size, uint32_t& error, short& waitFor);
+    uint32_t TlsReceive(char* data, size_t size, int timeoutMs, size_t& received);
+    // What a TLS call's failure means: 0 with waitFor set when it waits for the
+    // socket, else the error (the session is then unusable).
+    uint32_t TlsOutcome(int result, short& waitFor);
+    void FreeTls();
 
     std::shared_ptr<AbortSignal> Abort;
     int Fd = -1;
+    ssl_st* Tls = nullptr;
+    bool TlsUnusable = false;  // a TLS call failed: no close_notify may follow
 };
 
 template <typename Progress>
 uint32_t Socket::SendAll(const char* data, size_t size, int timeoutMs, Progress&& onProgress) {
     while (size > 0) {
         uint32_t error = 0;
-        size_t sent = SendSome(data, size, error);
+        short waitFor = POLLOUT;
+        size_t sent = SendSome(data, size, error, waitFor);
         if (error != 0) return error;
         if (sent == 0) {
-            if (uint32_t waited = Wait(POLLOUT, timeoutMs)) return waited;
+            if (uint32_t waited = Wait(waitFor, timeoutMs)) return waited;
             continue;
         }
         data += sent;

@@ -99,9 +99,19 @@ std::string InternetErrorText(uint32_t code) {
     return text.empty() ? OwnInternetErrorText(code) : text;
 }
 
+bool InternetOffersTls() {
+    return false;
+}
+
 InternetHandle InternetConnect(InternetHandle session, const std::string& host, uint16_t port,
                                const std::string& userName, const std::string& password,
-                               uint32_t flags, uintptr_t context) {
+                               uint32_t flags, uintptr_t context,
+                               const InternetSecuritySettings& security) {
+    // The Windows Internet library speaks plain FTP only.
+    if (security.Mode != InternetSecurity::Plain) {
+        ::SetLastError(ErrorCode::FtpTlsNotAvailable);
+        return NoInternetHandle;
+    }
     HINTERNET connection;
     {
         win32::CallOnHandle call(session);

@@ -11,6 +11,7 @@ const char* const ExpectedUsage[] = {
     "  /A:ascii-spec  Specify ASCII files (for FTP only).",
     "  /Active  Use ACTIVE FTP (for FTP only).",
     "  /C    Continue if an error occurs.",
+    "  /Cert:x  Trust the FTP server's TLS certificate: SHA-256 fingerprint or PEM file.",
     "  /CH:xxx  Chmod new file and sub-directory setting (FTP only).",
     "  /ChmodF:xxx  Chmod new file setting (FTP only).",
     "  /ChmodS:xxx  Chmod new sub-directory setting (FTP only).",
@@ -42,7 +43,7 @@ const char* const ExpectedUsage[] = {
     "  ^move-spec  Wildcard expression for files to move (copy then delete source).",
     "  #ignore-spec  Wildcard expression for files to ignore (and not delete).",
     "                a trailing slash (\"\\\") indicates a directory not to copy.",
-    "For FTP connections use ftp://server/dir",
+    "For FTP connections use ftp://server/dir (ftpes:// or ftps:// for FTP over TLS)",
 };
 
 std::string Usage() {
@@ -56,9 +57,9 @@ TEST(UsageTextTest, ByteForByte) {
     EXPECT_EQ(text, Usage());
     size_t lines = 0;
     for (size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos; at += 2) ++lines;
-    EXPECT_EQ(lines, 40u);
+    EXPECT_EQ(lines, 41u);
     EXPECT_EQ(text.find('\n'), text.find("\r\n") + 1);  // no bare line feed before the first
-    EXPECT_EQ(std::string(ExpectedUsage[38]).substr(0, 17), std::string(16, ' ') + "a");
+    EXPECT_EQ(std::string(ExpectedUsage[39]).substr(0, 17), std::string(16, ' ') + "a");
     EXPECT_EQ(text.back(), '\n');
 }
 

@@ -343,7 +343,17 @@ RealFtpServer::~RealFtpServer() {
     if (GuardFd >= 0) close(GuardFd);  // the guard stops the server
 }
 
-void RealFtpServer::Start(const std::string& script, const std::vector<std::string>& environment) {
+std::string RealFtpServer::Fingerprint() const {
+    std::ifstream file(State + "/tls-cert.sha256");
+    std::string line;
+    std::getline(file, line);
+    return line;
+}
+
+void RealFtpServer::Start(const std::string& script, std::vector<std::string> environment,
+                          FtpTls tls) {
+    if (tls != FtpTls::None)
+        environment.push_back(tls == FtpTls::Explicit ? "FTPM_TLS=explicit" : "FTPM_TLS=implicit");
     if (geteuid() != 0) {
         Problem = "the server scripts of tools/ftp-servers run as root only";
         return;
@@ -450,21 +460,21 @@ std::vector<std::string> RealFtpServer::Commands() const {
     return commands;
 }
 
-ProftpdServer::ProftpdServer() {
+ProftpdServer::ProftpdServer(FtpTls tls) {
     CommandLog = "commands.log";
-    Start("proftpd", {});
+    Start("proftpd", {}, tls);
     HomeFolder = Root;
 }
 
-PureFtpdServer::PureFtpdServer() {
-    Start("pureftpd", {});
+PureFtpdServer::PureFtpdServer(FtpTls tls) {
+    Start("pureftpd", {}, tls);
     HomeFolder = Root;
 }
 
-VsftpdUserServer::VsftpdUserServer() {
+VsftpdUserServer::VsftpdUserServer(FtpTls tls) {
     CommandLog = "vsftpd.log";
     Home = "/home/" + User;
-    Start("vsftpd", {"FTPM_HOME=home/" + User});
+    Start("vsftpd", {"FTPM_HOME=home/" + User}, tls);
     HomeFolder = Root + Home;
 }
 

@@ -86,9 +86,18 @@ public:
 // in a guard process when the object goes, or when the test program ends in any
 // other way (crash, time-out), so no server outlives its test. The destructor does
 // not wait for the stop; Root is removed at once.
+// How a RealFtpServer speaks: plain FTP, or FTP over TLS (explicit: AUTH TLS
+// after a plain greeting; implicit: TLS from the first byte) with a self-signed
+// certificate for 127.0.0.1 and localhost that its start makes, required for
+// the login and every data connection.
+enum class FtpTls { None, Explicit, Implicit };
+
 class RealFtpServer : public ExternalFtpServer {
 public:
     ~RealFtpServer() override;
+    // With TLS: the certificate (PEM) and its SHA-256 fingerprint ("AA:BB:...").
+    std::string CertificateFile() const { return State + "/tls-cert.pem"; }
+    std::string Fingerprint() const;
     std::string User = "user";
     std::string Password = "secret";
     std::string Home = "/";  // where the user logs in, as the server names it (PWD)
@@ -109,7 +118,8 @@ public:
 protected:
     // Runs start-<script>.sh with the extra environment; sets Port, State,
     // HomeFolder, or Problem.
-    void Start(const std::string& script, const std::vector<std::string>& environment);
+    void Start(const std::string& script, std::vector<std::string> environment,
+               FtpTls tls = FtpTls::None);
     std::string CommandLog;  // relative to State; empty when the server keeps none
 
 private:
@@ -121,20 +131,20 @@ private:
 // ProFTPD 1.3.8 from its unpacked package, chrooted into Root.
 class ProftpdServer : public RealFtpServer {
 public:
-    ProftpdServer();
+    explicit ProftpdServer(FtpTls tls = FtpTls::None);
 };
 
 // Pure-FTPd 1.0.50 from its unpacked package, chrooted into Root; logs no commands.
 class PureFtpdServer : public RealFtpServer {
 public:
-    PureFtpdServer();
+    explicit PureFtpdServer(FtpTls tls = FtpTls::None);  // explicit TLS only
 };
 
 // vsftpd with a real (Unix) user, chrooted into Root but logged into the folder
 // /home/user below it, so that the login folder is not "/".
 class VsftpdUserServer : public RealFtpServer {
 public:
-    VsftpdUserServer();
+    explicit VsftpdUserServer(FtpTls tls = FtpTls::None);
 };
 
 // One control connection of a ScriptedFtpServer, as its script sees it.

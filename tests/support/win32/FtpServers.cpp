@@ -97,7 +97,11 @@ void VsftpdServer::GiveToServer(const std::string&) const {}
 
 RealFtpServer::~RealFtpServer() = default;
 
-void RealFtpServer::Start(const std::string& script, const std::vector<std::string>&) {
+std::string RealFtpServer::Fingerprint() const {
+    return "";
+}
+
+void RealFtpServer::Start(const std::string& script, std::vector<std::string>, FtpTls) {
     Problem = script + " is not run for the Windows tests";
 }
 
@@ -107,15 +111,15 @@ std::vector<std::string> RealFtpServer::Commands() const {
     return {};
 }
 
-ProftpdServer::ProftpdServer() {
+ProftpdServer::ProftpdServer(FtpTls) {
     Start("proftpd", {});
 }
 
-PureFtpdServer::PureFtpdServer() {
+PureFtpdServer::PureFtpdServer(FtpTls) {
     Start("pureftpd", {});
 }
 
-VsftpdUserServer::VsftpdUserServer() {
+VsftpdUserServer::VsftpdUserServer(FtpTls) {
     Home = "/home/" + User;
     Start("vsftpd", {});
 }

@@ -1,0 +1,64 @@
+#include "internet/CertificateTrust.h"
+
+#include <cctype>
+
+namespace platform {
+
+namespace {
+
+constexpr size_t Sha256Digits = 64;
+
+// The hexadecimal digits of text in upper case, colons dropped; false when text
+// holds anything else.
+bool HexDigitsOnly(const std::string& text, std::string& digits) {
+    digits.clear();
+    for (char c : text) {
+        if (c == ':') continue;
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+        digits += char(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ReadCertificateTrust(const std::string& value, CertificateTrust& trust,
+                          std::string& problem) {
+    trust = CertificateTrust();
+    if (value.empty()) {
+        problem = "/Cert needs a SHA-256 fingerprint or the path of a PEM file";
+        return false;
+    }
+    std::string digits;
+    if (HexDigitsOnly(value, digits) && !digits.empty()) {
+        if (digits.size() != Sha256Digits) {
+            problem = "\"" + value + "\" is not a SHA-256 fingerprint: it has " +
+                      std::to_string(digits.size()) + " hexadecimal digits, not 64";
+            return false;
+        }
+        trust.Source = CertificateTrust::Kind::Fingerprint;
+        trust.Fingerprint = digits;
+        return true;
+    }
+    trust.Source = CertificateTrust::Kind::PemFile;
+    trust.PemFile = value;
+    return true;
+}
+
+std::string FingerprintText(const unsigned char* digest, size_t size) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string text;
+    for (size_t i = 0; i < size; ++i) {
+        if (i > 0) text += ':';
+        text += hex[digest[i] >> 4];
+        text += hex[digest[i] & 0x0F];
+    }
+    return text;
+}
+
+bool FingerprintMatches(const std::string& shown, const std::string& pinned) {
+    std::string digits;
+    return HexDigitsOnly(shown, digits) && !pinned.empty() && digits == pinned;
+}
+
+}  // namespace platform

@@ -1,0 +1,145 @@
+// The TLS half of Socket: the handshake, sends and receives through the TLS
+// session, and its end.
+
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+
+#include <cerrno>
+
+#include "common/ErrorCodes.h"
+#include "internet/posix/Socket.h"
+#include "internet/posix/TlsContext.h"
+
+namespace platform::posix {
+
+uint32_t Socket::StartTls(const TlsContext& context, ssl_session_st* resume, int timeoutMs,
+                          std::string& problem) {
+    Tls = context.NewConnection(resume);
+    if (!Tls || SSL_set_fd(Tls, Fd) != 1) {
+        problem = "the TLS session could not be made: " + TakeTlsFailure("out of memory");
+        FreeTls();
+        return ErrorCode::InternetSecurityChannelError;
+    }
+    // Sends hand over what is left of a buffer, so a partial send moves on.
+    SSL_set_mode(Tls, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
+    const int64_t deadline = timeoutMs > 0 ? MonotonicMs() + timeoutMs : 0;
+    for (;;) {
+        ERR_clear_error();
+        const int result = SSL_connect(Tls);
+        if (result == 1) return 0;
+        short waitFor = 0;
+        if (uint32_t error = TlsOutcome(result, waitFor)) {
+            problem = "the TLS handshake failed: " + TakeTlsFailure("the connection ended");
+            return error;
+        }
+        int left = -1;
+        if (deadline != 0) {
+            int64_t remaining = deadline - MonotonicMs();
+            if (remaining <= 0) return ErrorCode::InternetTimeout;
+            left = int(remaining);
+        }
+        if (uint32_t waited = Wait(waitFor, left)) return waited;
+    }
+}
+
+uint32_t Socket::TlsOutcome(int result, short& waitFor) {
+    const int savedErrno = errno;
+    switch (SSL_get_error(Tls, result)) {
+        case SSL_ERROR_WANT_READ:
+            waitFor = POLLIN;
+            return 0;
+        case SSL_ERROR_WANT_WRITE:
+            waitFor = POLLOUT;
+            return 0;
+        case SSL_ERROR_ZERO_RETURN:
+            // The peer ended its TLS stream; sending after it fails as a lost stream.
+            return ErrorCode::InternetConnectionAborted;
+        case SSL_ERROR_SYSCALL:
+            TlsUnusable = true;
+            if (Abort->Raised()) return ErrorCode::InternetConnectionAborted;
+            return savedErrno == ECONNRESET ? ErrorCode::InternetConnectionReset
+                                            : ErrorCode::InternetConnectionAborted;
+        default: {
+            TlsUnusable = true;
+            if (Abort->Raised()) return ErrorCode::InternetConnectionAborted;
+            // A connection that ends without the TLS end of stream was cut on the
+            // way: like a plain connection that breaks, not a fault of TLS.
+            if (ERR_GET_REASON(ERR_peek_last_error()) == SSL_R_UNEXPECTED_EOF_WHILE_READING)
+                return ErrorCode::InternetConnectionAborted;
+            return ErrorCode::InternetSecurityChannelError;
+        }
+    }
+}
+
+size_t Socket::TlsSendSome(const char* data, size_t size, uint32_t& error, short& waitFor) {
+    ERR_clear_error();
+    size_t written = 0;
+    const int result = SSL_write_ex(Tls, data, size, &written);
+    if (result == 1) return written;
+    error = TlsOutcome(result, waitFor);
+    ERR_clear_error();
+    return 0;
+}
+
+uint32_t Socket::TlsReceive(char* data, size_t size, int timeoutMs, size_t& received) {
+    for (;;) {
+        if (Abort->Raised()) return ErrorCode::InternetConnectionAborted;
+        ERR_clear_error();
+        size_t got = 0;
+        const int result = SSL_read_ex(Tls, data, size, &got);
+        if (result == 1) {
+            received = got;
+            return 0;
+        }
+        if (SSL_get_error(Tls, result) == SSL_ERROR_ZERO_RETURN) {
+            // A shutdown by our own abort reads as an end of stream too.
+            return Abort->Raised() ? ErrorCode::InternetConnectionAborted : 0;
+        }
+        short waitFor = 0;
+        uint32_t error = TlsOutcome(result, waitFor);
+        ERR_clear_error();
+        if (error != 0) return error;
+        if (uint32_t waited = Wait(waitFor, timeoutMs)) return waited;
+    }
+}
+
+uint32_t Socket::EndTls(int timeoutMs) {
+    if (!Tls || TlsUnusable) return 0;
+    const int64_t deadline = timeoutMs > 0 ? MonotonicMs() + timeoutMs : 0;
+    for (;;) {
+        ERR_clear_error();
+        const int result = SSL_shutdown(Tls);
+        // 0: our close_notify went out; the peer's answer is not awaited.
+        if (result >= 0) return 0;
+        short waitFor = 0;
+        if (uint32_t error = TlsOutcome(result, waitFor)) return error;
+        if (waitFor == POLLIN) return 0;
+        int left = -1;
+        if (deadline != 0) {
+            int64_t remaining = deadline - MonotonicMs();
+            if (remaining <= 0) return ErrorCode::InternetTimeout;
+            left = int(remaining);
+        }
+        if (uint32_t waited = Wait(waitFor, left)) return waited;
+    }
+}
+
+void Socket::FreeTls() {
+    if (!Tls) return;
+    if (!TlsUnusable && !Abort->Raised()) {
+        // One try at a close_notify, without waiting: a session freed without one
+        // counts as broken.
+        ERR_clear_error();
+        SSL_shutdown(Tls);
+    }
+    // Whatever happened, the session is not marked as one that must not be
+    // resumed: the sessions of data connections are copies, and a control
+    // connection's own ends with it.
+    SSL_set_quiet_shutdown(Tls, 1);
+    SSL_free(Tls);
+    ERR_clear_error();
+    Tls = nullptr;
+    TlsUnusable = false;
+}
+
+}  // namespace platform::posix
