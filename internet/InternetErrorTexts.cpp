@@ -5,38 +5,40 @@
 
 namespace platform {
 
+// Most of these texts are what users read in the FTP device's messages, followed
+// by the code's number ("The server refused the login (#12015)"): changing one
+// changes a message.
 std::string OwnInternetErrorText(uint32_t code) {
     static const std::map<uint32_t, const char*> texts = {
-        {ErrorCode::InternetOutOfHandles, "No more handles could be generated at this time"},
+        {ErrorCode::InternetOutOfHandles, "No more Internet handles could be made"},
         {ErrorCode::InternetTimeout, "The operation timed out"},
         {ErrorCode::InternetExtendedError, "The server answered with an error reply"},
-        {ErrorCode::InternetInternalError, "An internal error occurred in the Internet client"},
-        {ErrorCode::InternetInvalidUrl, "The URL is invalid"},
-        {ErrorCode::InternetUnrecognizedScheme, "The URL scheme is not supported"},
+        {ErrorCode::InternetInternalError, "Internal error of the FTP client"},
+        {ErrorCode::InternetInvalidUrl, "The server address is not valid"},
+        {ErrorCode::InternetUnrecognizedScheme, "The address does not name an FTP server"},
         {ErrorCode::InternetNameNotResolved, "The server name could not be resolved"},
-        {ErrorCode::InternetProtocolNotFound, "The requested protocol could not be found"},
-        {ErrorCode::InternetInvalidOption, "The option is not valid"},
-        {ErrorCode::InternetBadOptionLength, "The length of the option value is incorrect"},
-        {ErrorCode::InternetOptionNotSettable, "The option cannot be set"},
-        {ErrorCode::InternetShutdown, "The Internet client is being shut down"},
-        {ErrorCode::InternetIncorrectUserName, "The server refused the user name"},
-        {ErrorCode::InternetIncorrectPassword, "The server refused the password"},
-        {ErrorCode::InternetLoginFailure, "The login request was denied"},
-        {ErrorCode::InternetInvalidOperation, "The operation is not valid"},
+        {ErrorCode::InternetProtocolNotFound, "No protocol to reach the server"},
+        {ErrorCode::InternetInvalidOption, "The FTP client does not know this option"},
+        {ErrorCode::InternetBadOptionLength, "An option value of the wrong size"},
+        {ErrorCode::InternetOptionNotSettable, "The option cannot be changed"},
+        {ErrorCode::InternetShutdown, "The FTP client is shutting down"},
+        {ErrorCode::InternetIncorrectUserName, "The server does not accept the user name"},
+        {ErrorCode::InternetIncorrectPassword, "The server does not accept the password"},
+        {ErrorCode::InternetLoginFailure, "The server refused the login"},
+        {ErrorCode::InternetInvalidOperation, "The FTP client cannot do this here"},
         {ErrorCode::InternetOperationCancelled, "The operation was cancelled"},
-        {ErrorCode::InternetIncorrectHandleType,
-         "The handle is of the wrong type for this operation"},
-        {ErrorCode::InternetIncorrectHandleState,
-         "The handle is in the wrong state for this operation"},
+        {ErrorCode::InternetIncorrectHandleType, "Wrong kind of FTP handle for this operation"},
+        {ErrorCode::InternetIncorrectHandleState, "The FTP handle is not ready for this operation"},
         {ErrorCode::InternetCannotConnect, "A connection with the server could not be established"},
         {ErrorCode::InternetConnectionAborted,
          "The connection with the server was ended abnormally"},
         {ErrorCode::InternetConnectionReset, "The connection with the server was reset"},
-        {ErrorCode::FtpTransferInProgress,
-         "Another operation is in progress on this FTP connection"},
+        {ErrorCode::FtpTransferInProgress, "Another transfer is still running on the connection"},
         {ErrorCode::FtpDropped, "The FTP session was ended by the server"},
-        {ErrorCode::FtpNoPassiveMode, "Passive mode is not available on the server"},
-        {ErrorCode::InternetInvalidServerResponse, "The server response could not be understood"},
+        {ErrorCode::FtpNoPassiveMode, "The server offers no passive transfers"},
+        {ErrorCode::InternetInvalidServerResponse,
+         "The server sent a reply the FTP client cannot understand"},
+        {ErrorCode::InternetDisconnected, "The computer is not connected to a network"},
     };
     auto found = texts.find(code);
     return found == texts.end() ? std::string() : std::string(found->second);
