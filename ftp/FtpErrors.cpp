@@ -4,6 +4,7 @@
 
 #include "common/ErrorCodes.h"
 #include "internet/InternetClient.h"
+#include "internet/InternetErrorTexts.h"
 #include "platform/ErrorText.h"
 
 namespace {
@@ -28,37 +29,13 @@ const std::map<uint32_t, const char*>& PlainTexts() {
     return texts;
 }
 
-// The other Internet client codes, each followed by its number.
-const std::map<uint32_t, const char*>& NumberedTexts() {
-    static const std::map<uint32_t, const char*> texts = {
-        {ErrorCode::InternetOutOfHandles, "No more Internet handles could be made"},
-        {ErrorCode::InternetInternalError, "Internal error of the FTP client"},
-        {ErrorCode::InternetInvalidUrl, "The server address is not valid"},
-        {ErrorCode::InternetUnrecognizedScheme, "The address does not name an FTP server"},
-        {ErrorCode::InternetProtocolNotFound, "No protocol to reach the server"},
-        {ErrorCode::InternetInvalidOption, "The FTP client does not know this option"},
-        {ErrorCode::InternetBadOptionLength, "An option value of the wrong size"},
-        {ErrorCode::InternetOptionNotSettable, "The option cannot be changed"},
-        {ErrorCode::InternetShutdown, "The FTP client is shutting down"},
-        {ErrorCode::InternetIncorrectUserName, "The server does not accept the user name"},
-        {ErrorCode::InternetIncorrectPassword, "The server does not accept the password"},
-        {ErrorCode::InternetLoginFailure, "The server refused the login"},
-        {ErrorCode::InternetInvalidOperation, "The FTP client cannot do this here"},
-        {ErrorCode::InternetIncorrectHandleType, "Wrong kind of FTP handle for this operation"},
-        {ErrorCode::InternetIncorrectHandleState, "The FTP handle is not ready for this operation"},
-        {ErrorCode::FtpTransferInProgress, "Another transfer is still running on the connection"},
-        {ErrorCode::FtpNoPassiveMode, "The server offers no passive transfers"},
-        {ErrorCode::InternetInvalidServerResponse,
-         "The server sent a reply the FTP client cannot understand"},
-    };
-    return texts;
-}
-
+// The other Internet client codes, followed by their number: the client's own
+// description first, so that a message reads the same on every build, then the
+// system's (Windows), then a general one.
 std::string InternetCodeText(uint32_t code) {
-    auto found = NumberedTexts().find(code);
-    if (found != NumberedTexts().end()) return found->second;
-    std::string client = platform::InternetErrorText(code);
-    return client.empty() ? "FTP client error" : client;
+    std::string text = platform::OwnInternetErrorText(code);
+    if (text.empty()) text = platform::InternetErrorText(code);
+    return text.empty() ? "FTP client error" : text;
 }
 
 }  // namespace

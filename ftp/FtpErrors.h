@@ -29,8 +29,9 @@ bool IsLocalFileError(uint32_t code);
 // which the text of ErrorCode::InternetExtendedError (an error reply) carries.
 // The codes that the device meets most get a text of their own as it stands;
 // every other code gets a text followed by " (#" + code + ")": Internet client
-// codes (12000-13000) the client's own description, or a general one where it
-// has none, and system codes the system's text.
+// codes (12000-13000) the client's own description (platform::OwnInternetErrorText,
+// the same on every build), else the system's, else a general one; system codes
+// the system's text.
 std::string DescribeFtpError(uint32_t code, const std::string& lastResponse);
 
 // The device's report of a failed connection or transfer, four lines:

@@ -1,6 +1,9 @@
 #pragma once
 // The program's own one-line descriptions of the Internet client's codes
-// 12000-12999, so that a message never lacks a text where the system has none.
+// 12000-12999: the one table of them. The POSIX client gives them as its texts,
+// the Windows client where the system has none, and the FTP device's messages
+// show them with the code's number, so that a message reads the same on every
+// build.
 
 #include <cstdint>
 #include <string>

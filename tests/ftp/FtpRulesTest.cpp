@@ -9,6 +9,7 @@
 #include "ftp/FtpListingRules.h"
 #include "ftp/FtpLocation.h"
 #include "ftp/FtpResponse.h"
+#include "internet/InternetErrorTexts.h"
 #include "platform/ErrorText.h"
 
 namespace {
@@ -314,10 +315,15 @@ TEST(FtpResponse, CodesAtTheStartOfALine) {
 }
 
 TEST(FtpErrors, RecoverableCodes) {
-    for (uint32_t code : {6u, 12002u, 12003u, 12017u, 12030u, 12031u, 12111u})
+    for (uint32_t code : {6u, 12002u, 12003u, 12017u, 12030u, 12031u, 12111u, 12157u})
         EXPECT_TRUE(IsRecoverableCode(code)) << code;
-    for (uint32_t code : {0u, 2u, 5u, 18u, 12007u, 12013u, 12014u, 12029u, 12110u, 12152u})
+    for (uint32_t code :
+         {0u, 2u, 5u, 18u, 12007u, 12013u, 12014u, 12029u, 12110u, 12152u, 12045u, 12113u})
         EXPECT_FALSE(IsRecoverableCode(code)) << code;
+    // A connection that could not be secured is not tried again in the other mode;
+    // a broken one is.
+    for (uint32_t code : {12045u, 12113u, 12157u}) EXPECT_TRUE(IsTlsFailureCode(code)) << code;
+    for (uint32_t code : {12002u, 12014u, 12030u, 12114u}) EXPECT_FALSE(IsTlsFailureCode(code));
 }
 
 TEST(FtpErrors, Descriptions) {
@@ -337,19 +343,58 @@ TEST(FtpErrors, Descriptions) {
          "(ERROR_FTP_DROPPED)"},
         {12163, "Internet disconnected (possibly working offline)"},
         {12014, "The server does not accept the password (#12014)"},
+        {12110, "Another transfer is still running on the connection (#12110)"},
+        {12152, "The server sent a reply the FTP client cannot understand (#12152)"},
         {12999, "FTP client error (#12999)"},
     };
     for (const auto& c : exact)
         EXPECT_EQ(DescribeFtpError(c.code, "550 No such file"), c.text) << c.code;
     EXPECT_EQ(DescribeFtpError(5, ""), platform::SystemErrorText(5) + " (#5)");
+}
 
-    // Every code the client can give has a text of its own.
-    for (uint32_t code : {12001u, 12004u, 12009u, 12012u, 12013u, 12014u, 12015u, 12018u, 12019u,
-                          12110u, 12112u, 12152u}) {
-        const std::string text = DescribeFtpError(code, "");
-        EXPECT_EQ(text.rfind("FTP client error", 0), std::string::npos) << code;
-        EXPECT_TRUE(text.ends_with(" (#" + std::to_string(code) + ")")) << text;
+// Every Internet code has a description of the client's own, and the device's
+// numbered message shows that very text: the same on every build, never the
+// general fall-back.
+TEST(FtpErrors, EveryInternetCodeIsDescribedWithItsNumber) {
+    using namespace ErrorCode;
+    const uint32_t plain[] = {InternetTimeout,         InternetExtendedError,
+                              InternetNameNotResolved, InternetOperationCancelled,
+                              InternetCannotConnect,   InternetConnectionAborted,
+                              InternetConnectionReset, FtpDropped,
+                              InternetDisconnected};
+    const uint32_t numbered[] = {InternetOutOfHandles,
+                                 InternetInternalError,
+                                 InternetInvalidUrl,
+                                 InternetUnrecognizedScheme,
+                                 InternetProtocolNotFound,
+                                 InternetInvalidOption,
+                                 InternetBadOptionLength,
+                                 InternetOptionNotSettable,
+                                 InternetShutdown,
+                                 InternetIncorrectUserName,
+                                 InternetIncorrectPassword,
+                                 InternetLoginFailure,
+                                 InternetInvalidOperation,
+                                 InternetIncorrectHandleType,
+                                 InternetIncorrectHandleState,
+                                 FtpTransferInProgress,
+                                 FtpNoPassiveMode,
+                                 InternetInvalidServerResponse,
+                                 FtpTlsRefused,
+                                 FtpTlsNotAvailable,
+                                 InternetCertificateNotTrusted,
+                                 InternetSecurityChannelError};
+    for (uint32_t code : plain) {
+        EXPECT_FALSE(platform::OwnInternetErrorText(code).empty()) << code;
+        EXPECT_EQ(DescribeFtpError(code, "").find(" (#"), std::string::npos) << code;
     }
+    for (uint32_t code : numbered) {
+        const std::string own = platform::OwnInternetErrorText(code);
+        EXPECT_FALSE(own.empty()) << code;
+        EXPECT_EQ(DescribeFtpError(code, ""), own + " (#" + std::to_string(code) + ")");
+    }
+    EXPECT_TRUE(platform::OwnInternetErrorText(AccessDenied).empty());
+    EXPECT_TRUE(platform::OwnInternetErrorText(12999).empty());
 }
 
 }  // namespace
