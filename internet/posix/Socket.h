@@ -126,7 +126,9 @@ public:
     ssl_st* TlsConnection() const { return Tls; }
     // Ends the TLS stream (close_notify), waiting at most timeoutMs for room to
     // send it: a peer that reads until the end of stream then knows that it has
-    // had everything. 0 or the error of the send.
+    // had everything. Then ends the sending side and reads until the peer ends
+    // its own (for at most a few seconds), so that the close resets nothing the
+    // peer has not read yet. 0 or the error of the send.
     uint32_t EndTls(int timeoutMs);
 
 private:

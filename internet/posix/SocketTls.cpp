@@ -4,6 +4,9 @@
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 
+#include <sys/socket.h>
+
+#include <algorithm>
 #include <cerrno>
 
 #include "common/ErrorCodes.h"
@@ -11,6 +14,13 @@
 #include "internet/posix/TlsContext.h"
 
 namespace platform::posix {
+
+namespace {
+
+// How long the end of an upload's TLS stream waits for the peer to end its side.
+constexpr int64_t MaxDrainMs = 10000;
+
+}  // namespace
 
 uint32_t Socket::StartTls(const TlsContext& context, ssl_session_st* resume, int timeoutMs,
                           std::string& problem) {
@@ -106,21 +116,41 @@ uint32_t Socket::TlsReceive(char* data, size_t size, int timeoutMs, size_t& rece
 uint32_t Socket::EndTls(int timeoutMs) {
     if (!Tls || TlsUnusable) return 0;
     const int64_t deadline = timeoutMs > 0 ? MonotonicMs() + timeoutMs : 0;
+    auto left = [&]() -> int {
+        if (deadline == 0) return -1;
+        return int(std::max<int64_t>(0, deadline - MonotonicMs()));
+    };
     for (;;) {
         ERR_clear_error();
         const int result = SSL_shutdown(Tls);
         // 0: our close_notify went out; the peer's answer is not awaited.
-        if (result >= 0) return 0;
+        if (result >= 0) break;
         short waitFor = 0;
         if (uint32_t error = TlsOutcome(result, waitFor)) return error;
-        if (waitFor == POLLIN) return 0;
-        int left = -1;
-        if (deadline != 0) {
-            int64_t remaining = deadline - MonotonicMs();
-            if (remaining <= 0) return ErrorCode::InternetTimeout;
-            left = int(remaining);
-        }
-        if (uint32_t waited = Wait(waitFor, left)) return waited;
+        if (waitFor == POLLIN) break;
+        if (left() == 0) return ErrorCode::InternetTimeout;
+        if (uint32_t waited = Wait(waitFor, left())) return waited;
+    }
+    // The peer may have sent something that was never read (a TLS 1.3 server's
+    // session tickets on an upload's connection). Closing over unread bytes resets
+    // the connection, and a reset makes the peer drop what it had not read yet: the
+    // end of the file. So the sending side is ended, and what comes is read and
+    // dropped until the peer ends its side.
+    // A peer that keeps its side open is not waited for long: its final reply
+    // and the size check tell whether the file arrived whole.
+    ::shutdown(Fd, SHUT_WR);
+    const int64_t drainEnd = MonotonicMs() + MaxDrainMs;
+    char scrap[4096];
+    for (;;) {
+        ssize_t got = recv(Fd, scrap, sizeof scrap, 0);
+        if (got == 0) return 0;
+        if (got > 0) continue;
+        if (errno == EINTR) continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK) return 0;  // it has gone: nothing to lose
+        const int wait = int(std::min<int64_t>(drainEnd - MonotonicMs(), left() < 0 ? MaxDrainMs : left()));
+        if (wait <= 0) return 0;
+        if (uint32_t waited = Wait(POLLIN, wait))
+            return waited == ErrorCode::InternetTimeout ? 0 : waited;
     }
 }
 

@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -585,6 +586,34 @@ TEST(FtpDeviceConnect, FailuresBeforeALogin) {
     EXPECT_THAT(out.Lines(),
                 ElementsAre(E + "Failed to connect to server 127.0.0.1. Connection timedout."));
     EXPECT_EQ(silent.Connections(), 1);
+
+    // An ftpes:// location is secured or given up, never logged into in clear; a
+    // build without TLS says so before it connects.
+    out.Messages.clear();
+    std::atomic<int> logins{0};
+    ScriptedFtpServer plain("220 hello\r\n", [&](ScriptedSession& session, const std::string& line) {
+        if (line.rfind("USER", 0) == 0) ++logins;
+        return session.Send("500 AUTH not understood\r\n");
+    });
+    const std::string secured = "ftpes://127.0.0.1:" + std::to_string(plain.Port()) + "/";
+    FtpStorageDevice refusedTls(out, 5, 1);
+    EXPECT_FALSE(refusedTls.Connect(secured, "u", "p", ""));
+    if (platform::InternetOffersTls()) {
+        EXPECT_THAT(out.Lines(),
+                    ElementsAre(E + "Failed to connect to server 127.0.0.1: the server refused to "
+                                    "secure the connection with TLS. The login was not sent.\r\n"
+                                    "Error code: 12113\r\n"
+                                    "Description: The server refused to secure the connection "
+                                    "with TLS (#12113)\r\n"
+                                    "Last response: 500 AUTH not understood"));
+        EXPECT_EQ(plain.Connections(), 1);
+    } else {
+        EXPECT_THAT(out.Lines(), ElementsAre(E + "Cannot connect to " + secured +
+                                             ": FTP over TLS (ftpes://, ftps://) is not "
+                                             "available in this build."));
+        EXPECT_EQ(plain.Connections(), 0);
+    }
+    EXPECT_EQ(logins.load(), 0);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@ TEST(ServerFeatures, FeatRepliesOfRealServers) {
         const char* Reply;
         bool Listed, Mlsd, Mfmt;
         const char* FactsToAsk;
+        bool OffersTls = false;
     } cases[] = {
         {"vsftpd 3.0",
          "211-Features:\r\n EPRT\r\n EPSV\r\n MDTM\r\n PASV\r\n REST STREAM\r\n SIZE\r\n TVFS\r\n"
@@ -36,6 +37,17 @@ TEST(ServerFeatures, FeatRepliesOfRealServers) {
          " MLST type*;perm*;size*;modify*;unique*;unix.mode;unix.uid;unix.gid;\r\n SIZE\r\n"
          "211 End FEAT.\r\n",
          true, true, true, "type;perm;size;modify;unix.mode;"},
+        {"vsftpd 3.0 with TLS",
+         "211-Features:\r\n AUTH SSL\r\n AUTH TLS\r\n EPRT\r\n EPSV\r\n MDTM\r\n PASV\r\n"
+         " PBSZ\r\n PROT\r\n REST STREAM\r\n SIZE\r\n TVFS\r\n211 End\r\n",
+         true, false, false, "", true},
+        {"ProFTPD 1.3.8 with mod_tls",
+         "211-Features:\r\n AUTH TLS\r\n CCC\r\n MDTM\r\n MFMT\r\n PBSZ\r\n PROT\r\n"
+         " SIZE\r\n211 End\r\n",
+         true, false, true, "", true},
+        {"every mechanism on one line", "211-Features:\r\n AUTH SSL;TLS-C\r\n211 End\r\n", true,
+         false, false, "", true},
+        {"SSL only", "211-Features:\r\n AUTH SSL\r\n211 End\r\n", true, false, false, ""},
         {"no FEAT", "500 Unknown command.\r\n", false, false, false, ""},
         {"one line", "211 No features\r\n", false, false, false, ""},
         {"not indented", "211-Features:\r\nMLST type*;\r\nMFMT\r\n211 End\r\n", false, false, false,
@@ -47,6 +59,7 @@ TEST(ServerFeatures, FeatRepliesOfRealServers) {
         EXPECT_EQ(features.Mlsd, c.Mlsd) << c.Server;
         EXPECT_EQ(features.Mfmt, c.Mfmt) << c.Server;
         EXPECT_EQ(features.MlstFactsToAsk, c.FactsToAsk) << c.Server;
+        EXPECT_EQ(features.OffersTls, c.OffersTls) << c.Server;
     }
 }
 
