@@ -41,6 +41,11 @@ std::string Sha256Fingerprint(X509* certificate) {
 
 }  // namespace
 
+std::string UntrustedCertificateAccount(X509* certificate, const std::string& reason) {
+    return reason + "\r\nSubject: " + SubjectText(certificate) +
+           "\r\nSHA-256 fingerprint: " + Sha256Fingerprint(certificate);
+}
+
 void TlsSessionFree::operator()(ssl_session_st* session) const {
     SSL_SESSION_free(session);
 }
@@ -122,10 +127,7 @@ uint32_t TlsContext::CheckCertificate(ssl_st* connection, std::string& why) cons
         long verified = SSL_get_verify_result(connection);
         if (verified != X509_V_OK) reason = X509_verify_cert_error_string(verified);
     }
-    if (!reason.empty()) {
-        why = reason + "\r\nSubject: " + SubjectText(certificate) +
-              "\r\nSHA-256 fingerprint: " + fingerprint;
-    }
+    if (!reason.empty()) why = UntrustedCertificateAccount(certificate, reason);
     X509_free(certificate);
     return reason.empty() ? 0 : ErrorCode::InternetCertificateNotTrusted;
 }

@@ -12,6 +12,7 @@
 struct ssl_ctx_st;
 struct ssl_st;
 struct ssl_session_st;
+struct x509_st;
 
 namespace platform::posix {
 
@@ -48,6 +49,12 @@ private:
     const CertificateTrust Trust;
     const std::string Host;
 };
+
+// A certificate that is not trusted, as the user is told of it: three lines (CR
+// LF between them), the reason, "Subject: ..." and "SHA-256 fingerprint: AA:...".
+// The subject is the server's to choose: control characters in it are shown as
+// "?", so that it cannot make lines of its own.
+std::string UntrustedCertificateAccount(x509_st* certificate, const std::string& reason);
 
 // The reason of the TLS library's last failure on this thread ("wrong version
 // number"), or fallback when it has none; its queue is emptied.

@@ -52,19 +52,30 @@ bool IsAbsolutePath(const std::string& word) {
     return word.size() > 1 && word[0] == '/' && word.find('/', 1) != std::string::npos;
 }
 
-// The README's FTP server and login.
+// The README's FTP server and login, plainly and over TLS.
 const std::string ExampleServer = "ftp://ftp.example.com";
+const std::string ExampleTlsServer = "ftpes://ftp.example.com";
 const std::string ExampleUser = "/U:me";
 
 class ReadmeExamples : public ::testing::Test {
 protected:
     TempFolder Root;
     std::unique_ptr<PyftpdlibServer> Ftp;
+    std::unique_ptr<VsftpdUserServer> Tls;
 
     // The README's FTP server is a pyftpdlib server on loopback here, with its
-    // user; its folders are made on first use.
+    // user, and over TLS vsftpd, whose certificate a /Cert after the location
+    // pins; their folders are made on first use.
     std::string OnLoopback(const std::string& word) {
         if (word == ExampleUser) return "/U:user";
+        if (word.rfind("/Cert:", 0) == 0) return Tls ? "/Cert:" + Tls->Fingerprint() : word;
+        if (word.rfind(ExampleTlsServer, 0) == 0) {
+            if (!Tls) Tls = std::make_unique<VsftpdUserServer>(FtpTls::Explicit);
+            const std::string folder = word.substr(ExampleTlsServer.size());
+            std::filesystem::create_directories(Tls->HomeFolder + folder);
+            Tls->GiveToServer(Tls->HomeFolder + folder);
+            return "ftpes://127.0.0.1:" + std::to_string(Tls->Port) + folder;
+        }
         if (word.rfind(ExampleServer, 0) != 0) return word;
         if (!Ftp) Ftp = std::make_unique<PyftpdlibServer>();
         std::filesystem::create_directories(Ftp->Root + word.substr(ExampleServer.size()));
@@ -72,6 +83,8 @@ protected:
     }
     // Where the files of a location lie on this machine.
     std::string LocalFolder(const std::string& location) {
+        if (location.rfind("ftpes://", 0) == 0)
+            return Tls->HomeFolder + location.substr(location.find('/', 8)) + "/";
         if (location.rfind("ftp://", 0) != 0) return location;
         return Ftp->Root + location.substr(location.find('/', 6)) + "/";
     }
@@ -101,6 +114,11 @@ TEST_F(ReadmeExamples, EveryCommandRunsAsWritten) {
         ASSERT_GE(arguments.size(), 2u);
         // A source tree with something for every pattern the examples use.
         if (Ftp && !Ftp->Started()) GTEST_SKIP() << Ftp->Problem;
+        if (Tls && !Tls->Started()) {
+            // Only root runs vsftpd with a login user: this example alone is left out.
+            Tls.reset();
+            continue;
+        }
         for (const char* name : {"a.doc", "b.pdf", "c.tmp", "app.log", "keep/k.txt", "sub/d.txt"})
             MakeFile(LocalFolder(arguments[0]) + name, name);
         std::filesystem::create_directories(LocalFolder(arguments[1]));
