@@ -194,10 +194,12 @@ TEST_F(EndToEndFtpTlsTrust, TlsIsNeverDroppedAndItsAbsenceIsTold) {
 }
 
 // A TCP proxy in front of a server's control port that keeps every byte the
-// client sent.
+// client sent; it may cut its first connection after that many reads from the
+// client (each a command, once the handshake is over).
 class RecordingProxy {
 public:
-    explicit RecordingProxy(uint16_t serverPort) : ServerPort(serverPort) {
+    explicit RecordingProxy(uint16_t serverPort, int cutFirstAfterReads = 0)
+        : ServerPort(serverPort), CutFirstAfterReads(cutFirstAfterReads) {
         Listener = ListenOnLoopback(4, Port);
         Worker = std::thread([this] { Serve(); });
     }
@@ -240,6 +242,7 @@ private:
         }
         pollfd ends[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
         char buffer[16384];
+        int reads = 0;
         while (!Stop) {
             if (poll(ends, 2, 100) <= 0) continue;
             for (int side = 0; side < 2; ++side) {
@@ -249,12 +252,14 @@ private:
                 if (side == 0) {
                     std::lock_guard<std::mutex> guard(Lock);
                     Sent[stream].append(buffer, size_t(got));
+                    if (stream == 0 && ++reads == CutFirstAfterReads) return;
                 }
                 if (write(ends[1 - side].fd, buffer, size_t(got)) != got) return;
             }
         }
     }
     uint16_t ServerPort;
+    int CutFirstAfterReads;
     int Listener = -1;
     std::atomic<bool> Stop{false};
     std::thread Worker;
@@ -281,6 +286,23 @@ TEST_F(EndToEndFtpTlsTrust, NothingButAuthTlsCrossesTheNetworkInClear) {
         for (const char* clear : {"USER", "PASS", "secret", "PBSZ", "PROT", "STOR", "a.txt"})
             EXPECT_EQ(sent.find(clear, 10), std::string::npos) << clear;
     }
+}
+
+// A connection cut in the middle of the run is made again, with a new handshake
+// whose session the data connections resume, and the run completes.
+TEST_F(EndToEndFtpTlsTrust, ACutConnectionIsMadeAgainWithANewHandshake) {
+    VsftpdUserServer server(FtpTls::Explicit);
+    if (!server.Started()) GTEST_SKIP() << server.Problem;
+    const std::string site = Work / "site";
+    for (int i = 0; i < 12; ++i) MakeFile(site + "/f" + std::to_string(i) + ".txt", "file");
+    RecordingProxy proxy(server.Port, 40);
+    const std::string at = SecureLocation("ftpes", proxy.Port, "/");
+    RunResult up = Run({site + "/", at, "/Cert:" + server.Fingerprint()});
+    EXPECT_EQ(CountLinesStartingWith(up, "!! Error"), 0) << up.Console;
+    EXPECT_GE(CountLinesStartingWith(up, "!! Warning"), 1) << up.Console;
+    EXPECT_EQ(TreeOf(server.HomeFolder), TreeOf(site));
+    EXPECT_GE(proxy.Streams().size(), 2u);
+    EXPECT_EQ(Copies(Run({site + "/", at, "/Cert:" + server.Fingerprint()})), 0);
 }
 
 }  // namespace
