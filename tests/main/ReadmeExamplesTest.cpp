@@ -72,6 +72,7 @@ protected:
         if (word.rfind(ExampleTlsServer, 0) == 0) {
             if (!Tls) Tls = std::make_unique<VsftpdUserServer>(FtpTls::Explicit);
             const std::string folder = word.substr(ExampleTlsServer.size());
+            if (!Tls->Started()) return word;
             std::filesystem::create_directories(Tls->HomeFolder + folder);
             Tls->GiveToServer(Tls->HomeFolder + folder);
             return "ftpes://127.0.0.1:" + std::to_string(Tls->Port) + folder;
