@@ -22,5 +22,6 @@ void VelSyncFlags::Reset() {
     DriftSeconds = 0;
     OverwriteReadOnly = false;
     TempPrefix.clear();
+    ParallelCopies = 1;
     RunOwnFiles.clear();
 }

@@ -39,6 +39,9 @@ public:
     uint32_t DriftSeconds;
     bool OverwriteReadOnly;
     std::string TempPrefix;
+    // /MT:n: up to this many files are copied at once, each side over devices of
+    // their own (1, the default, copies one file after the other).
+    uint32_t ParallelCopies;
     // The run's own files (the /L log and the /E error log, as given): never
     // deleted or replaced while the run writes them.
     StringList RunOwnFiles;

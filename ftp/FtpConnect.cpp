@@ -41,6 +41,7 @@ const char* const GoOnlineQuestion =
 bool FtpStorageDevice::Connect(const std::string& location, const std::string& userName,
                                const std::string& password, const std::string& connectionName) {
     EngineCallScope scope(*this);
+    ConnectedLocation = location;
     UserName = userName;
     Password = password;
     const FtpServerAddress address = ParseFtpServer(location);

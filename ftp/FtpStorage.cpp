@@ -25,19 +25,39 @@ FtpStorageDevice::FtpStorageDevice(VelSyncBaseOutput& output, int connectTimeout
     : ConnectTimeout(connectTimeoutSeconds),
       WatchdogTimeout(watchdogTimeoutSeconds),
       Output(output),
-      Watchdog(JoinWatchdog(watchdogTimeoutSeconds)) {
+      Watchdog(std::make_shared<THandleTimeout>(watchdogTimeoutSeconds)) {
     const uint32_t connectMs =
         connectTimeoutSeconds > 0 ? uint32_t(connectTimeoutSeconds) * 1000u : 0u;
-    Session =
-        std::make_unique<TFtpPersistentInformation>(AgentName, WatchdogStatusCallback, connectMs);
+    // Each device has a watchdog of its own, so that devices working side by side
+    // (OpenSibling) are each cut off by their own stalls only.
+    std::weak_ptr<THandleTimeout> watchdog = Watchdog;
+    auto callback = [watchdog](platform::InternetHandle handle, uintptr_t, uint32_t status,
+                               const void* info, uint32_t infoLength) {
+        if (std::shared_ptr<THandleTimeout> alive = watchdog.lock())
+            alive->OnStatus(handle, status, info, infoLength);
+    };
+    Session = std::make_unique<TFtpPersistentInformation>(AgentName, callback, connectMs);
+}
+
+std::unique_ptr<VelStorageDevice> FtpStorageDevice::OpenSibling() {
+    if (Connection == platform::NoInternetHandle) return nullptr;
+    auto sibling = std::make_unique<FtpStorageDevice>(Output, ConnectTimeout, WatchdogTimeout);
+    sibling->Options = Options;
+    sibling->Trust = Trust;
+    // A server that takes no more connections ends the attempt without a word: the
+    // run goes on with the connections it has.
+    sibling->Quiet = true;
+    if (!sibling->Connect(ConnectedLocation, UserName, Password, "")) return nullptr;
+    sibling->Quiet = false;
+    return sibling;
 }
 
 FtpStorageDevice::~FtpStorageDevice() {
     Session->RemoveCallback();
     if (Connection != platform::NoInternetHandle)
         platform::InternetSetStatusCallback(Connection, nullptr);
+    Watchdog->Stop();
     Watchdog.reset();
-    LeaveWatchdog();
     Session.reset();
     if (Connection != platform::NoInternetHandle) platform::InternetCloseHandle(Connection);
     if (!PrivateFolder.empty()) platform::RemoveFolderTree(PrivateFolder);

@@ -80,6 +80,9 @@ public:
     // What an ftpes:// or ftps:// location trusts in the server's certificate
     // (/Cert); the system's trusted certificates unless set.
     void SetCertificateTrust(const platform::CertificateTrust& trust) { Trust = trust; }
+    // A device of its own on a new connection to the same server, logged in the
+    // same way; null when the server takes no more connections.
+    std::unique_ptr<VelStorageDevice> OpenSibling() override;
 
     NameCase NameCaseMode() override;
     bool SupportsTextMode() override;
@@ -279,8 +282,12 @@ private:
                      std::initializer_list<uint32_t> acceptedCodes, std::string& response);
 
     // Messages and the bound on repetitions (FtpStorage.cpp).
-    void Warn(const VelMessageText& text) { Output.Message(mcWarning, text); }
-    void Fail(const VelMessageText& text) { Output.Message(mcError, text); }
+    void Warn(const VelMessageText& text) {
+        if (!Quiet) Output.Message(mcWarning, text);
+    }
+    void Fail(const VelMessageText& text) {
+        if (!Quiet) Output.Message(mcError, text);
+    }
     // A server's reply as a warning, each of its lines on a line of its own.
     void WarnReply(const std::string& reply) { Warn(VelMessageText::Reply("", reply)); }
     // Counts one more repetition of the engine's current call; false once it
@@ -297,6 +304,8 @@ private:
     FtpScheme Scheme = FtpScheme::Plain;
     platform::CertificateTrust Trust;
     std::string SecuredLocation;  // the location as ftpes://, for the warning on plain FTP
+    std::string ConnectedLocation;  // as Connect was given it, for OpenSibling
+    bool Quiet = false;             // a sibling's connection attempt: its failure is not reported
     std::string UserName;
     std::string Password;
     std::string CurrentDir;  // server directory ("/" form); empty: not known

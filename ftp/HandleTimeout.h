@@ -1,6 +1,6 @@
 #pragma once
-// The watchdog of the FTP device: one thread, shared by every FTP device, that
-// closes a connection whose blocking call has shown no progress for a number of
+// The watchdog of an FTP device: one thread for each device, that closes the
+// device's connection whose blocking call has shown no progress for a number of
 // seconds. The client's status callback restarts the count whenever a call
 // shows progress (a request sent, a reply or data received); when the count runs
 // out while a call is watched, the watchdog closes the call's request handle and
@@ -8,8 +8,9 @@
 // error. The device then reads TimedOut to tell such a cut-off from an ordinary
 // failure.
 //
-// Threads: Watch, Unwatch and TimedOut are called by the main thread; the status
-// callback runs on whichever thread the client reports from (the main thread,
+// Threads: Watch, Unwatch and TimedOut are called by the thread that uses the
+// device; the status callback runs on whichever thread the client reports from
+// (that thread,
 // a connection attempt's thread, or the watchdog thread itself while it closes
 // handles). Lock guards the count and the time-out flag and is re-entrant, so the
 // reports that a close makes on the watchdog thread can take it again.
@@ -76,8 +77,6 @@ private:
     std::thread Thread;
 };
 
-// The one watchdog of the program. The first FTP device to join makes it (with
-// its seconds; a later device's seconds replace them), the last to leave ends it.
 // Watches a handle for the life of the object.
 class WatchScope {
 public:
@@ -91,11 +90,3 @@ public:
 private:
     THandleTimeout& Watchdog;
 };
-
-std::shared_ptr<THandleTimeout> JoinWatchdog(int seconds);
-void LeaveWatchdog();
-
-// The status callback that every FTP device registers on its session: hands the
-// report to the watchdog while there is one.
-void WatchdogStatusCallback(platform::InternetHandle handle, uintptr_t context, uint32_t status,
-                            const void* info, uint32_t infoLength);

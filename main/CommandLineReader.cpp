@@ -38,8 +38,8 @@ void VelCommandLineReader::WriteLine(const std::string& text) {
 bool VelCommandLineReader::Read() {
     ReadUsageSwitch();
     ReadModes();
-    // Before /C, which begins its name.
-    if (!ReadCertificates()) return false;
+    // Before /C and /M, which begin their names.
+    if (!ReadCertificates() || !ReadParallelCopies()) return false;
     ReadFlags();
     BuildConsole();
     ReadVerbosity();
@@ -192,6 +192,21 @@ void VelCommandLineReader::ReadTempPrefix(const std::string& prefix) {
              ? "a prefix is part of a file name and may not hold \"/\", \"\\\", NUL or \"..\""
              : "a prefix may be at most " + std::to_string(MaxTempPrefixLength) + " bytes long"));
     ShowUsage = true;
+}
+
+bool VelCommandLineReader::ReadParallelCopies() {
+    std::string value;
+    if (!TakeValue("/MT", value)) return true;
+    const bool digits = !value.empty() && value.size() <= 2 &&
+                        value.find_first_not_of("0123456789") == std::string::npos;
+    const int count = digits ? std::stoi(value) : 0;
+    if (count < 1 || count > int(MaxParallelCopies)) {
+        FatalProblem = "Invalid /MT value \"" + value + "\": the number of files copied at once is 1 to " +
+                       std::to_string(MaxParallelCopies) + ".";
+        return false;
+    }
+    Options.ParallelCopies = uint32_t(count);
+    return true;
 }
 
 bool VelCommandLineReader::ReadCertificates() {

@@ -26,6 +26,7 @@ public:
     // The longest /T prefix accepted: what is left of a name's 255 bytes holds
     // the file's own name (shortened when it has to be).
     static constexpr size_t MaxTempPrefixLength = 100;
+    static constexpr uint32_t MaxParallelCopies = 16;
 
     VelCommandLineReader(VelArgumentHandler& arguments, VelSyncFlags& options,
                          ConnectionOptions& source, ConnectionOptions& destination,
@@ -67,6 +68,8 @@ private:
     // /Cert for both sides, a second for the destination; false (FatalProblem
     // set) for a value that is neither a fingerprint nor a readable PEM file.
     bool ReadCertificates();
+    // /MT:n; false (FatalProblem set) for a value outside 1 to MaxParallelCopies.
+    bool ReadParallelCopies();
     bool ReadCertificate(const std::string& value, platform::CertificateTrust& trust);
     bool ReadFSwitch();
     void ReadTextFileSpecs();

@@ -4,6 +4,7 @@
 
 #include "ftp/FtpLocation.h"
 #include "ftp/FtpStorage.h"
+#include "output/SerializedOutput.h"
 #include "storage/DiskStorageDevice.h"
 #include "sync/BackupWorker.h"
 
@@ -50,7 +51,13 @@ ConnectionOptions WithLoginTakenOut(const ConnectionOptions& side) {
 }  // namespace
 
 void RunSync(const ConnectionOptions& sourceAsGiven, const ConnectionOptions& destinationAsGiven,
-             const VelSyncFlags& options, VelSyncBaseOutput& output) {
+             const VelSyncFlags& options, VelSyncBaseOutput& givenOutput) {
+    // Copies made at once report from threads of their own: each message then
+    // goes out whole.
+    std::unique_ptr<VelSyncSerializedOutput> serialized;
+    if (options.ParallelCopies > 1)
+        serialized = std::make_unique<VelSyncSerializedOutput>(givenOutput);
+    VelSyncBaseOutput& output = serialized ? *serialized : givenOutput;
     const ConnectionOptions source = WithLoginTakenOut(sourceAsGiven);
     const ConnectionOptions destination = WithLoginTakenOut(destinationAsGiven);
     std::unique_ptr<VelStorageDevice> sourceDevice = MakeDevice(source, output);

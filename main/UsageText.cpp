@@ -25,6 +25,7 @@ const std::string& UsageText() {
         "  /I    Ignore errors - use with /C to allow /Delete after errors encountered\r\n"
         "  /L:LogFile  Logfile to log to. Overwritten each time.\r\n"
         "  /M    Make (i.e. create) target directory if it does not exist\r\n"
+        "  /MT:n  Copy up to n files at once (1 to 16; FTP: n connections a side).\r\n"
         "  /N    Only copy Newer files\r\n"
         "  /O    Do not delete destination files that predate the start date\r\n"
         "  /P:pwd   Password. Used for ftp connections.\r\n"

@@ -167,3 +167,11 @@ bool DiskStorageDevice::TextSizeAsSent(const std::string& folder, const std::str
     size = sizes.AsSent;
     return true;
 }
+
+std::unique_ptr<VelStorageDevice> DiskStorageDevice::OpenSibling() {
+    auto sibling = std::make_unique<DiskStorageDevice>(Output);
+    sibling->MountTable = MountTable;
+    sibling->SharePrefix = SharePrefix;
+    sibling->ShareMountPoint = ShareMountPoint;
+    return sibling;
+}

@@ -48,3 +48,7 @@ bool VelStorageDevice::EntersFolderLinks() {
 bool VelStorageDevice::TextSizeAsSent(const std::string&, const std::string&, uint64_t&) {
     return false;
 }
+
+std::unique_ptr<VelStorageDevice> VelStorageDevice::OpenSibling() {
+    return nullptr;
+}

@@ -3,8 +3,9 @@
 // the destination tree. Folders are full paths (a root plus a relative part that
 // is empty or begins with the path separator); files are (folder, name) pairs.
 // Operations return false (or an empty path, or an empty list) on failure and
-// keep the reason for LastErrorCode/LastErrorText. All calls come from the main
-// thread, one at a time.
+// keep the reason for LastErrorCode/LastErrorText. All calls on one device come
+// from one thread at a time; devices made by OpenSibling are used on threads of
+// their own, beside the device they came from.
 
 #include <cstdint>
 #include <memory>
@@ -107,5 +108,11 @@ public:
     // The size of the file once sent in text mode, every bare LF as CR LF: what
     // a server that keeps text as it was sent holds. false when the device cannot
     // tell. Base: false.
+    // Another device of the same kind, reaching the same place the same way
+    // (for an FTP server, a connection of its own, logged in), for copies made
+    // beside this device's work; null when none can be made: a server that takes
+    // no more connections, or a device that does not make siblings (the base).
+    // A failure to make one is not reported as an error of the run.
+    virtual std::unique_ptr<VelStorageDevice> OpenSibling();
     virtual bool TextSizeAsSent(const std::string& folder, const std::string& name, uint64_t& size);
 };

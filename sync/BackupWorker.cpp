@@ -20,11 +20,18 @@ void VelSyncBackupWorker::Run(const std::string& sourceLocation, VelStorageDevic
     DestinationRoot = NormaliseRoot(destinationLocation);
 
     StoredUnderOtherNames.clear();
+    CopyStopped = LanesReported = false;
+    if (!options.Simulate && options.ParallelCopies > 1)
+        Lanes = std::make_unique<VelCopyLanes>(source, destination, options.ParallelCopies);
     if (RootsReady(sourceLocation, destinationLocation) &&
         RootsApart(sourceLocation, destinationLocation)) {
         LearnOwnFiles();
         Stats.Started = true;
-        const CompareResult result = CompareFolder("");
+        CompareResult result = CompareFolder("");
+        // Nothing is deleted before every copy has ended.
+        FinishCopiesInFlight();
+        Lanes.reset();
+        if (CopyStopped) result = CompareResult::Stopped;
         if (result == CompareResult::Done && options.DeleteObsolete) {
             if (!Stats.CopyErrors || options.IgnoreErrors) {
                 RefreshDeviceAnswers();
@@ -34,6 +41,7 @@ void VelSyncBackupWorker::Run(const std::string& sourceLocation, VelStorageDevic
             }
         }
     }
+    Lanes.reset();
     Output.Finish(Stats);
 }
 

@@ -26,6 +26,7 @@
 #include "output/BaseOutput.h"
 #include "storage/DirectoryList.h"
 #include "storage/StorageDevice.h"
+#include "sync/CopyLanes.h"
 #include "sync/ExactNameIndex.h"
 #include "sync/FileSpecs.h"
 
@@ -105,6 +106,15 @@ public:
     const std::deque<std::string>& PendingFolders() const { return PendingFolderList; }
 
 private:
+    // Why a copy failed, where the destination device cannot say it afterwards:
+    // a read-only target the worker refused itself, a local copy the source
+    // could not make, a store whose reason the release of the local copy would
+    // overwrite. Code 0: ask the destination.
+    struct Failure {
+        uint32_t Code = 0;
+        std::string Text;
+    };
+
     // A source folder's listing and what the worker learnt about it.
     struct SourceListing {
         std::unique_ptr<VelDirectoryList> List;
@@ -173,12 +183,46 @@ private:
     // A link stands where the source has a file: it is removed (never written
     // through). false, with a warning, when it cannot be.
     bool RemoveDestinationLink(const std::string& relativePath, const VelDirectoryEntry& link);
+    // Everything a copy needs of the walk, taken before it starts, so that it can
+    // run beside the walk (/MT) on devices of its own.
+    struct CopyPlan {
+        std::string SourceFolder;
+        std::string DestinationFolder;
+        VelDirectoryEntry Source;
+        std::string DestinationName;  // the file replaced, or the source's name
+        bool WasReadOnly = false;     // the file replaced is read-only
+        bool Binary = true;
+        std::string FileMode;       // for Chmod; empty: none
+        std::string TemporaryName;  // /T replacing a file; empty: straight to the name
+    };
+    CopyPlan PlanCopy(const std::string& relativePath, const VelDirectoryEntry& source,
+                      VelDirectoryList& destinationList, const VelDirectoryEntry* destination);
+    // One copy on the given devices; touches nothing of the walk's. failure gets
+    // the reason where the devices cannot tell it afterwards, readFailure the
+    // report of a source that could not be read.
+    bool CopyWith(VelStorageDevice& from, VelStorageDevice& to, const CopyPlan& plan,
+                  Failure& failure, std::string& readFailure) const;
     // /T replacing a file: the copy goes to a temporary name, the old file
     // goes, and the copy takes its name.
-    bool PutThroughTemporaryName(const std::string& local, const std::string& folder,
-                                 const VelDirectoryEntry& source, VelDirectoryList& destinationList,
-                                 bool binary);
-    void DiscardTemporary(const std::string& folder, const std::string& name);
+    bool PutThroughTemporaryName(VelStorageDevice& to, const std::string& local,
+                                 const CopyPlan& plan) const;
+    void DiscardTemporary(VelStorageDevice& to, const std::string& folder,
+                          const std::string& name) const;
+    // DeleteDestinationFile on any device.
+    bool DeleteFileOn(VelStorageDevice& device, const std::string& folder, const std::string& name,
+                      bool reportFailure) const;
+    // The copy of CarryOutCopy handed to a lane (/MT); result Stopped once a
+    // copy failed without /C. false when no lane could be opened: the caller
+    // copies by itself.
+    bool DispatchCopy(const std::string& relativePath, const VelDirectoryEntry& source,
+                      VelDirectoryList& destinationList, const VelDirectoryEntry* destination,
+                      bool move, CompareResult& result);
+    // What a copy came to, on the walk's thread: counted, or reported as failed.
+    void FinishCopy(const std::string& relativePath, const VelDirectoryEntry& source, bool copied,
+                    const Failure& failure, const std::string& storedName,
+                    bool moveWanted, bool moved, const std::string& moveFailure);
+    // Waits for the copies in flight and finishes them (/MT).
+    void FinishCopiesInFlight();
     bool SizeRulesSayCopy(const std::string& relativePath, const VelDirectoryEntry& source,
                           const VelDirectoryEntry& destination);
     // The destination holds the text file as it is sent (every LF as CR LF).
@@ -215,14 +259,12 @@ private:
     std::string DestinationFolder(const std::string& relativePath) const;
 
     SyncStatistics Stats;
-    // Why the last CopyFile failed, where the destination device cannot say it
-    // afterwards: a read-only target the worker refused itself, a local copy the
-    // source could not make, a store whose reason the release of the local copy
-    // would overwrite. Code 0: ask the destination.
-    struct Failure {
-        uint32_t Code = 0;
-        std::string Text;
-    } CopyFailure;
+    Failure CopyFailure;
+    // The lanes of /MT (none without it, or under /Sim), and whether a copy on
+    // one of them failed without /C.
+    std::unique_ptr<VelCopyLanes> Lanes;
+    bool CopyStopped = false;
+    bool LanesReported = false;  // the run has said how many lanes it could open
     std::string SourceRoot;
     std::string DestinationRoot;
     std::deque<std::string> PendingFolderList;

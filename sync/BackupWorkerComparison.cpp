@@ -280,6 +280,8 @@ CompareResult VelSyncBackupWorker::CarryOutCopy(const std::string& relativePath,
         // together with everything queued so far. There is then no file to
         // replace: the copy is made as for a new one.
         QueueFolderDeletion(relativePath, *destination);
+        // Deletions wait for every copy in flight.
+        FinishCopiesInFlight();
         ProcessDeletions();
         destination->SetDirectoryFlag(false);
         replaced = nullptr;
@@ -289,6 +291,13 @@ CompareResult VelSyncBackupWorker::CarryOutCopy(const std::string& relativePath,
     if (Options->Simulate) {
         CountCopy(source, move);
         return CompareResult::Done;
+    }
+    if (Lanes) {
+        CompareResult result = CompareResult::Done;
+        if (destination != nullptr && destination->Name != source.Name && !CopyStopped)
+            destination->Name = source.Name;
+        if (DispatchCopy(relativePath, source, destinationList, replaced, move, result))
+            return result;
     }
 
     if (CopyFile(relativePath, source, destinationList, replaced)) {

@@ -9,66 +9,88 @@
 #include "sync/BackupWorker.h"
 #include "sync/SyncPaths.h"
 
+VelSyncBackupWorker::CopyPlan VelSyncBackupWorker::PlanCopy(const std::string& relativePath,
+                                                           const VelDirectoryEntry& source,
+                                                           VelDirectoryList& destinationList,
+                                                           const VelDirectoryEntry* destination) {
+    CopyPlan plan;
+    plan.SourceFolder = SourceFolder(relativePath);
+    plan.DestinationFolder = DestinationFolder(relativePath);
+    plan.Source = source;
+    plan.WasReadOnly = destination != nullptr && destination->IsReadOnly();
+    plan.DestinationName = destination != nullptr ? destination->Name : source.Name;
+    plan.Binary = !(DestinationTextMode && IsTextFile(source.Name));
+    plan.FileMode = FileModeFor(source.Name);
+    // A new file is always written under its own name, whatever /T says.
+    if (!Options->TempPrefix.empty() && destination != nullptr)
+        plan.TemporaryName = TemporaryName(source, destinationList);
+    return plan;
+}
+
 bool VelSyncBackupWorker::CopyFile(const std::string& relativePath, const VelDirectoryEntry& source,
                                    VelDirectoryList& destinationList,
                                    const VelDirectoryEntry* destination) {
-    const std::string sourceFolder = SourceFolder(relativePath);
-    const std::string destinationFolder = DestinationFolder(relativePath);
     CopyFailure = {};
-    const bool wasReadOnly = destination != nullptr && destination->IsReadOnly();
-    if (wasReadOnly) {
-        if (!Options->OverwriteReadOnly) {
-            platform::SetLastErrorCode(ErrorCode::WriteProtect);
-            CopyFailure = {ErrorCode::WriteProtect,
-                           "The destination file " + destinationFolder + platform::PathSeparator +
-                               destination->Name + " is read-only; /R overwrites it."};
-            return false;
-        }
-        Destination->SetReadOnly(destinationFolder, source.Name, false, false);
-    }
-    const bool binary = !(DestinationTextMode && IsTextFile(source.Name));
-    const std::string local = Source->GetLocalCopy(sourceFolder, source.Name);
-    if (local.empty()) {
-        CopyFailure = {Source->LastErrorCode(), Source->LastErrorText()};
-        Report(mcError, "Failed to read " + sourceFolder + platform::PathSeparator + source.Name);
-        return false;
-    }
-    // A new file is always written under its own name, whatever /T says.
-    const bool throughPrefix = !Options->TempPrefix.empty() && destination != nullptr;
-    bool ok = throughPrefix ? PutThroughTemporaryName(local, destinationFolder, source,
-                                                      destinationList, binary)
-                            : Destination->PutFile(local, destinationFolder, source.Name, binary);
-    // Handing the local copy back may change the thread's last error, which is
-    // where the disk device keeps the reason.
-    if (!ok) CopyFailure = {Destination->LastErrorCode(), Destination->LastErrorText()};
-    Source->ReleaseLocalCopy(local);
-    if (ok && !Source->LocalCopyKeepsDate())
-        ok = Destination->SetFileDate(destinationFolder, source.Name, source.ListedTime);
-    if (ok && Destination->SupportsChmod()) {
-        const std::string mode = FileModeFor(source.Name);
-        if (!mode.empty()) ok = Destination->Chmod(destinationFolder, source.Name, mode);
-    }
-    // A read-only file made writable to be replaced is read-only again when its
-    // source is.
-    if (ok && wasReadOnly && source.IsReadOnly())
-        Destination->SetReadOnly(destinationFolder, source.Name, true, false);
+    std::string readFailure;
+    const bool ok = CopyWith(*Source, *Destination,
+                             PlanCopy(relativePath, source, destinationList, destination),
+                             CopyFailure, readFailure);
+    if (!readFailure.empty()) Report(mcError, readFailure);
     return ok;
 }
 
-bool VelSyncBackupWorker::PutThroughTemporaryName(const std::string& local,
-                                                  const std::string& folder,
-                                                  const VelDirectoryEntry& source,
-                                                  VelDirectoryList& destinationList, bool binary) {
-    const std::string temporary = TemporaryName(source, destinationList);
-    if (!Destination->PutFile(local, folder, temporary, binary)) return false;
-    if (!DeleteDestinationFile(folder, source.Name, true)) {
+bool VelSyncBackupWorker::CopyWith(VelStorageDevice& from, VelStorageDevice& to,
+                                   const CopyPlan& plan, Failure& failure,
+                                   std::string& readFailure) const {
+    const VelDirectoryEntry& source = plan.Source;
+    const std::string& destinationFolder = plan.DestinationFolder;
+    if (plan.WasReadOnly) {
+        if (!Options->OverwriteReadOnly) {
+            platform::SetLastErrorCode(ErrorCode::WriteProtect);
+            failure = {ErrorCode::WriteProtect,
+                       "The destination file " + destinationFolder + platform::PathSeparator +
+                           plan.DestinationName + " is read-only; /R overwrites it."};
+            return false;
+        }
+        to.SetReadOnly(destinationFolder, source.Name, false, false);
+    }
+    const std::string local = from.GetLocalCopy(plan.SourceFolder, source.Name);
+    if (local.empty()) {
+        failure = {from.LastErrorCode(), from.LastErrorText()};
+        readFailure = "Failed to read " + plan.SourceFolder + platform::PathSeparator + source.Name;
+        return false;
+    }
+    bool ok = plan.TemporaryName.empty()
+                  ? to.PutFile(local, destinationFolder, source.Name, plan.Binary)
+                  : PutThroughTemporaryName(to, local, plan);
+    // Handing the local copy back may change the thread's last error, which is
+    // where the disk device keeps the reason.
+    if (!ok) failure = {to.LastErrorCode(), to.LastErrorText()};
+    from.ReleaseLocalCopy(local);
+    if (ok && !from.LocalCopyKeepsDate())
+        ok = to.SetFileDate(destinationFolder, source.Name, source.ListedTime);
+    if (ok && to.SupportsChmod() && !plan.FileMode.empty())
+        ok = to.Chmod(destinationFolder, source.Name, plan.FileMode);
+    // A read-only file made writable to be replaced is read-only again when its
+    // source is.
+    if (ok && plan.WasReadOnly && source.IsReadOnly())
+        to.SetReadOnly(destinationFolder, source.Name, true, false);
+    return ok;
+}
+
+bool VelSyncBackupWorker::PutThroughTemporaryName(VelStorageDevice& to, const std::string& local,
+                                                  const CopyPlan& plan) const {
+    const std::string& folder = plan.DestinationFolder;
+    const std::string& name = plan.Source.Name;
+    if (!to.PutFile(local, folder, plan.TemporaryName, plan.Binary)) return false;
+    if (!DeleteFileOn(to, folder, name, true)) {
         // The old file stays as it was; the new copy beside it must not.
-        DiscardTemporary(folder, temporary);
+        DiscardTemporary(to, folder, plan.TemporaryName);
         return false;
     }
     // Once the old file is gone the copy under the temporary name is kept,
     // whatever the rename does: it is then the only copy at the destination.
-    return Destination->RenameFile(folder, temporary, source.Name);
+    return to.RenameFile(folder, plan.TemporaryName, name);
 }
 
 std::string VelSyncBackupWorker::TemporaryName(const VelDirectoryEntry& source,
@@ -81,10 +103,11 @@ std::string VelSyncBackupWorker::TemporaryName(const VelDirectoryEntry& source,
     return name;
 }
 
-void VelSyncBackupWorker::DiscardTemporary(const std::string& folder, const std::string& name) {
+void VelSyncBackupWorker::DiscardTemporary(VelStorageDevice& to, const std::string& folder,
+                                           const std::string& name) const {
     // The reason the caller reports is the failure's, not this deletion's.
-    const uint32_t code = Destination->LastErrorCode();
-    Destination->DeleteFile(folder, name, false);
+    const uint32_t code = to.LastErrorCode();
+    to.DeleteFile(folder, name, false);
     platform::SetLastErrorCode(code);
 }
 

@@ -17,10 +17,15 @@ bool VelSyncBackupWorker::IsProtectedFromDeletion(const std::string& relativePat
 
 bool VelSyncBackupWorker::DeleteDestinationFile(const std::string& folder, const std::string& name,
                                                 bool reportFailure) {
-    bool ok = Destination->DeleteFile(folder, name, reportFailure);
+    return DeleteFileOn(*Destination, folder, name, reportFailure);
+}
+
+bool VelSyncBackupWorker::DeleteFileOn(VelStorageDevice& device, const std::string& folder,
+                                       const std::string& name, bool reportFailure) const {
+    bool ok = device.DeleteFile(folder, name, reportFailure);
     if (!ok && Options->OverwriteReadOnly) {
-        Destination->SetReadOnly(folder, name, false, false);
-        ok = Destination->DeleteFile(folder, name, reportFailure);
+        device.SetReadOnly(folder, name, false, false);
+        ok = device.DeleteFile(folder, name, reportFailure);
     }
     return ok;
 }
@@ -32,6 +37,10 @@ DeletionResult VelSyncBackupWorker::ProcessFileDeletions() {
         const std::string path = DestinationFolder(head);
         if (IsProtectedFromDeletion(head)) {
             ++kept;
+        } else if (StoredUnderOtherNames.count(head) != 0) {
+            // Written by a copy that ended after its folder was compared (/MT).
+            PendingFileList.pop_front();
+            continue;
         } else if (Options->Simulate) {
             Report(mcSkipDeleteFile, path);
             ++Stats.FilesDeleted;

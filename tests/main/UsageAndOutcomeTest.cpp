@@ -25,6 +25,7 @@ const char* const ExpectedUsage[] = {
     "  /I    Ignore errors - use with /C to allow /Delete after errors encountered",
     "  /L:LogFile  Logfile to log to. Overwritten each time.",
     "  /M    Make (i.e. create) target directory if it does not exist",
+    "  /MT:n  Copy up to n files at once (1 to 16; FTP: n connections a side).",
     "  /N    Only copy Newer files",
     "  /O    Do not delete destination files that predate the start date",
     "  /P:pwd   Password. Used for ftp connections.",
@@ -57,9 +58,9 @@ TEST(UsageTextTest, ByteForByte) {
     EXPECT_EQ(text, Usage());
     size_t lines = 0;
     for (size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos; at += 2) ++lines;
-    EXPECT_EQ(lines, 41u);
+    EXPECT_EQ(lines, 42u);
     EXPECT_EQ(text.find('\n'), text.find("\r\n") + 1);  // no bare line feed before the first
-    EXPECT_EQ(std::string(ExpectedUsage[39]).substr(0, 17), std::string(16, ' ') + "a");
+    EXPECT_EQ(std::string(ExpectedUsage[40]).substr(0, 17), std::string(16, ' ') + "a");
     EXPECT_EQ(text.back(), '\n');
 }
 
