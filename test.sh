@@ -109,12 +109,36 @@ windows_stage() {
   return "$status"
 }
 
+# The tests that run the program's copies side by side, with the program and the
+# tests built with ThreadSanitizer. A race is written to a report file by any
+# process of the run (the tests start the program many times), and any report
+# fails the stage.
+tsan_stage() {
+  local reports
+  reports="$(mktemp -d /tmp/velcopy-tsan.XXXXXX)"
+  cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEL_TSAN=ON >/dev/null
+  cmake --build build-tsan -j"$jobs" --target VelCopy test_main
+  local status=0
+  (cd build-tsan && TSAN_OPTIONS="log_path=$reports/race second_deadlock_stack=1" \
+    ctest --output-on-failure -j"$jobs" --timeout 300 -R "EndToEndParallel|EndToEndFtpTls") ||
+    status=$?
+  if compgen -G "$reports/race*" >/dev/null; then
+    cat "$reports"/race*
+    echo "test.sh: ThreadSanitizer reported the races above"
+    status=1
+  fi
+  rm -rf "$reports"
+  return "$status"
+}
+
 if [ "$stages" != "--windows" ]; then
   echo "== tests =="
   run_suite build-tests -DCMAKE_BUILD_TYPE=RelWithDebInfo
   echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer =="
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DVEL_SANITIZE=ON
+  echo "== copies made at once (/MT) under ThreadSanitizer =="
+  tsan_stage
 fi
 if [ "$stages" != "--posix" ]; then
   echo "== Windows build, tests under wine =="
