@@ -119,7 +119,7 @@ tsan_stage() {
   cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEL_TSAN=ON >/dev/null
   cmake --build build-tsan -j"$jobs" --target VelCopy test_main
   local status=0
-  (cd build-tsan && TSAN_OPTIONS="log_path=$reports/race second_deadlock_stack=1" \
+  (cd build-tsan && TSAN_OPTIONS="log_path=$reports/race second_deadlock_stack=1 suppressions=$here/tools/tsan.supp" \
     ctest --output-on-failure -j"$jobs" --timeout 300 -R "EndToEndParallel|EndToEndFtpTls") ||
     status=$?
   if compgen -G "$reports/race*" >/dev/null; then

@@ -10,7 +10,9 @@
 
 namespace platform::interrupt {
 
-constexpr int SlotCount = 8;
+// Enough for every device of a run that copies 16 files at once (/MT:16): each
+// of its devices may hold a private folder, a download and a copy in progress.
+constexpr int SlotCount = 112;
 constexpr size_t MaxPath = 4096;
 
 struct ArmedPath {
