@@ -4,15 +4,15 @@
 
 #include "common/ErrorCodes.h"
 #include "internet/InternetClient.h"
-#include "internet/posix/FolderListing.h"
-#include "internet/posix/FtpConnection.h"
-#include "internet/posix/FtpTransfers.h"
+#include "internet/client/FolderListing.h"
+#include "internet/client/FtpConnection.h"
+#include "internet/client/FtpTransfers.h"
 #include "internet/protocol/FileFactReplies.h"
 #include "platform/LastError.h"
 
 namespace platform {
 
-using namespace platform::posix;
+using namespace platform::ftpclient;
 
 using ftpprotocol::FindRecordStore;
 using ftpprotocol::FtpReply;

@@ -3,14 +3,14 @@
 
 #include "common/ErrorCodes.h"
 #include "internet/InternetClient.h"
-#include "internet/posix/FtpConnection.h"
-#include "internet/posix/SessionObject.h"
-#include "internet/posix/ThreadResponse.h"
+#include "internet/client/FtpConnection.h"
+#include "internet/client/SessionObject.h"
+#include "internet/client/ThreadResponse.h"
 #include "platform/LastError.h"
 
 namespace platform {
 
-using namespace platform::posix;
+using namespace platform::ftpclient;
 
 namespace {
 

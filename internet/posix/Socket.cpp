@@ -1,4 +1,4 @@
-#include "internet/posix/Socket.h"
+#include "internet/client/Socket.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -14,7 +14,7 @@
 #include "common/ErrorCodes.h"
 #include "internet/posix/ListeningPort.h"
 
-namespace platform::posix {
+namespace platform::ftpclient {
 
 namespace {
 
@@ -310,4 +310,4 @@ bool Socket::PeerAddress(SocketAddress& address) const {
     return getpeername(Fd, reinterpret_cast<sockaddr*>(&address.Storage), &address.Length) == 0;
 }
 
-}  // namespace platform::posix
+}  // namespace platform::ftpclient

@@ -10,10 +10,10 @@
 #include <cerrno>
 
 #include "common/ErrorCodes.h"
-#include "internet/posix/Socket.h"
-#include "internet/posix/TlsContext.h"
+#include "internet/client/Socket.h"
+#include "internet/client/TlsContext.h"
 
-namespace platform::posix {
+namespace platform::ftpclient {
 
 namespace {
 
@@ -172,4 +172,4 @@ void Socket::FreeTls() {
     TlsUnusable = false;
 }
 
-}  // namespace platform::posix
+}  // namespace platform::ftpclient

@@ -1,4 +1,4 @@
-#include "internet/posix/TlsContext.h"
+#include "internet/client/TlsContext.h"
 
 #include <arpa/inet.h>
 #include <openssl/err.h>
@@ -7,7 +7,7 @@
 
 #include "common/ErrorCodes.h"
 
-namespace platform::posix {
+namespace platform::ftpclient {
 
 namespace {
 
@@ -132,4 +132,4 @@ uint32_t TlsContext::CheckCertificate(ssl_st* connection, std::string& why) cons
     return reason.empty() ? 0 : ErrorCode::InternetCertificateNotTrusted;
 }
 
-}  // namespace platform::posix
+}  // namespace platform::ftpclient

@@ -1,5 +1,5 @@
 #pragma once
-// Internal to the POSIX FTP client: what one FTP connection's TLS sessions are
+// Internal to the program's own FTP client: what one FTP connection's TLS sessions are
 // made from (OpenSSL): the trust the user gave and the host name the
 // certificate must carry, and the check of the certificate a handshake brought.
 // Made once per control connection; its data connections share it.
@@ -14,7 +14,7 @@ struct ssl_st;
 struct ssl_session_st;
 struct x509_st;
 
-namespace platform::posix {
+namespace platform::ftpclient {
 
 struct TlsSessionFree {
     void operator()(ssl_session_st* session) const;
@@ -60,4 +60,4 @@ std::string UntrustedCertificateAccount(x509_st* certificate, const std::string&
 // number"), or fallback when it has none; its queue is emptied.
 std::string TakeTlsFailure(const std::string& fallback);
 
-}  // namespace platform::posix
+}  // namespace platform::ftpclient

@@ -1,4 +1,4 @@
-#include "internet/posix/FtpConnection.h"
+#include "internet/client/FtpConnection.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -7,9 +7,9 @@
 #include <openssl/ssl.h>
 
 #include "common/ErrorCodes.h"
-#include "internet/posix/ThreadResponse.h"
+#include "internet/client/ThreadResponse.h"
 
-namespace platform::posix {
+namespace platform::ftpclient {
 
 using ftpprotocol::FtpReply;
 using ftpprotocol::FtpReplyReader;
@@ -296,4 +296,4 @@ void FtpConnection::OnClose() {
     ReportAlways(InternetStatus::ConnectionClosed);
 }
 
-}  // namespace platform::posix
+}  // namespace platform::ftpclient

@@ -1,4 +1,4 @@
-#include "internet/posix/FtpTransfers.h"
+#include "internet/client/FtpTransfers.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,12 +8,12 @@
 
 #include "common/ErrorCodes.h"
 #include "common/NameMask.h"
-#include "internet/posix/DataTransfer.h"
-#include "internet/posix/LineEnds.h"
+#include "internet/client/DataTransfer.h"
+#include "internet/client/LineEnds.h"
 #include "internet/protocol/FileFactReplies.h"
 #include "platform/posix/ErrnoMapping.h"
 
-namespace platform::posix {
+namespace platform::ftpclient {
 
 using ftpprotocol::FindRecordStore;
 using ftpprotocol::ReadAnnouncedSize;
@@ -32,7 +32,7 @@ uint32_t WriteAll(int fd, const char* data, size_t size) {
     while (size > 0) {
         ssize_t written = write(fd, data, size);
         if (written < 0 && errno == EINTR) continue;
-        if (written < 0) return ErrorCodeFromErrno(errno);
+        if (written < 0) return posix::ErrorCodeFromErrno(errno);
         data += written;
         size -= size_t(written);
     }
@@ -46,7 +46,7 @@ uint32_t SendFile(DataTransfer& transfer, char* block, int fd, bool text) {
         ssize_t got = read(fd, block, FtpConnection::TransferBufferSize);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) {
-            uint32_t error = ErrorCodeFromErrno(errno);
+            uint32_t error = posix::ErrorCodeFromErrno(errno);
             transfer.Abandon();
             return error;
         }
@@ -88,7 +88,7 @@ uint32_t PutFile(FtpConnection& connection, const std::string& localPath,
                  const std::string& remoteName, bool text) {
     LocalFile local;
     local.Fd = open(localPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (local.Fd < 0) return ErrorCodeFromErrno(errno);
+    if (local.Fd < 0) return posix::ErrorCodeFromErrno(errno);
     struct stat info {};
     if (fstat(local.Fd, &info) == 0 && S_ISDIR(info.st_mode)) return ErrorCode::AccessDenied;
     if (uint32_t error = connection.EnsureType(text ? 'A' : 'I')) return error;
@@ -111,7 +111,7 @@ uint32_t GetFile(FtpConnection& connection, const std::string& remoteName,
     LocalFile local;
     local.Fd = open(localPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (local.Fd < 0) {
-        uint32_t error = ErrorCodeFromErrno(errno);
+        uint32_t error = posix::ErrorCodeFromErrno(errno);
         transfer.Abandon();
         return error;
     }
@@ -148,4 +148,4 @@ bool MaskMatches(const std::string& mask, const std::string& name) {
     return mask.empty() || MatchesNameMask(name, mask, NameMaskRules{});
 }
 
-}  // namespace platform::posix
+}  // namespace platform::ftpclient

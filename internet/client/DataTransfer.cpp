@@ -1,9 +1,9 @@
-#include "internet/posix/DataTransfer.h"
+#include "internet/client/DataTransfer.h"
 
 #include "common/ErrorCodes.h"
 #include "internet/protocol/PassiveReply.h"
 
-namespace platform::posix {
+namespace platform::ftpclient {
 
 using ftpprotocol::FtpReply;
 using ftpprotocol::ParseEpsvReply;
@@ -176,4 +176,4 @@ uint32_t DataTransfer::Fail(uint32_t error) {
     return error;
 }
 
-}  // namespace platform::posix
+}  // namespace platform::ftpclient

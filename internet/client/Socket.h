@@ -1,5 +1,5 @@
 #pragma once
-// Internal to the POSIX FTP client: non-blocking TCP sockets whose every wait can
+// Internal to the program's own FTP client: non-blocking TCP sockets whose every wait can
 // be cut short by an AbortSignal, with time limits, and errors given as the
 // Internet codes of common/ErrorCodes.h. A socket may be secured with TLS
 // (StartTls); its sends and receives then go through the TLS session.
@@ -24,7 +24,7 @@
 struct ssl_st;
 struct ssl_session_st;
 
-namespace platform::posix {
+namespace platform::ftpclient {
 
 class TlsContext;
 
@@ -168,4 +168,4 @@ uint32_t Socket::SendAll(const char* data, size_t size, int timeoutMs, Progress&
     return 0;
 }
 
-}  // namespace platform::posix
+}  // namespace platform::ftpclient

@@ -1,9 +1,9 @@
-#include "internet/posix/HandleTable.h"
+#include "internet/client/HandleTable.h"
 
 #include <climits>
 #include <unordered_map>
 
-namespace platform::posix {
+namespace platform::ftpclient {
 
 namespace {
 
@@ -123,4 +123,4 @@ bool CloseHandleObject(InternetHandle handle) {
     return true;
 }
 
-}  // namespace platform::posix
+}  // namespace platform::ftpclient
