@@ -71,7 +71,7 @@ uint32_t DataTransfer::OpenPassive() {
     SocketAddress target = Connection.PeerAddress();
     FtpReply reply;
     uint16_t port = 0;
-    if (target.Family() == AF_INET6) {
+    if (target.IsIpv6()) {
         if (uint32_t error = Connection.Expect("EPSV", "2", &reply)) return error;
         if (!ParseEpsvReply(reply.Text, port)) return ErrorCode::InternetInvalidServerResponse;
     } else {
@@ -94,7 +94,7 @@ uint32_t DataTransfer::OpenActive(bool& noPortFree) {
     SocketAddress listening;
     if (!Listener.LocalAddress(listening)) return ErrorCode::InternetCannotConnect;
     std::string command =
-        listening.Family() == AF_INET6
+        listening.IsIpv6()
             ? "EPRT |2|" + listening.HostText() + "|" + std::to_string(listening.Port()) + "|"
             : "PORT " + PortArgument(listening);
     return Connection.Expect(command, "2");

@@ -17,7 +17,9 @@ Table& Handles() {
     return *table;
 }
 
-std::atomic<InternetHandle> nextHandle{0x1000};
+// Far above the numbers the Windows Internet library hands out, whose handles
+// the Windows build holds beside these.
+std::atomic<InternetHandle> nextHandle{InternetHandle(0x7E1) << 52};
 
 }  // namespace
 
