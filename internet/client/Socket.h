@@ -151,6 +151,9 @@ private:
     // socket, else the error (the session is then unusable).
     uint32_t TlsOutcome(int result, SocketWait& waitFor);
     void FreeTls();
+    // Windows: sends all of a TLS record or handshake token, waiting at most
+    // until deadline (MonotonicMs; 0: no limit).
+    uint32_t SendRaw(const char* data, size_t size, int64_t deadline);
 
     std::shared_ptr<AbortSignal> Abort;
     intptr_t Fd = -1;
