@@ -29,7 +29,7 @@ TimeLimits* LimitsOf(HandleObject& object) {
 }  // namespace
 
 bool OwnsHandle(InternetHandle handle) {
-    return FindHandle(handle) != nullptr;
+    return IsHandleNumber(handle);
 }
 
 InternetHandle InternetOpen(const std::string& agent) {

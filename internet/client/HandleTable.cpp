@@ -19,7 +19,8 @@ Table& Handles() {
 
 // Far above the numbers the Windows Internet library hands out, whose handles
 // the Windows build holds beside these.
-std::atomic<InternetHandle> nextHandle{InternetHandle(0x7E1) << 52};
+constexpr InternetHandle FirstHandle = InternetHandle(0x7E1) << 52;
+std::atomic<InternetHandle> nextHandle{FirstHandle};
 
 }  // namespace
 
@@ -88,6 +89,10 @@ void HandleObject::Report(uint32_t status, const void* info, uint32_t length) co
 void HandleObject::ReportAlways(uint32_t status, const void* info, uint32_t length) const {
     // Called without any lock held: the callback may call back into the client.
     if (auto callback = Callback()) (*callback)(Id, Context, status, info, length);
+}
+
+bool IsHandleNumber(InternetHandle handle) {
+    return handle >= FirstHandle;
 }
 
 InternetHandle NewHandleId() {

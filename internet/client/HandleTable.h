@@ -69,6 +69,8 @@ private:
 };
 
 InternetHandle NewHandleId();
+// Whether handle is a number this table hands out (open or closed).
+bool IsHandleNumber(InternetHandle handle);
 void InsertHandle(std::shared_ptr<HandleObject> object);
 std::shared_ptr<HandleObject> FindHandle(InternetHandle handle);
 

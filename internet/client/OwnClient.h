@@ -8,8 +8,9 @@
 
 namespace platform::ftpclient {
 
-// Whether handle is one of this client's open handles (its numbers never meet
-// the Windows library's).
+// Whether handle is one of this client's, open or closed (its numbers never
+// meet the Windows library's): a call on a closed one fails with
+// ErrorCode::InvalidHandle here.
 bool OwnsHandle(InternetHandle handle);
 
 InternetHandle InternetOpen(const std::string& agent);

@@ -85,6 +85,7 @@ uint32_t Socket::StartTls(const TlsContext& context, const Socket* /*resumeFrom*
     };
     bool first = true;
     bool needMore = false;
+    bool recordSeen = false;
     char chunk[ReceiveChunk];
     for (;;) {
         if (Abort->Raised()) return fail(ErrorCode::InternetConnectionAborted, "");
@@ -102,6 +103,15 @@ uint32_t Socket::StartTls(const TlsContext& context, const Socket* /*resumeFrom*
             }
             Tls->In.append(chunk, size_t(got));
             needMore = false;
+            // What is not a TLS record (a handshake or an alert of TLS 1.x) is
+            // refused at once: the system's TLS may wait for the rest of a
+            // "record" whose length is plain text, until the time limit.
+            if (!recordSeen && Tls->In.size() >= 2) {
+                recordSeen = true;
+                const unsigned char type = static_cast<unsigned char>(Tls->In[0]);
+                if ((type != 0x15 && type != 0x16) || Tls->In[1] != '\x03')
+                    return fail(ErrorCode::InternetSecurityChannelError, "wrong version number");
+            }
         }
         SecBuffer input[2] = {
             {DWORD(Tls->In.size()), SECBUFFER_TOKEN, Tls->In.data()},
