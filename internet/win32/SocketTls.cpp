@@ -386,7 +386,10 @@ uint32_t Socket::EndTls(int timeoutMs) {
 void Socket::FreeTls() {
     if (!Tls) return;
     if (Tls->HasContext) {
-        if (!TlsUnusable && !Tls->Ended && !Abort->Raised() && Fd >= 0) {
+        // Not after a record that went out in part: the close_notify would land
+        // in its middle.
+        if (!TlsUnusable && !Tls->Ended && !Abort->Raised() && Fd >= 0 &&
+            Tls->OutAt >= Tls->Out.size()) {
             // One try at a close_notify, without waiting.
             DWORD shutdownToken = SCHANNEL_SHUTDOWN;
             SecBuffer control{sizeof shutdownToken, SECBUFFER_TOKEN, &shutdownToken};

@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "common/ErrorCodes.h"
 #include "internet/InternetClient.h"
@@ -89,6 +91,30 @@ TEST(TlsConnections, TlsAndPlainConnectionsOfOneSessionSideBySide) {
     EXPECT_TRUE(FtpSetCurrentDirectory(clear, "plain-only"));
     EXPECT_TRUE(InternetCloseHandle(clear));
     EXPECT_TRUE(InternetSetStatusCallback(session, {}));
+    EXPECT_TRUE(InternetCloseHandle(session));
+}
+
+// A TLS connection is the own client's on both builds: closing its handle from
+// another thread ends a call blocked on a stalled reply at once.
+TEST(TlsConnections, ClosingTheHandleEndsABlockedCall) {
+    TlsPyftpdlibServer server(FtpTls::Explicit);
+    if (!server.Started()) GTEST_SKIP() << server.Problem;
+    InternetHandle session = InternetOpen("VelCopy");
+    ASSERT_NE(session, NoInternetHandle);
+    InternetHandle tls =
+        InternetConnect(session, "127.0.0.1", server.Port, "user", "secret", InternetFlagPassive, 0,
+                        Pinned(InternetSecurity::ExplicitTls, server.Fingerprint));
+    ASSERT_NE(tls, NoInternetHandle) << GetLastErrorCode();
+    const auto start = std::chrono::steady_clock::now();
+    std::thread closer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        InternetCloseHandle(tls);
+    });
+    EXPECT_FALSE(FtpCommand(tls, "XSTL", 0));
+    EXPECT_EQ(GetLastErrorCode(), ErrorCode::InternetConnectionAborted);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    closer.join();
+    EXPECT_LT(waited, std::chrono::seconds(5));
     EXPECT_TRUE(InternetCloseHandle(session));
 }
 

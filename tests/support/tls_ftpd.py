@@ -4,7 +4,8 @@ every command logged to COMMAND_LOG, TLS required for the login and for every
 data connection. Makes its own self-signed certificate for 127.0.0.1 and
 localhost in STATE: tls-cert.pem (with tls-key.pem) and tls-fingerprint (its
 SHA-256 fingerprint, "AA:BB:..."). Logs "DATA-TLS resumed" or "DATA-TLS new"
-for each data connection's handshake.
+for each data connection's handshake. The command XSTL is never answered (a
+stalled reply).
 
 usage: tls_ftpd.py ROOT COMMAND_LOG STATE HOST MODE
 
@@ -51,9 +52,15 @@ class Handler(TLS_FTPHandler):
     use_sendfile = False
     dtp_handler = DataHandler
 
+    proto_cmds = dict(TLS_FTPHandler.proto_cmds,
+                      XSTL=dict(perm=None, auth=True, arg=False, help="Syntax: XSTL (stalls)."))
+
     def pre_process_command(self, line, cmd, arg):
         append(command_log, line)
         return super().pre_process_command(line, cmd, arg)
+
+    def ftp_XSTL(self, line):
+        pass
 
 
 class ImplicitHandler(Handler):
