@@ -133,7 +133,7 @@ std::string ChainProblemText(DWORD error, PCCERT_CHAIN_CONTEXT chain, PCCERT_CON
                        ? "certificate is not yet valid"
                        : "certificate has expired";
         case DWORD(CERT_E_CN_NO_MATCH):
-            return addressLiteral ? "IP address mismatch" : "Hostname mismatch";
+            return addressLiteral ? "IP address mismatch" : "hostname mismatch";
         case DWORD(CERT_E_REVOKED):
             return "certificate revoked";
         case DWORD(CERT_E_WRONG_USAGE):
@@ -227,7 +227,7 @@ uint32_t SchannelContext::Set(std::string& problem) {
         bool opened = false;
         if (!PemRoots || ReadPemFile(Trust.PemFile, PemRoots, opened) == 0) {
             problem = "the certificates in " + Trust.PemFile + " could not be read: " +
-                      (opened ? "no certificate found" : "the file cannot be opened");
+                      (opened ? "no certificate or crl found" : "the file cannot be opened");
             return ErrorCode::InternetSecurityChannelError;
         }
     }

@@ -94,6 +94,61 @@ TEST(TlsConnections, TlsAndPlainConnectionsOfOneSessionSideBySide) {
     EXPECT_TRUE(InternetCloseHandle(session));
 }
 
+// What the certificate is trusted for, and what a refusal says: the same on
+// both builds, whichever TLS library checks it.
+TEST(TlsConnections, TrustDecidesBeforeTheLogin) {
+    TlsPyftpdlibServer server(FtpTls::Implicit);
+    if (!server.Started()) GTEST_SKIP() << server.Problem;
+    TempFolder local;
+    WriteTextFile(local / "none.pem", "no certificate here\n");
+    const struct {
+        const char* What;
+        std::string Host;
+        std::string Cert;  // a /Cert value, or empty for the system's trust
+        uint32_t Error;
+        std::string Said;  // in the last response
+    } cases[] = {
+        {"PEM file, host name", "localhost", server.CertificateFile, 0, ""},
+        {"PEM file, address the certificate names", "127.0.0.1", server.CertificateFile, 0, ""},
+        {"PEM file, name the certificate lacks", "127.1", server.CertificateFile,
+         ErrorCode::InternetCertificateNotTrusted, "hostname mismatch"},
+        {"the system's trust", "127.0.0.1", "", ErrorCode::InternetCertificateNotTrusted,
+         "self-signed certificate\r\nSubject: O=VelCopy tests,CN=127.0.0.1\r\n"
+         "SHA-256 fingerprint: " + server.Fingerprint},
+        {"another fingerprint", "127.0.0.1", std::string(64, 'A'),
+         ErrorCode::InternetCertificateNotTrusted, "its SHA-256 fingerprint is not the one given"},
+        {"a PEM file without a certificate", "127.0.0.1", local / "none.pem",
+         ErrorCode::InternetSecurityChannelError, "could not be read: no certificate or crl found"},
+    };
+    InternetHandle session = InternetOpen("VelCopy");
+    ASSERT_NE(session, NoInternetHandle);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        auto logins = [&] {
+            int count = 0;
+            for (const std::string& line : server.Commands()) count += line.rfind("USER", 0) == 0;
+            return count;
+        };
+        const int loginsBefore = logins();
+        InternetSecuritySettings security;
+        security.Mode = InternetSecurity::ImplicitTls;
+        std::string problem;
+        if (!c.Cert.empty()) ASSERT_TRUE(ReadCertificateTrust(c.Cert, security.Trust, problem));
+        InternetHandle connection = InternetConnect(session, c.Host, server.Port, "user",
+                                                    "secret", InternetFlagPassive, 0, security);
+        if (c.Error == 0) {
+            EXPECT_NE(connection, NoInternetHandle) << GetLastErrorCode() << " " << LastResponse();
+            InternetCloseHandle(connection);
+            continue;
+        }
+        EXPECT_EQ(connection, NoInternetHandle);
+        EXPECT_EQ(GetLastErrorCode(), c.Error);
+        EXPECT_NE(LastResponse().find(c.Said), std::string::npos) << LastResponse();
+        EXPECT_EQ(logins(), loginsBefore);
+    }
+    EXPECT_TRUE(InternetCloseHandle(session));
+}
+
 // A TLS connection is the own client's on both builds: closing its handle from
 // another thread ends a call blocked on a stalled reply at once.
 TEST(TlsConnections, ClosingTheHandleEndsABlockedCall) {
