@@ -53,8 +53,8 @@ install_missing() {  # [apt-get install options...] -- packages...
   [ -n "$updated" ] || { $sudo_cmd apt-get update -qq; updated=1; }
   DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${options[@]}" "${missing[@]}"
 }
-install_missing -- cmake g++ make libgtest-dev libgmock-dev libssl-dev python3 python3-pyftpdlib vsftpd \
-  rsync curl locales
+install_missing -- cmake g++ make libgtest-dev libgmock-dev libssl-dev python3 python3-pyftpdlib \
+  python3-openssl openssl vsftpd rsync curl locales
 if [ "$stages" != "--posix" ]; then
   # The Windows stage: the cross compiler, and wine without the desktop it recommends.
   install_missing -- g++-mingw-w64-x86-64-posix

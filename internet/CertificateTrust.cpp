@@ -61,4 +61,12 @@ bool FingerprintMatches(const std::string& shown, const std::string& pinned) {
     return HexDigitsOnly(shown, digits) && !pinned.empty() && digits == pinned;
 }
 
+std::string UntrustedCertificateText(const std::string& reason, std::string subject,
+                                     const std::string& fingerprint) {
+    for (char& c : subject)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    if (subject.empty()) subject = "(empty)";
+    return reason + "\r\nSubject: " + subject + "\r\nSHA-256 fingerprint: " + fingerprint;
+}
+
 }  // namespace platform

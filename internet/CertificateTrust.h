@@ -31,4 +31,11 @@ std::string FingerprintText(const unsigned char* digest, size_t size);
 // pinned, a fingerprint of ReadCertificateTrust.
 bool FingerprintMatches(const std::string& shown, const std::string& pinned);
 
+// A certificate that is not trusted, as the user is told of it: three lines (CR
+// LF between them), the reason, "Subject: ..." and "SHA-256 fingerprint: AA:...".
+// The subject is the server's to choose: control characters in it are shown as
+// "?", so that it cannot make lines of its own; an empty one is "(empty)".
+std::string UntrustedCertificateText(const std::string& reason, std::string subject,
+                                     const std::string& fingerprint);
+
 }  // namespace platform

@@ -1,8 +1,11 @@
 #pragma once
 // The Internet (FTP) client, a layer of its own: sessions, FTP connections and
 // listings reached through handles, in the manner of the Windows Internet library.
-// The FTP device is written once against these calls; on Windows they forward to
-// that library, on POSIX the layer speaks FTP itself (RFC 959, RFC 2428).
+// The FTP device is written once against these calls. The layer's own client
+// (internet/client/) speaks FTP itself (RFC 959, RFC 2428, RFC 4217): on POSIX
+// for every connection, on Windows for connections secured with TLS, whose
+// handles it tells from the library's; plain FTP on Windows forwards to that
+// library. Below, "POSIX" stands for the own client, "Windows" for the library.
 //
 // Handles. Every handle (session, connection, listing, and the data handles a
 // transfer creates for itself) is an opaque number; NoInternetHandle is none. A
@@ -194,7 +197,7 @@ bool FtpGetCurrentDirectory(InternetHandle connection, std::string& directory);
 // flags: InternetFlagReload (nothing is cached on POSIX), FtpFlagListByFacts to
 // list with MLSD, whose records are exact (types, sizes, times in UTC; links
 // 0x400) and hold every name; a server that does not know it refuses it
-// (InternetExtendedError with its 500/502 reply). Windows: not supported
+// (InternetExtendedError with its 500/502 reply). Windows, plain FTP: not supported
 // (ErrorCode::NotSupported).
 //
 // POSIX: a listing is at most 256 MiB and a line of it at most 64 KiB; beyond,

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <random>
 
-namespace platform::posix {
+namespace platform::ftpclient {
 
 namespace {
 
@@ -82,4 +82,4 @@ bool BindListeningPort(int fd, const SocketAddress& address) {
     return BindAnyPort(fd, address);
 }
 
-}  // namespace platform::posix
+}  // namespace platform::ftpclient

@@ -14,9 +14,9 @@
 
 #include <cstdint>
 
-#include "internet/posix/Socket.h"
+#include "internet/client/Socket.h"
 
-namespace platform::posix {
+namespace platform::ftpclient {
 
 struct PortWindow {
     uint16_t Low = 0;
@@ -37,4 +37,4 @@ bool ParsePortRange(const char* text, uint16_t& low, uint16_t& high);
 // false with errno set when no port could be had.
 bool BindListeningPort(int fd, const SocketAddress& address);
 
-}  // namespace platform::posix
+}  // namespace platform::ftpclient

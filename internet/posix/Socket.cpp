@@ -1,4 +1,8 @@
-#include "internet/posix/Socket.h"
+#include "internet/client/Socket.h"
+
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -14,13 +18,30 @@
 #include "common/ErrorCodes.h"
 #include "internet/posix/ListeningPort.h"
 
-namespace platform::posix {
+namespace platform::ftpclient {
 
 namespace {
 
 uint32_t BrokenStreamError(int error) {
     return error == ECONNRESET ? ErrorCode::InternetConnectionReset
                                : ErrorCode::InternetConnectionAborted;
+}
+
+sockaddr_storage& Raw(SocketAddress& address) {
+    static_assert(sizeof(sockaddr_storage) <= sizeof address.Storage);
+    return *reinterpret_cast<sockaddr_storage*>(address.Storage);
+}
+
+const sockaddr_storage& Raw(const SocketAddress& address) {
+    return *reinterpret_cast<const sockaddr_storage*>(address.Storage);
+}
+
+short PollEvents(SocketWait wait) {
+    return wait == SocketWait::Write ? POLLOUT : POLLIN;
+}
+
+int Descriptor(intptr_t fd) {
+    return int(fd);
 }
 
 uint32_t ConnectFailure(int error) {
@@ -41,46 +62,49 @@ int64_t MonotonicMs() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+bool SocketAddress::IsIpv6() const {
+    return Raw(*this).ss_family == AF_INET6;
+}
+
 uint16_t SocketAddress::Port() const {
-    if (Family() == AF_INET6)
-        return ntohs(reinterpret_cast<const sockaddr_in6&>(Storage).sin6_port);
-    return ntohs(reinterpret_cast<const sockaddr_in&>(Storage).sin_port);
+    if (IsIpv6()) return ntohs(reinterpret_cast<const sockaddr_in6&>(Raw(*this)).sin6_port);
+    return ntohs(reinterpret_cast<const sockaddr_in&>(Raw(*this)).sin_port);
 }
 
 void SocketAddress::SetPort(uint16_t port) {
-    if (Family() == AF_INET6)
-        reinterpret_cast<sockaddr_in6&>(Storage).sin6_port = htons(port);
+    if (IsIpv6())
+        reinterpret_cast<sockaddr_in6&>(Raw(*this)).sin6_port = htons(port);
     else
-        reinterpret_cast<sockaddr_in&>(Storage).sin_port = htons(port);
+        reinterpret_cast<sockaddr_in&>(Raw(*this)).sin_port = htons(port);
 }
 
 std::string SocketAddress::HostText() const {
     char text[INET6_ADDRSTRLEN] = {};
-    const void* raw =
-        Family() == AF_INET6
-            ? static_cast<const void*>(&reinterpret_cast<const sockaddr_in6&>(Storage).sin6_addr)
-            : static_cast<const void*>(&reinterpret_cast<const sockaddr_in&>(Storage).sin_addr);
-    if (!inet_ntop(Family(), raw, text, sizeof text)) return std::string();
+    const sockaddr_storage& raw = Raw(*this);
+    const void* host =
+        IsIpv6() ? static_cast<const void*>(&reinterpret_cast<const sockaddr_in6&>(raw).sin6_addr)
+                 : static_cast<const void*>(&reinterpret_cast<const sockaddr_in&>(raw).sin_addr);
+    if (!inet_ntop(raw.ss_family, host, text, sizeof text)) return std::string();
     return text;
 }
 
 bool SocketAddress::SameHost(const SocketAddress& other) const {
-    if (Family() != other.Family()) return false;
-    if (Family() == AF_INET6) {
-        const auto& a = reinterpret_cast<const sockaddr_in6&>(Storage).sin6_addr;
-        const auto& b = reinterpret_cast<const sockaddr_in6&>(other.Storage).sin6_addr;
+    if (Raw(*this).ss_family != Raw(other).ss_family) return false;
+    if (IsIpv6()) {
+        const auto& a = reinterpret_cast<const sockaddr_in6&>(Raw(*this)).sin6_addr;
+        const auto& b = reinterpret_cast<const sockaddr_in6&>(Raw(other)).sin6_addr;
         return std::memcmp(&a, &b, sizeof a) == 0;
     }
-    return reinterpret_cast<const sockaddr_in&>(Storage).sin_addr.s_addr ==
-           reinterpret_cast<const sockaddr_in&>(other.Storage).sin_addr.s_addr;
+    return reinterpret_cast<const sockaddr_in&>(Raw(*this)).sin_addr.s_addr ==
+           reinterpret_cast<const sockaddr_in&>(Raw(other)).sin_addr.s_addr;
 }
 
 AbortSignal::AbortSignal() {
-    EventFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    Wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 }
 
 AbortSignal::~AbortSignal() {
-    if (EventFd >= 0) close(EventFd);
+    if (Wake >= 0) close(Descriptor(Wake));
 }
 
 void AbortSignal::Raise() {
@@ -88,24 +112,24 @@ void AbortSignal::Raise() {
     uint64_t one = 1;
     // The counter is never read, so the descriptor stays readable: every later wait
     // also returns at once.
-    if (EventFd >= 0 && write(EventFd, &one, sizeof one) < 0) {
+    if (Wake >= 0 && write(Descriptor(Wake), &one, sizeof one) < 0) {
     }
     std::lock_guard<std::mutex> guard(Lock);
-    for (int fd : Sockets) shutdown(fd, SHUT_RDWR);
+    for (intptr_t fd : Sockets) shutdown(Descriptor(fd), SHUT_RDWR);
 }
 
-void AbortSignal::Register(int fd) {
+void AbortSignal::Register(intptr_t fd) {
     std::lock_guard<std::mutex> guard(Lock);
     Sockets.insert(fd);
-    if (Raised()) shutdown(fd, SHUT_RDWR);
+    if (Raised()) shutdown(Descriptor(fd), SHUT_RDWR);
 }
 
-void AbortSignal::Unregister(int fd) {
+void AbortSignal::Unregister(intptr_t fd) {
     std::lock_guard<std::mutex> guard(Lock);
     Sockets.erase(fd);
 }
 
-Socket::Socket(std::shared_ptr<AbortSignal> abort, int fd) : Abort(std::move(abort)), Fd(fd) {
+Socket::Socket(std::shared_ptr<AbortSignal> abort, intptr_t fd) : Abort(std::move(abort)), Fd(fd) {
     if (Fd >= 0) Abort->Register(Fd);
 }
 
@@ -138,7 +162,7 @@ void Socket::Close() {
     // Unregistered first, under the signal's lock, so that a concurrent Raise never
     // shuts down a descriptor number that has been closed and reused.
     Abort->Unregister(Fd);
-    close(Fd);
+    close(Descriptor(Fd));
     Fd = -1;
 }
 
@@ -146,12 +170,13 @@ void Socket::CloseAbruptly() {
     FreeTls();
     if (Fd < 0) return;
     const linger reset{1, 0};
-    setsockopt(Fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    setsockopt(Descriptor(Fd), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
     Close();
 }
 
-uint32_t Socket::Wait(short events, int timeoutMs) {
-    pollfd fds[2] = {{Fd, events, 0}, {Abort->WakeDescriptor(), POLLIN, 0}};
+uint32_t Socket::Wait(SocketWait events, int timeoutMs) {
+    pollfd fds[2] = {{Descriptor(Fd), PollEvents(events), 0},
+                     {Descriptor(Abort->WakeDescriptor()), POLLIN, 0}};
     int64_t deadline = timeoutMs > 0 ? MonotonicMs() + timeoutMs : 0;
     for (;;) {
         if (Abort->Raised()) return ErrorCode::InternetConnectionAborted;
@@ -172,12 +197,12 @@ uint32_t Socket::Wait(short events, int timeoutMs) {
 
 uint32_t Socket::ConnectTo(std::shared_ptr<AbortSignal> abort, const SocketAddress& address,
                            int timeoutMs, Socket& result) {
-    int fd = socket(address.Family(), SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
+    int fd = socket(Raw(address).ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
     if (fd < 0) return ErrorCode::InternetCannotConnect;
     Socket candidate(std::move(abort), fd);
-    if (connect(fd, reinterpret_cast<const sockaddr*>(&address.Storage), address.Length) != 0) {
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&Raw(address)), address.Length) != 0) {
         if (errno != EINPROGRESS) return ConnectFailure(errno);
-        if (uint32_t waited = candidate.Wait(POLLOUT, timeoutMs)) return waited;
+        if (uint32_t waited = candidate.Wait(SocketWait::Write, timeoutMs)) return waited;
         int error = 0;
         socklen_t length = sizeof error;
         if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
@@ -201,7 +226,7 @@ uint32_t Socket::Connect(std::shared_ptr<AbortSignal> abort, const std::string& 
     uint32_t error = ErrorCode::InternetCannotConnect;
     for (addrinfo* item = found; item; item = item->ai_next) {
         SocketAddress address;
-        std::memcpy(&address.Storage, item->ai_addr, item->ai_addrlen);
+        std::memcpy(&Raw(address), item->ai_addr, item->ai_addrlen);
         address.Length = item->ai_addrlen;
         error = ConnectTo(abort, address, timeoutMs, result);
         // A time-out has used the whole limit; the next address would exceed it.
@@ -213,7 +238,7 @@ uint32_t Socket::Connect(std::shared_ptr<AbortSignal> abort, const std::string& 
 
 uint32_t Socket::Listen(std::shared_ptr<AbortSignal> abort, const SocketAddress& address,
                         Socket& result, bool* noPortFree) {
-    int fd = socket(address.Family(), SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
+    int fd = socket(Raw(address).ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
     if (fd < 0) return ErrorCode::InternetCannotConnect;
     Socket candidate(std::move(abort), fd);
     if (!BindListeningPort(fd, address)) {
@@ -233,11 +258,12 @@ uint32_t Socket::Accept(const SocketAddress& expectedPeer, int timeoutMs, Socket
             left = int(deadline - MonotonicMs());
             if (left <= 0) return ErrorCode::InternetTimeout;
         }
-        if (uint32_t waited = Wait(POLLIN, left)) return waited;
+        if (uint32_t waited = Wait(SocketWait::Read, left)) return waited;
         SocketAddress peer;
-        peer.Length = sizeof peer.Storage;
-        int fd = accept4(Fd, reinterpret_cast<sockaddr*>(&peer.Storage), &peer.Length,
+        socklen_t length = sizeof(sockaddr_storage);
+        int fd = accept4(Descriptor(Fd), reinterpret_cast<sockaddr*>(&Raw(peer)), &length,
                          SOCK_NONBLOCK | SOCK_CLOEXEC);
+        peer.Length = length;
         if (fd < 0) {
             if (errno == EAGAIN || errno == EINTR || errno == ECONNABORTED) continue;
             return ErrorCode::InternetConnectionAborted;
@@ -251,15 +277,15 @@ uint32_t Socket::Accept(const SocketAddress& expectedPeer, int timeoutMs, Socket
     }
 }
 
-size_t Socket::SendSome(const char* data, size_t size, uint32_t& error, short& waitFor) {
+size_t Socket::SendSome(const char* data, size_t size, uint32_t& error, SocketWait& waitFor) {
     if (Abort->Raised()) {
         error = ErrorCode::InternetConnectionAborted;
         return 0;
     }
     if (Tls) return TlsSendSome(data, size, error, waitFor);
-    waitFor = POLLOUT;
+    waitFor = SocketWait::Write;
     for (;;) {
-        ssize_t sent = send(Fd, data, size, MSG_NOSIGNAL);
+        ssize_t sent = send(Descriptor(Fd), data, size, MSG_NOSIGNAL);
         if (sent > 0) return size_t(sent);
         if (sent < 0 && errno == EINTR) continue;
         if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return 0;
@@ -273,7 +299,7 @@ uint32_t Socket::Receive(char* data, size_t size, int timeoutMs, size_t& receive
     if (Tls) return TlsReceive(data, size, timeoutMs, received);
     for (;;) {
         if (Abort->Raised()) return ErrorCode::InternetConnectionAborted;
-        ssize_t got = recv(Fd, data, size, 0);
+        ssize_t got = recv(Descriptor(Fd), data, size, 0);
         if (got >= 0) {
             // A shutdown by our own abort also reads as end of stream.
             if (got == 0 && Abort->Raised()) return ErrorCode::InternetConnectionAborted;
@@ -285,7 +311,7 @@ uint32_t Socket::Receive(char* data, size_t size, int timeoutMs, size_t& receive
             return Abort->Raised() ? ErrorCode::InternetConnectionAborted
                                    : BrokenStreamError(errno);
         }
-        if (uint32_t waited = Wait(POLLIN, timeoutMs)) return waited;
+        if (uint32_t waited = Wait(SocketWait::Read, timeoutMs)) return waited;
     }
 }
 
@@ -293,21 +319,27 @@ void Socket::SendNoWait(const std::string& text) {
     if (Fd < 0 || Abort->Raised()) return;
     if (Tls) {
         uint32_t error = 0;
-        short waitFor = 0;
+        SocketWait waitFor = SocketWait::None;
         TlsSendSome(text.data(), text.size(), error, waitFor);
         return;
     }
-    send(Fd, text.data(), text.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    send(Descriptor(Fd), text.data(), text.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
 }
 
 bool Socket::LocalAddress(SocketAddress& address) const {
-    address.Length = sizeof address.Storage;
-    return getsockname(Fd, reinterpret_cast<sockaddr*>(&address.Storage), &address.Length) == 0;
+    socklen_t length = sizeof(sockaddr_storage);
+    if (getsockname(Descriptor(Fd), reinterpret_cast<sockaddr*>(&Raw(address)), &length) != 0)
+        return false;
+    address.Length = length;
+    return true;
 }
 
 bool Socket::PeerAddress(SocketAddress& address) const {
-    address.Length = sizeof address.Storage;
-    return getpeername(Fd, reinterpret_cast<sockaddr*>(&address.Storage), &address.Length) == 0;
+    socklen_t length = sizeof(sockaddr_storage);
+    if (getpeername(Descriptor(Fd), reinterpret_cast<sockaddr*>(&Raw(address)), &length) != 0)
+        return false;
+    address.Length = length;
+    return true;
 }
 
-}  // namespace platform::posix
+}  // namespace platform::ftpclient

@@ -1,4 +1,6 @@
-// The FTP calls of internet/InternetClient.h over the Windows Internet library.
+// The FTP calls of internet/InternetClient.h over the Windows Internet library,
+// or, on the handles of TLS connections, over the program's own client
+// (internet/client/OwnClient.h).
 // The library speaks FTP itself; here its results are brought to the platform's
 // contract where libraries differ (an empty listing, a dropped session, a failed
 // download's file), and a download writes its file itself, so that an interrupt
@@ -12,6 +14,7 @@
 
 #include "common/ErrorCodes.h"
 #include "internet/InternetClient.h"
+#include "internet/client/OwnClient.h"
 #include "internet/protocol/FileFactReplies.h"
 #include "internet/protocol/ListingEnd.h"
 #include "internet/win32/InternetHandles.h"
@@ -24,12 +27,25 @@ namespace platform {
 using win32::CallOnHandle;
 using win32::ToSystem;
 
+namespace {
+
+// Whether handle belongs to the own client; its call is then made there.
+bool Own(InternetHandle handle) {
+    if (!ftpclient::OwnsHandle(handle)) return false;
+    win32::NoteOwnClientCall();
+    return true;
+}
+
+}  // namespace
+
 bool FtpSetCurrentDirectory(InternetHandle connection, const std::string& directory) {
+    if (Own(connection)) return ftpclient::FtpSetCurrentDirectory(connection, directory);
     CallOnHandle call(connection);
     return call.Settle(::FtpSetCurrentDirectoryA(ToSystem(connection), directory.c_str()));
 }
 
 bool FtpGetCurrentDirectory(InternetHandle connection, std::string& directory) {
+    if (Own(connection)) return ftpclient::FtpGetCurrentDirectory(connection, directory);
     CallOnHandle call(connection);
     char buffer[4096];
     DWORD length = sizeof buffer;
@@ -85,6 +101,7 @@ bool CommandReply(InternetHandle connection, const std::string& command, std::st
 
 InternetHandle FtpFindFirstFile(InternetHandle connection, const std::string& mask, FindData& entry,
                                 uint32_t flags, uintptr_t context) {
+    if (Own(connection)) return ftpclient::FtpFindFirstFile(connection, mask, entry, flags, context);
     if ((flags & FtpFlagListByFacts) != 0) {
         // The library lists with LIST only.
         SetLastErrorCode(ErrorCode::NotSupported);
@@ -122,6 +139,7 @@ InternetHandle FtpFindFirstFile(InternetHandle connection, const std::string& ma
 }
 
 bool InternetFindNextFile(InternetHandle find, FindData& entry) {
+    if (Own(find)) return ftpclient::InternetFindNextFile(find, entry);
     CallOnHandle call(find);
     WIN32_FIND_DATAA record{};
     if (!call.Settle(::InternetFindNextFileA(ToSystem(find), &record))) {
@@ -137,6 +155,8 @@ bool InternetFindNextFile(InternetHandle find, FindData& entry) {
 
 bool FtpPutFile(InternetHandle connection, const std::string& localPath,
                 const std::string& remoteName, uint32_t transferType, uintptr_t context) {
+    if (Own(connection))
+        return ftpclient::FtpPutFile(connection, localPath, remoteName, transferType, context);
     CallOnHandle call(connection);
     return call.Settle(::FtpPutFileA(ToSystem(connection), localPath.c_str(), remoteName.c_str(),
                                      transferType, win32::ToLibraryContext(context)));
@@ -201,6 +221,9 @@ bool Retrieve(InternetHandle connection, const std::string& remoteName, HANDLE l
 bool FtpGetFile(InternetHandle connection, const std::string& remoteName,
                 const std::string& localPath, bool failIfExists, uint32_t transferType,
                 uintptr_t context) {
+    if (Own(connection))
+        return ftpclient::FtpGetFile(connection, remoteName, localPath, failIfExists, transferType,
+                                     context);
     CallOnHandle call(connection);
     HANDLE local = ::CreateFileA(
         localPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
@@ -225,6 +248,7 @@ bool FtpGetFile(InternetHandle connection, const std::string& remoteName,
 }
 
 bool FtpGetFileSize(InternetHandle connection, const std::string& name, uint64_t& size) {
+    if (Own(connection)) return ftpclient::FtpGetFileSize(connection, name, size);
     std::string reply;
     // In text type a server would count the bytes as it would send them, or refuse.
     if (!CommandReply(connection, "TYPE I", reply) || !CommandReply(connection, "SIZE " + name, reply))
@@ -235,6 +259,7 @@ bool FtpGetFileSize(InternetHandle connection, const std::string& name, uint64_t
 }
 
 bool FtpGetFileTime(InternetHandle connection, const std::string& name, FileTime& time) {
+    if (Own(connection)) return ftpclient::FtpGetFileTime(connection, name, time);
     std::string reply;
     if (!CommandReply(connection, "MDTM " + name, reply)) return false;
     if (ftpprotocol::ReadTimeReply(reply, time)) return true;
@@ -243,27 +268,32 @@ bool FtpGetFileTime(InternetHandle connection, const std::string& name, FileTime
 }
 
 bool FtpDeleteFile(InternetHandle connection, const std::string& name) {
+    if (Own(connection)) return ftpclient::FtpDeleteFile(connection, name);
     CallOnHandle call(connection);
     return call.Settle(::FtpDeleteFileA(ToSystem(connection), name.c_str()));
 }
 
 bool FtpRenameFile(InternetHandle connection, const std::string& oldName,
                    const std::string& newName) {
+    if (Own(connection)) return ftpclient::FtpRenameFile(connection, oldName, newName);
     CallOnHandle call(connection);
     return call.Settle(::FtpRenameFileA(ToSystem(connection), oldName.c_str(), newName.c_str()));
 }
 
 bool FtpCreateDirectory(InternetHandle connection, const std::string& name) {
+    if (Own(connection)) return ftpclient::FtpCreateDirectory(connection, name);
     CallOnHandle call(connection);
     return call.Settle(::FtpCreateDirectoryA(ToSystem(connection), name.c_str()));
 }
 
 bool FtpRemoveDirectory(InternetHandle connection, const std::string& name) {
+    if (Own(connection)) return ftpclient::FtpRemoveDirectory(connection, name);
     CallOnHandle call(connection);
     return call.Settle(::FtpRemoveDirectoryA(ToSystem(connection), name.c_str()));
 }
 
 bool FtpCommand(InternetHandle connection, const std::string& command, uintptr_t context) {
+    if (Own(connection)) return ftpclient::FtpCommand(connection, command, context);
     CallOnHandle call(connection);
     return call.Settle(::FtpCommandA(ToSystem(connection), FALSE, FTP_TRANSFER_TYPE_BINARY,
                                      command.c_str(), win32::ToLibraryContext(context), nullptr));

@@ -16,6 +16,7 @@ std::map<InternetHandle, SharedCallback> callbacks;
 std::map<InternetHandle, InternetHandle> parents;
 std::map<InternetHandle, int> callsInProgress;
 thread_local InternetHandle currentCall = NoInternetHandle;
+thread_local bool lastCallOwn = false;
 const char zeroContext = 0;
 
 SharedCallback CallbackOf(InternetHandle handle) {
@@ -96,8 +97,17 @@ void ForgetHandle(InternetHandle handle) {
     parents.erase(handle);
 }
 
+void NoteOwnClientCall() {
+    lastCallOwn = true;
+}
+
+bool LastCallWasOwnClient() {
+    return lastCallOwn;
+}
+
 CallOnHandle::CallOnHandle(InternetHandle handle) : Handle(handle), Previous(currentCall) {
     currentCall = handle;
+    lastCallOwn = false;
     std::lock_guard<std::mutex> guard(registryLock);
     ++callsInProgress[handle];
 }

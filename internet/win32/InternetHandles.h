@@ -57,6 +57,11 @@ private:
     InternetHandle Previous;
 };
 
+// Which client made the calling thread's last call: the own client (TLS
+// connections) or the Windows library; InternetGetLastResponseInfo answers from it.
+void NoteOwnClientCall();
+bool LastCallWasOwnClient();
+
 // The code of the calling thread's last server reply (the last line of the last
 // response that begins with three digits); 0 when there is none.
 int LastReplyCode();

@@ -60,3 +60,26 @@ TEST(CertificateTrust, FingerprintsMatchInEitherForm) {
 }
 
 }  // namespace
+
+namespace {
+
+// The account of a refused certificate keeps to its three lines, whatever the
+// server put into the subject.
+TEST(CertificateTrust, AnUntrustedCertificateIsToldInThreeLines) {
+    const struct {
+        std::string Subject;
+        std::string Shown;
+    } cases[] = {
+        {"CN=ftp.example.com,O=Example", "CN=ftp.example.com,O=Example"},
+        {"CN=evil\r\n226 Transfer complete\x7F", "CN=evil??226 Transfer complete?"},
+        {std::string("CN=a\0b", 6), "CN=a?b"},
+        {"", "(empty)"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(platform::UntrustedCertificateText("self-signed certificate", c.Subject, Shown),
+                  "self-signed certificate\r\nSubject: " + c.Shown + "\r\nSHA-256 fingerprint: " +
+                      Shown);
+    }
+}
+
+}  // namespace

@@ -158,6 +158,29 @@ PyftpdlibServer::PyftpdlibServer(const std::string& host) {
     StartPythonServer({script, Root, LogPath, host}, "pyftpdlib");
 }
 
+TlsPyftpdlibServer::TlsPyftpdlibServer(FtpTls mode) {
+    Root = Folder / "root";
+    LogPath = Folder / "commands.log";
+    mkdir(Root.c_str(), 0755);
+    WriteTextFile(LogPath, "");
+    StartPythonServer({std::string(VELCOPY_SOURCE_DIR) + "/tests/support/tls_ftpd.py", Root,
+                       LogPath, Folder.Path, "127.0.0.1",
+                       mode == FtpTls::Implicit ? "implicit" : "explicit"},
+                      "pyftpdlib with TLS");
+    if (!Started()) return;
+    CertificateFile = Folder / "tls-cert.pem";
+    Fingerprint = ReadTextFile(Folder / "tls-fingerprint");
+    while (!Fingerprint.empty() && (Fingerprint.back() == '\n' || Fingerprint.back() == '\r'))
+        Fingerprint.pop_back();
+}
+
+std::vector<std::string> TlsPyftpdlibServer::Commands() const {
+    std::vector<std::string> lines;
+    std::istringstream in(ReadTextFile(LogPath));
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
 void ExternalFtpServer::StartPythonServer(const std::vector<std::string>& scriptAndArguments,
                                           const std::string& what) {
     if (access("/usr/bin/python3", X_OK) != 0) {

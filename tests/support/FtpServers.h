@@ -147,6 +147,23 @@ public:
     explicit VsftpdUserServer(FtpTls tls = FtpTls::None);
 };
 
+// pyftpdlib with FTP over TLS (tests/support/tls_ftpd.py, which needs
+// python3-openssl), explicit or implicit, required for the login and for every
+// data connection, with one user ("user"/"secret") over Root and a self-signed
+// certificate for 127.0.0.1 and localhost that it makes when it starts. On
+// Windows it comes from the test broker, as PyftpdlibServer does.
+class TlsPyftpdlibServer : public ExternalFtpServer {
+public:
+    explicit TlsPyftpdlibServer(FtpTls mode);
+    // Every command line received so far, in order, and for each data connection
+    // "DATA-TLS resumed" or "DATA-TLS new" (whether its handshake resumed the
+    // control connection's session).
+    std::vector<std::string> Commands() const;
+    std::string CertificateFile;  // the PEM file, as the program names it
+    std::string Fingerprint;      // its SHA-256 fingerprint, "AA:BB:..."
+    std::string LogPath;
+};
+
 // One control connection of a ScriptedFtpServer, as its script sees it.
 class ScriptedSession {
 public:

@@ -14,6 +14,10 @@ connection makes one request, a line of its own:
                   FOLDER removed when the connection closes, so a server lives as
                   long as the test object that asked for it, and no longer than
                   the test program.
+    tls-server HOST MODE
+                  likewise with tests/support/tls_ftpd.py beside FAULTY_FTPD: FTP
+                  over TLS (MODE explicit or implicit); FOLDER holds root/,
+                  commands.log, tls-cert.pem and tls-fingerprint.
     mode PATH     answers the permission bits of PATH in octal.
     interrupt TEXT
                   sends SIGINT (which wine turns into Ctrl-C) to every process of
@@ -32,6 +36,7 @@ import tempfile
 import threading
 
 faulty_ftpd = sys.argv[1]
+tls_ftpd = os.path.join(os.path.dirname(os.path.abspath(faulty_ftpd)), "tls_ftpd.py")
 servers = {}
 servers_lock = threading.Lock()
 
@@ -59,21 +64,26 @@ def stop(process, folder):
     remove_tree(folder)
 
 
-def start_server(host):
+def start_server(host, tls_mode=None):
     folder = tempfile.mkdtemp(prefix="velftp-")
     os.chmod(folder, 0o755)
     root = os.path.join(folder, "root")
     os.mkdir(root, 0o755)
     for name in ("commands.log", "fired.log"):
         open(os.path.join(folder, name), "w").close()
-    process = subprocess.Popen(
-        ["/usr/bin/python3", faulty_ftpd, root, os.path.join(folder, "commands.log"),
-         os.path.join(folder, "faults"), os.path.join(folder, "fired.log"), host],
-        stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    if tls_mode is None:
+        command = [faulty_ftpd, root, os.path.join(folder, "commands.log"),
+                   os.path.join(folder, "faults"), os.path.join(folder, "fired.log"), host]
+        needs = "python3-pyftpdlib"
+    else:
+        command = [tls_ftpd, root, os.path.join(folder, "commands.log"), folder, host, tls_mode]
+        needs = "python3-pyftpdlib and python3-openssl"
+    process = subprocess.Popen(["/usr/bin/python3"] + command, stdin=subprocess.DEVNULL,
+                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
     port = process.stdout.readline().strip().decode()
     if not port.isdigit():
         stop(process, folder)
-        raise OSError("the server did not start (is python3-pyftpdlib installed?)")
+        raise OSError("the server did not start (are %s installed?)" % needs)
     return process, folder, port
 
 
@@ -111,9 +121,15 @@ def serve(connection):
             if verb == "interrupt":
                 connection.sendall(b"%d\n" % interrupt(argument.encode("utf-8", "surrogateescape")))
                 return
-            if verb != "server":
+            if verb == "server":
+                process, folder, port = start_server(argument or "127.0.0.1")
+            elif verb == "tls-server":
+                host, _, mode = argument.partition(" ")
+                if mode not in ("explicit", "implicit"):
+                    raise OSError("unknown TLS mode " + mode)
+                process, folder, port = start_server(host, mode)
+            else:
                 raise OSError("unknown request " + verb)
-            process, folder, port = start_server(argument or "127.0.0.1")
         except OSError as error:
             connection.sendall(("error %s\n" % error).encode())
             return

@@ -14,7 +14,7 @@
 
 #include "ftp/ServerFeatures.h"
 #include "internet/CertificateTrust.h"
-#include "internet/posix/TlsContext.h"
+#include "internet/posix/OpenSslContext.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ void CheckCertificateAccount(const uint8_t* data, size_t size) {
     X509* certificate = d2i_X509(nullptr, &cursor, long(size));
     if (!certificate) return;
     const std::string account =
-        platform::posix::UntrustedCertificateAccount(certificate, "reason");
+        platform::ftpclient::UntrustedCertificateAccount(certificate, "reason");
     X509_free(certificate);
     size_t lineEnds = 0;
     for (size_t i = 0; i < account.size(); ++i) {

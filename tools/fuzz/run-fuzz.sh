@@ -26,7 +26,7 @@ $root/internet/protocol/UnixListingLine.cpp $root/internet/protocol/DosListingLi
 $root/internet/protocol/ListingReader.cpp \
 $root/common/FileTimeCalendar.cpp $root/common/DateTime.cpp"
 # What FTP over TLS reads from outside: certificates, /Cert values, FEAT replies.
-tls_sources="$root/internet/posix/TlsContext.cpp $root/internet/CertificateTrust.cpp \
+tls_sources="$root/internet/posix/OpenSslContext.cpp $root/internet/CertificateTrust.cpp \
 $root/ftp/ServerFeatures.cpp $root/ftp/FtpResponse.cpp"
 flags="-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I$root"
 

@@ -6,11 +6,11 @@
 
 #include "common/ErrorCodes.h"
 #include "internet/InternetClient.h"
-#include "internet/posix/FtpTransfers.h"
-#include "internet/posix/LineEnds.h"
+#include "internet/client/FtpTransfers.h"
+#include "internet/client/LineEnds.h"
 
 using namespace platform;
-using namespace platform::posix;
+using namespace platform::ftpclient;
 
 namespace {
 

@@ -17,12 +17,12 @@
 
 namespace {
 
-using platform::posix::BindListeningPort;
-using platform::posix::ChoosePortWindow;
-using platform::posix::ParsePortRange;
-using platform::posix::PortWindow;
-using platform::posix::PortWindowSize;
-using platform::posix::SocketAddress;
+using platform::ftpclient::BindListeningPort;
+using platform::ftpclient::ChoosePortWindow;
+using platform::ftpclient::ParsePortRange;
+using platform::ftpclient::PortWindow;
+using platform::ftpclient::PortWindowSize;
+using platform::ftpclient::SocketAddress;
 
 TEST(ListeningPortTest, WindowLiesInsideTheRange) {
     struct Case {

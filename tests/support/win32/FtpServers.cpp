@@ -22,9 +22,11 @@ namespace {
 // Starts a server for `server`; fills Port, Root and `folder` (the Windows path
 // of the server's folder), or Problem.
 void StartBrokeredServer(ExternalFtpServer& server, pid_t& connection, const std::string& host,
-                         std::string& folder) {
+                         std::string& folder, const std::string& verb = "server",
+                         const std::string& extra = "") {
     std::string answer;
-    const intptr_t asked = AskTestBroker("server " + host, answer);
+    const intptr_t asked =
+        AskTestBroker(verb + " " + host + (extra.empty() ? "" : " " + extra), answer);
     if (asked == -1) {
         server.Problem = answer;
         return;
@@ -74,6 +76,25 @@ PyftpdlibServer::PyftpdlibServer(const std::string& host) {
 }
 
 std::vector<std::string> PyftpdlibServer::Commands() const {
+    std::vector<std::string> lines;
+    std::istringstream in(ReadTextFile(LogPath));
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+TlsPyftpdlibServer::TlsPyftpdlibServer(FtpTls mode) {
+    std::string folder;
+    StartBrokeredServer(*this, Child, "127.0.0.1", folder, "tls-server",
+                        mode == FtpTls::Implicit ? "implicit" : "explicit");
+    if (!Started()) return;
+    LogPath = folder + "\\commands.log";
+    CertificateFile = folder + "\\tls-cert.pem";
+    Fingerprint = ReadTextFile(folder + "\\tls-fingerprint");
+    while (!Fingerprint.empty() && (Fingerprint.back() == '\n' || Fingerprint.back() == '\r'))
+        Fingerprint.pop_back();
+}
+
+std::vector<std::string> TlsPyftpdlibServer::Commands() const {
     std::vector<std::string> lines;
     std::istringstream in(ReadTextFile(LogPath));
     for (std::string line; std::getline(in, line);) lines.push_back(line);

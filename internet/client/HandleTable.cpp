@@ -1,9 +1,9 @@
-#include "internet/posix/HandleTable.h"
+#include "internet/client/HandleTable.h"
 
 #include <climits>
 #include <unordered_map>
 
-namespace platform::posix {
+namespace platform::ftpclient {
 
 namespace {
 
@@ -17,7 +17,10 @@ Table& Handles() {
     return *table;
 }
 
-std::atomic<InternetHandle> nextHandle{0x1000};
+// Far above the numbers the Windows Internet library hands out, whose handles
+// the Windows build holds beside these.
+constexpr InternetHandle FirstHandle = InternetHandle(0x7E1) << 52;
+std::atomic<InternetHandle> nextHandle{FirstHandle};
 
 }  // namespace
 
@@ -88,6 +91,10 @@ void HandleObject::ReportAlways(uint32_t status, const void* info, uint32_t leng
     if (auto callback = Callback()) (*callback)(Id, Context, status, info, length);
 }
 
+bool IsHandleNumber(InternetHandle handle) {
+    return handle >= FirstHandle;
+}
+
 InternetHandle NewHandleId() {
     return nextHandle.fetch_add(1);
 }
@@ -123,4 +130,4 @@ bool CloseHandleObject(InternetHandle handle) {
     return true;
 }
 
-}  // namespace platform::posix
+}  // namespace platform::ftpclient

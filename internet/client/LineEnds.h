@@ -1,5 +1,5 @@
 #pragma once
-// Internal to the POSIX FTP client: the line-end conversions of text (ASCII)
+// Internal to the program's own FTP client: the line-end conversions of text (ASCII)
 // transfers, applied chunk by chunk as data streams through. Pure.
 //
 // Upload: a bare LF becomes CR LF; a CR LF already in the file is sent unchanged
@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <string>
 
-namespace platform::posix {
+namespace platform::ftpclient {
 
 class LfToCrLf {
 public:
@@ -31,4 +31,4 @@ private:
     bool PendingCr = false;
 };
 
-}  // namespace platform::posix
+}  // namespace platform::ftpclient

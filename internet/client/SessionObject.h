@@ -1,13 +1,13 @@
 #pragma once
-// Internal to the POSIX FTP client: the object behind a session handle. It holds
+// Internal to the program's own FTP client: the object behind a session handle. It holds
 // what connections opened through it start with: the time limits and the status
 // callback.
 
 #include <string>
 
-#include "internet/posix/HandleTable.h"
+#include "internet/client/HandleTable.h"
 
-namespace platform::posix {
+namespace platform::ftpclient {
 
 class SessionObject : public HandleObject {
 public:
@@ -18,4 +18,4 @@ public:
     TimeLimits Limits;
 };
 
-}  // namespace platform::posix
+}  // namespace platform::ftpclient

@@ -1,5 +1,5 @@
 #pragma once
-// Internal to the POSIX FTP client: the objects behind Internet handles, the table
+// Internal to the program's own FTP client: the objects behind Internet handles, the table
 // that maps handle numbers to them, and the status reports made on their behalf.
 //
 // Ownership and threads: the table holds one reference to each open object; a
@@ -16,7 +16,7 @@
 
 #include "internet/InternetClient.h"
 
-namespace platform::posix {
+namespace platform::ftpclient {
 
 enum class HandleKind { Session, Connection, Find, Data };
 
@@ -69,6 +69,8 @@ private:
 };
 
 InternetHandle NewHandleId();
+// Whether handle is a number this table hands out (open or closed).
+bool IsHandleNumber(InternetHandle handle);
 void InsertHandle(std::shared_ptr<HandleObject> object);
 std::shared_ptr<HandleObject> FindHandle(InternetHandle handle);
 
@@ -82,4 +84,4 @@ std::shared_ptr<T> FindHandleAs(InternetHandle handle, HandleKind kind) {
 // false when the handle is not open (already closed, or never was).
 bool CloseHandleObject(InternetHandle handle);
 
-}  // namespace platform::posix
+}  // namespace platform::ftpclient

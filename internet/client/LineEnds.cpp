@@ -1,6 +1,6 @@
-#include "internet/posix/LineEnds.h"
+#include "internet/client/LineEnds.h"
 
-namespace platform::posix {
+namespace platform::ftpclient {
 
 void LfToCrLf::Convert(const char* data, size_t size, std::string& out) {
     out.reserve(out.size() + size + size / 16);
@@ -32,4 +32,4 @@ void CrLfToLf::Finish(std::string& out) {
     PendingCr = false;
 }
 
-}  // namespace platform::posix
+}  // namespace platform::ftpclient

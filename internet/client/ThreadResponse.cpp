@@ -1,6 +1,6 @@
-#include "internet/posix/ThreadResponse.h"
+#include "internet/client/ThreadResponse.h"
 
-namespace platform::posix {
+namespace platform::ftpclient {
 
 namespace {
 struct LastResponse {
@@ -24,4 +24,4 @@ bool GetThreadLastResponse(uint32_t& error, std::string& text) {
     return true;
 }
 
-}  // namespace platform::posix
+}  // namespace platform::ftpclient

@@ -1,15 +1,13 @@
-#include "internet/posix/FtpConnection.h"
+#include "internet/client/FtpConnection.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 
-#include <openssl/ssl.h>
-
 #include "common/ErrorCodes.h"
-#include "internet/posix/ThreadResponse.h"
+#include "internet/client/ThreadResponse.h"
 
-namespace platform::posix {
+namespace platform::ftpclient {
 
 using ftpprotocol::FtpReply;
 using ftpprotocol::FtpReplyReader;
@@ -73,7 +71,7 @@ uint32_t FtpConnection::SecureControl() {
     int wait = WaitLimit(Limits.ReceiveMs);
     if (LoginDeadline != 0) wait = int(std::max<int64_t>(1, LoginDeadline - MonotonicMs()));
     uint32_t error = Control.StartTls(*Tls, nullptr, wait, problem);
-    if (error == 0) error = Tls->CheckCertificate(Control.TlsConnection(), problem);
+    if (error == 0) error = Control.CheckCertificate(*Tls, problem);
     if (error != 0) {
         if (!problem.empty()) SetThreadLastResponse(error, problem);
         return error;
@@ -113,13 +111,10 @@ uint32_t FtpConnection::TlsRefusal(const FtpReply& reply) {
 
 uint32_t FtpConnection::SecureDataConnection(Socket& data) {
     std::string problem;
-    TlsSession control(SSL_get1_session(Control.TlsConnection()));
-    uint32_t error =
-        data.StartTls(*Tls, control.get(), WaitLimit(Limits.ReceiveMs), problem);
+    uint32_t error = data.StartTls(*Tls, &Control, WaitLimit(Limits.ReceiveMs), problem);
     // A data connection that did not resume the control connection's session
     // showed a certificate of its own: it must pass the same check.
-    if (error == 0 && !SSL_session_reused(data.TlsConnection()))
-        error = Tls->CheckCertificate(data.TlsConnection(), problem);
+    if (error == 0 && !data.TlsResumed()) error = data.CheckCertificate(*Tls, problem);
     if (error != 0 && !problem.empty()) SetThreadLastResponse(error, problem);
     return error;
 }
@@ -296,4 +291,4 @@ void FtpConnection::OnClose() {
     ReportAlways(InternetStatus::ConnectionClosed);
 }
 
-}  // namespace platform::posix
+}  // namespace platform::ftpclient

@@ -1,5 +1,5 @@
 #pragma once
-// Internal to the POSIX FTP client: one data connection for one command (LIST,
+// Internal to the program's own FTP client: one data connection for one command (LIST,
 // RETR, STOR), opened the way the connection's mode asks.
 //
 // Passive: PASV (EPSV when the control connection is IPv6), then a connection to
@@ -23,9 +23,9 @@
 
 #include <string>
 
-#include "internet/posix/FtpConnection.h"
+#include "internet/client/FtpConnection.h"
 
-namespace platform::posix {
+namespace platform::ftpclient {
 
 class DataTransfer {
 public:
@@ -89,4 +89,4 @@ uint32_t DataTransfer::ReceiveAll(Sink&& sink) {
     }
 }
 
-}  // namespace platform::posix
+}  // namespace platform::ftpclient

@@ -1,52 +1,25 @@
-#include "internet/posix/FtpTransfers.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include "internet/client/FtpTransfers.h"
 
 #include "common/ErrorCodes.h"
 #include "common/NameMask.h"
-#include "internet/posix/DataTransfer.h"
-#include "internet/posix/LineEnds.h"
+#include "internet/client/DataTransfer.h"
+#include "internet/client/LineEnds.h"
+#include "internet/client/LocalFiles.h"
 #include "internet/protocol/FileFactReplies.h"
-#include "platform/posix/ErrnoMapping.h"
 
-namespace platform::posix {
+namespace platform::ftpclient {
 
 using ftpprotocol::FindRecordStore;
 using ftpprotocol::ReadAnnouncedSize;
 
 namespace {
 
-// Closes a local descriptor when the transfer ends, however it ends.
-struct LocalFile {
-    int Fd = -1;
-    ~LocalFile() {
-        if (Fd >= 0) close(Fd);
-    }
-};
-
-uint32_t WriteAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        ssize_t written = write(fd, data, size);
-        if (written < 0 && errno == EINTR) continue;
-        if (written < 0) return ErrorCodeFromErrno(errno);
-        data += written;
-        size -= size_t(written);
-    }
-    return 0;
-}
-
-uint32_t SendFile(DataTransfer& transfer, char* block, int fd, bool text) {
+uint32_t SendFile(DataTransfer& transfer, char* block, LocalFile& file, bool text) {
     LfToCrLf converter;
     std::string converted;
     for (;;) {
-        ssize_t got = read(fd, block, FtpConnection::TransferBufferSize);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) {
-            uint32_t error = ErrorCodeFromErrno(errno);
+        size_t got = 0;
+        if (uint32_t error = file.Read(block, FtpConnection::TransferBufferSize, got)) {
             transfer.Abandon();
             return error;
         }
@@ -54,10 +27,10 @@ uint32_t SendFile(DataTransfer& transfer, char* block, int fd, bool text) {
         uint32_t error = 0;
         if (text) {
             converted.clear();
-            converter.Convert(block, size_t(got), converted);
+            converter.Convert(block, got, converted);
             error = transfer.Send(converted.data(), converted.size());
         } else {
-            error = transfer.Send(block, size_t(got));
+            error = transfer.Send(block, got);
         }
         if (error != 0) return error;
     }
@@ -87,31 +60,25 @@ bool FindListing::TakeNext(FindData& entry) {
 uint32_t PutFile(FtpConnection& connection, const std::string& localPath,
                  const std::string& remoteName, bool text) {
     LocalFile local;
-    local.Fd = open(localPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (local.Fd < 0) return ErrorCodeFromErrno(errno);
-    struct stat info {};
-    if (fstat(local.Fd, &info) == 0 && S_ISDIR(info.st_mode)) return ErrorCode::AccessDenied;
+    if (uint32_t error = local.OpenForReading(localPath)) return error;
     if (uint32_t error = connection.EnsureType(text ? 'A' : 'I')) return error;
     DataTransfer transfer(connection);
     if (uint32_t error = transfer.Start("STOR " + remoteName)) return error;
-    if (uint32_t error = SendFile(transfer, connection.TransferBuffer(), local.Fd, text))
+    if (uint32_t error = SendFile(transfer, connection.TransferBuffer(), local, text))
         return error;
     return transfer.Finish();
 }
 
 uint32_t GetFile(FtpConnection& connection, const std::string& remoteName,
                  const std::string& localPath, bool failIfExists, bool text) {
-    struct stat existing {};
-    if (failIfExists && lstat(localPath.c_str(), &existing) == 0) return ErrorCode::FileExists;
+    if (failIfExists && LocalPathExists(localPath)) return ErrorCode::FileExists;
     if (uint32_t error = connection.EnsureType(text ? 'A' : 'I')) return error;
     DataTransfer transfer(connection);
     if (uint32_t error = transfer.Start("RETR " + remoteName)) return error;
     // The local file is touched only once the server has agreed to send: a refused
     // download leaves an existing local file as it was.
     LocalFile local;
-    local.Fd = open(localPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (local.Fd < 0) {
-        uint32_t error = ErrorCodeFromErrno(errno);
+    if (uint32_t error = local.Create(localPath)) {
         transfer.Abandon();
         return error;
     }
@@ -120,15 +87,15 @@ uint32_t GetFile(FtpConnection& connection, const std::string& remoteName,
     uint64_t received = 0;
     uint32_t error = transfer.ReceiveAll([&](const char* data, size_t size) -> uint32_t {
         received += size;
-        if (!text) return WriteAll(local.Fd, data, size);
+        if (!text) return local.Write(data, size);
         converted.clear();
         converter.Convert(data, size, converted);
-        return WriteAll(local.Fd, converted.data(), converted.size());
+        return local.Write(converted.data(), converted.size());
     });
     if (error == 0 && text) {
         converted.clear();
         converter.Finish(converted);
-        error = WriteAll(local.Fd, converted.data(), converted.size());
+        error = local.Write(converted.data(), converted.size());
     }
     if (error != 0)
         transfer.Abandon();
@@ -140,7 +107,10 @@ uint32_t GetFile(FtpConnection& connection, const std::string& remoteName,
     if (error == 0 && !text && ReadAnnouncedSize(transfer.OpeningReply().Text, announced) &&
         announced != received)
         error = ErrorCode::InternetConnectionAborted;
-    if (error != 0) unlink(localPath.c_str());  // never leave a partial copy behind
+    // A close can fail too (a full disk on a share; on Windows, an interrupt
+    // that took the file).
+    if (uint32_t closed = local.Close(); error == 0) error = closed;
+    if (error != 0) RemoveLocalFile(localPath);  // never leave a partial copy behind
     return error;
 }
 
@@ -148,4 +118,4 @@ bool MaskMatches(const std::string& mask, const std::string& name) {
     return mask.empty() || MatchesNameMask(name, mask, NameMaskRules{});
 }
 
-}  // namespace platform::posix
+}  // namespace platform::ftpclient

@@ -1,4 +1,4 @@
-#include "internet/posix/TlsContext.h"
+#include "internet/posix/OpenSslContext.h"
 
 #include <arpa/inet.h>
 #include <openssl/err.h>
@@ -7,7 +7,7 @@
 
 #include "common/ErrorCodes.h"
 
-namespace platform::posix {
+namespace platform::ftpclient {
 
 namespace {
 
@@ -19,17 +19,14 @@ bool IsAddressLiteral(const std::string& host) {
 
 std::string SubjectText(X509* certificate) {
     BIO* out = BIO_new(BIO_s_mem());
-    if (!out) return "(unknown)";
+    if (!out) return "(unknown)";  // not "(empty)": the subject could not be read
     X509_NAME_print_ex(out, X509_get_subject_name(certificate), 0,
                        XN_FLAG_RFC2253 & ~ASN1_STRFLGS_ESC_MSB);
     char* data = nullptr;
     long size = BIO_get_mem_data(out, &data);
     std::string text(data ? data : "", size > 0 ? size_t(size) : 0);
     BIO_free(out);
-    // A subject is the server's to choose: it must not break the message's lines.
-    for (char& c : text)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-    return text.empty() ? "(empty)" : text;
+    return text;
 }
 
 std::string Sha256Fingerprint(X509* certificate) {
@@ -42,8 +39,8 @@ std::string Sha256Fingerprint(X509* certificate) {
 }  // namespace
 
 std::string UntrustedCertificateAccount(X509* certificate, const std::string& reason) {
-    return reason + "\r\nSubject: " + SubjectText(certificate) +
-           "\r\nSHA-256 fingerprint: " + Sha256Fingerprint(certificate);
+    return UntrustedCertificateText(reason, SubjectText(certificate),
+                                    Sha256Fingerprint(certificate));
 }
 
 void TlsSessionFree::operator()(ssl_session_st* session) const {
@@ -61,16 +58,13 @@ std::string TakeTlsFailure(const std::string& fallback) {
     return text.empty() ? fallback : text;
 }
 
-TlsContext::TlsContext(const CertificateTrust& trust, const std::string& host)
-    : Trust(trust), Host(host) {}
-
-TlsContext::~TlsContext() {
+OpenSslContext::~OpenSslContext() {
     SSL_CTX_free(Context);
 }
 
 uint32_t TlsContext::Make(const CertificateTrust& trust, const std::string& host,
                           std::unique_ptr<TlsContext>& result, std::string& problem) {
-    std::unique_ptr<TlsContext> made(new TlsContext(trust, host));
+    auto made = std::make_unique<OpenSslContext>(trust, host);
     made->Context = SSL_CTX_new(TLS_client_method());
     if (!made->Context) {
         problem = "the TLS library could not be set up: " + TakeTlsFailure("out of memory");
@@ -92,7 +86,7 @@ uint32_t TlsContext::Make(const CertificateTrust& trust, const std::string& host
     return 0;
 }
 
-ssl_st* TlsContext::NewConnection(ssl_session_st* resume) const {
+ssl_st* OpenSslContext::NewConnection(ssl_session_st* resume) const {
     SSL* connection = SSL_new(Context);
     if (!connection) return nullptr;
     if (IsAddressLiteral(Host)) {
@@ -111,7 +105,7 @@ ssl_st* TlsContext::NewConnection(ssl_session_st* resume) const {
     return connection;
 }
 
-uint32_t TlsContext::CheckCertificate(ssl_st* connection, std::string& why) const {
+uint32_t OpenSslContext::CheckCertificate(ssl_st* connection, std::string& why) const {
     X509* certificate = SSL_get1_peer_certificate(connection);
     if (!certificate) {
         why = "the server showed no certificate";
@@ -132,4 +126,4 @@ uint32_t TlsContext::CheckCertificate(ssl_st* connection, std::string& why) cons
     return reason.empty() ? 0 : ErrorCode::InternetCertificateNotTrusted;
 }
 
-}  // namespace platform::posix
+}  // namespace platform::ftpclient

@@ -1,9 +1,9 @@
-#include "internet/posix/DataTransfer.h"
+#include "internet/client/DataTransfer.h"
 
 #include "common/ErrorCodes.h"
 #include "internet/protocol/PassiveReply.h"
 
-namespace platform::posix {
+namespace platform::ftpclient {
 
 using ftpprotocol::FtpReply;
 using ftpprotocol::ParseEpsvReply;
@@ -71,7 +71,7 @@ uint32_t DataTransfer::OpenPassive() {
     SocketAddress target = Connection.PeerAddress();
     FtpReply reply;
     uint16_t port = 0;
-    if (target.Family() == AF_INET6) {
+    if (target.IsIpv6()) {
         if (uint32_t error = Connection.Expect("EPSV", "2", &reply)) return error;
         if (!ParseEpsvReply(reply.Text, port)) return ErrorCode::InternetInvalidServerResponse;
     } else {
@@ -94,7 +94,7 @@ uint32_t DataTransfer::OpenActive(bool& noPortFree) {
     SocketAddress listening;
     if (!Listener.LocalAddress(listening)) return ErrorCode::InternetCannotConnect;
     std::string command =
-        listening.Family() == AF_INET6
+        listening.IsIpv6()
             ? "EPRT |2|" + listening.HostText() + "|" + std::to_string(listening.Port()) + "|"
             : "PORT " + PortArgument(listening);
     return Connection.Expect(command, "2");
@@ -176,4 +176,4 @@ uint32_t DataTransfer::Fail(uint32_t error) {
     return error;
 }
 
-}  // namespace platform::posix
+}  // namespace platform::ftpclient

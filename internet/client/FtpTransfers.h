@@ -1,5 +1,5 @@
 #pragma once
-// Internal to the POSIX FTP client: the calls that move files (store, retrieve)
+// Internal to the program's own FTP client: the calls that move files (store, retrieve)
 // and the request handles that transfers and listings report.
 //
 // A request handle (kind Data for a transfer, Find for a listing) is created and
@@ -16,10 +16,10 @@
 #include <mutex>
 #include <string>
 
-#include "internet/posix/FtpConnection.h"
+#include "internet/client/FtpConnection.h"
 #include "internet/protocol/FindRecordStore.h"
 
-namespace platform::posix {
+namespace platform::ftpclient {
 
 class RequestHandle : public HandleObject {
 public:
@@ -72,4 +72,4 @@ uint32_t GetFile(FtpConnection& connection, const std::string& remoteName,
 // itself (letter case counts). An empty mask matches every name.
 bool MaskMatches(const std::string& mask, const std::string& name);
 
-}  // namespace platform::posix
+}  // namespace platform::ftpclient

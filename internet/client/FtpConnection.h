@@ -1,5 +1,5 @@
 #pragma once
-// Internal to the POSIX FTP client: one logged-in FTP control connection, the
+// Internal to the program's own FTP client: one logged-in FTP control connection, the
 // object behind a connection handle.
 //
 // Threads: one call at a time runs on a connection (BeginCall). Closing the
@@ -25,13 +25,13 @@
 #include <string>
 
 #include "internet/InternetClient.h"
-#include "internet/posix/HandleTable.h"
-#include "internet/posix/Socket.h"
-#include "internet/posix/TlsContext.h"
+#include "internet/client/HandleTable.h"
+#include "internet/client/Socket.h"
+#include "internet/client/TlsContext.h"
 #include "internet/protocol/FtpReply.h"
 #include "internet/protocol/ListingRequest.h"
 
-namespace platform::posix {
+namespace platform::ftpclient {
 
 class FtpConnection : public HandleObject {
 public:
@@ -127,4 +127,4 @@ private:
     int64_t LoginDeadline = 0;  // while logging in: when it must be over (MonotonicMs)
 };
 
-}  // namespace platform::posix
+}  // namespace platform::ftpclient

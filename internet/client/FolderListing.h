@@ -1,5 +1,5 @@
 #pragma once
-// Internal to the POSIX FTP client: listing the working directory, read as it
+// Internal to the program's own FTP client: listing the working directory, read as it
 // arrives into compact records (ListingReader, FindRecordStore), with the LIST
 // request the connection's ListingRequest chooses ("LIST -a", and a plain LIST
 // where that answer cannot be trusted).
@@ -15,10 +15,10 @@
 #include <cstddef>
 #include <string>
 
-#include "internet/posix/FtpConnection.h"
+#include "internet/client/FtpConnection.h"
 #include "internet/protocol/FindRecordStore.h"
 
-namespace platform::posix {
+namespace platform::ftpclient {
 
 constexpr size_t ListingLimit = 256u * 1024 * 1024;
 constexpr size_t ListingLineLimit = 64 * 1024;
@@ -37,4 +37,4 @@ uint32_t ListWorkingDirectory(FtpConnection& connection, const std::string& mask
 uint32_t ListWorkingDirectoryByFacts(FtpConnection& connection, const std::string& mask,
                                      ftpprotocol::FindRecordStore& records, bool& truncated);
 
-}  // namespace platform::posix
+}  // namespace platform::ftpclient

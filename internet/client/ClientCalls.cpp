@@ -1,18 +1,16 @@
-// The FTP calls of internet/InternetClient.h on a connection handle. Each runs
+// The FTP calls of the own client (OwnClient.h) on a connection handle. Each runs
 // under the connection's call lock, sends only the commands it needs, and reports
 // RequestComplete when it has run.
 
 #include "common/ErrorCodes.h"
-#include "internet/InternetClient.h"
-#include "internet/posix/FolderListing.h"
-#include "internet/posix/FtpConnection.h"
-#include "internet/posix/FtpTransfers.h"
+#include "internet/client/OwnClient.h"
+#include "internet/client/FolderListing.h"
+#include "internet/client/FtpConnection.h"
+#include "internet/client/FtpTransfers.h"
 #include "internet/protocol/FileFactReplies.h"
 #include "platform/LastError.h"
 
-namespace platform {
-
-using namespace platform::posix;
+namespace platform::ftpclient {
 
 using ftpprotocol::FindRecordStore;
 using ftpprotocol::FtpReply;
@@ -186,4 +184,4 @@ bool FtpCommand(InternetHandle connection, const std::string& command, uintptr_t
     return RunCall(connection, [&](FtpConnection& c) { return c.Expect(command, "23"); });
 }
 
-}  // namespace platform
+}  // namespace platform::ftpclient

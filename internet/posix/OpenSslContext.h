@@ -1,20 +1,19 @@
 #pragma once
-// Internal to the POSIX FTP client: what one FTP connection's TLS sessions are
-// made from (OpenSSL): the trust the user gave and the host name the
-// certificate must carry, and the check of the certificate a handshake brought.
-// Made once per control connection; its data connections share it.
+// Internal to the POSIX FTP client: the TLS context of a connection in OpenSSL's
+// terms, the TLS state of a secured socket, and the check of the certificate a
+// handshake brought.
 
 #include <memory>
 #include <string>
 
-#include "internet/CertificateTrust.h"
+#include "internet/client/TlsContext.h"
 
 struct ssl_ctx_st;
 struct ssl_st;
 struct ssl_session_st;
 struct x509_st;
 
-namespace platform::posix {
+namespace platform::ftpclient {
 
 struct TlsSessionFree {
     void operator()(ssl_session_st* session) const;
@@ -22,15 +21,16 @@ struct TlsSessionFree {
 // A TLS session held for resumption by later connections.
 using TlsSession = std::unique_ptr<ssl_session_st, TlsSessionFree>;
 
-class TlsContext {
+// The TLS state of one secured Socket.
+struct TlsStream {
+    ssl_st* Ssl = nullptr;
+};
+
+class OpenSslContext : public TlsContext {
 public:
-    // 0, or ErrorCode::InternetSecurityChannelError with problem set (a PEM file
-    // that holds no certificate that can be read, or no TLS library to use).
-    static uint32_t Make(const CertificateTrust& trust, const std::string& host,
-                         std::unique_ptr<TlsContext>& result, std::string& problem);
-    ~TlsContext();
-    TlsContext(const TlsContext&) = delete;
-    TlsContext& operator=(const TlsContext&) = delete;
+    OpenSslContext(const CertificateTrust& trust, const std::string& host)
+        : TlsContext(trust, host) {}
+    ~OpenSslContext() override;
 
     // A new TLS connection state that checks the host name and resumes resume
     // (when given; a copy of it, so that nothing this connection meets can make
@@ -38,16 +38,10 @@ public:
     ssl_st* NewConnection(ssl_session_st* resume) const;
 
     // After a handshake: 0 when the server's certificate is trusted, else
-    // ErrorCode::InternetCertificateNotTrusted with why set to three lines (CR LF
-    // between them): the reason, "Subject: ..." and "SHA-256 fingerprint: ...".
+    // ErrorCode::InternetCertificateNotTrusted with why set (Socket::CheckCertificate).
     uint32_t CheckCertificate(ssl_st* connection, std::string& why) const;
 
-private:
-    TlsContext(const CertificateTrust& trust, const std::string& host);
-
     ssl_ctx_st* Context = nullptr;
-    const CertificateTrust Trust;
-    const std::string Host;
 };
 
 // A certificate that is not trusted, as the user is told of it: three lines (CR
@@ -60,4 +54,4 @@ std::string UntrustedCertificateAccount(x509_st* certificate, const std::string&
 // number"), or fallback when it has none; its queue is emptied.
 std::string TakeTlsFailure(const std::string& fallback);
 
-}  // namespace platform::posix
+}  // namespace platform::ftpclient

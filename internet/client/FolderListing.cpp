@@ -1,15 +1,15 @@
-#include "internet/posix/FolderListing.h"
+#include "internet/client/FolderListing.h"
 
 #include "common/DateTime.h"
 #include "common/ErrorCodes.h"
-#include "internet/posix/DataTransfer.h"
-#include "internet/posix/FtpTransfers.h"
+#include "internet/client/DataTransfer.h"
+#include "internet/client/FtpTransfers.h"
 #include "internet/protocol/ListingEnd.h"
 #include "internet/protocol/ListingParser.h"
 #include "internet/protocol/ListingReader.h"
 #include "platform/LocalClock.h"
 
-namespace platform::posix {
+namespace platform::ftpclient {
 
 using ftpprotocol::FindRecordStore;
 using ftpprotocol::JudgeListingEnd;
@@ -104,4 +104,4 @@ uint32_t ListWorkingDirectoryByFacts(FtpConnection& connection, const std::strin
     return answer.Error;
 }
 
-}  // namespace platform::posix
+}  // namespace platform::ftpclient

@@ -1,16 +1,14 @@
 // Sessions, options, status callbacks, connections and closing: the handle calls
-// of internet/InternetClient.h that are not FTP operations.
+// of the own client (OwnClient.h) that are not FTP operations.
 
 #include "common/ErrorCodes.h"
-#include "internet/InternetClient.h"
-#include "internet/posix/FtpConnection.h"
-#include "internet/posix/SessionObject.h"
-#include "internet/posix/ThreadResponse.h"
+#include "internet/client/OwnClient.h"
+#include "internet/client/FtpConnection.h"
+#include "internet/client/SessionObject.h"
+#include "internet/client/ThreadResponse.h"
 #include "platform/LastError.h"
 
-namespace platform {
-
-using namespace platform::posix;
+namespace platform::ftpclient {
 
 namespace {
 
@@ -29,6 +27,10 @@ TimeLimits* LimitsOf(HandleObject& object) {
 }
 
 }  // namespace
+
+bool OwnsHandle(InternetHandle handle) {
+    return IsHandleNumber(handle);
+}
 
 InternetHandle InternetOpen(const std::string& agent) {
     auto session = std::make_shared<SessionObject>(NewHandleId(), agent);
@@ -63,22 +65,8 @@ bool InternetSetStatusCallback(InternetHandle handle, InternetStatusCallback cal
     return true;
 }
 
-bool InternetGetConnectedState(uint32_t& flags, std::string& connectionName) {
-    flags = InternetConnectionLan;
-    connectionName.clear();
-    return true;
-}
-
-uint32_t InternetAttemptConnect() {
-    return 0;
-}
-
 bool InternetGetLastResponseInfo(uint32_t& error, std::string& response) {
     return GetThreadLastResponse(error, response);
-}
-
-bool InternetOffersTls() {
-    return true;
 }
 
 InternetHandle InternetConnect(InternetHandle session, const std::string& host, uint16_t port,
@@ -104,4 +92,4 @@ InternetHandle InternetConnect(InternetHandle session, const std::string& host, 
     return connection->Id;
 }
 
-}  // namespace platform
+}  // namespace platform::ftpclient

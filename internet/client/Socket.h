@@ -1,17 +1,15 @@
 #pragma once
-// Internal to the POSIX FTP client: non-blocking TCP sockets whose every wait can
+// Internal to the program's own FTP client: non-blocking TCP sockets whose every wait can
 // be cut short by an AbortSignal, with time limits, and errors given as the
 // Internet codes of common/ErrorCodes.h. A socket may be secured with TLS
-// (StartTls); its sends and receives then go through the TLS session.
+// (StartTls); its sends and receives then go through the TLS session. Each
+// system implements it (internet/posix/: BSD sockets and OpenSSL;
+// internet/win32/: Windows sockets and the system's TLS).
 //
 // Threads: a Socket is used by one thread (the one running the call); only
 // AbortSignal::Raise is called from other threads. Raise never closes a
 // descriptor: it wakes the waits and shuts the registered sockets down; each
 // descriptor is closed once, by the destructor of the Socket that owns it.
-
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
 
 #include <atomic>
 #include <cstddef>
@@ -21,21 +19,21 @@
 #include <set>
 #include <string>
 
-struct ssl_st;
-struct ssl_session_st;
-
-namespace platform::posix {
+namespace platform::ftpclient {
 
 class TlsContext;
+// The system's TLS state of one secured socket (internet/posix/, internet/win32/).
+struct TlsStream;
 
 // Milliseconds of a clock that only moves forward.
 int64_t MonotonicMs();
 
+// A socket address of either family, in the system's form.
 struct SocketAddress {
-    sockaddr_storage Storage{};
-    socklen_t Length = 0;
+    alignas(8) unsigned char Storage[128] = {};
+    uint32_t Length = 0;
 
-    int Family() const { return Storage.ss_family; }
+    bool IsIpv6() const;
     uint16_t Port() const;
     void SetPort(uint16_t port);
     // The numeric host ("127.0.0.1", "::1").
@@ -55,22 +53,26 @@ public:
     // Any thread: wakes every wait and shuts down every registered socket.
     void Raise();
     bool Raised() const { return Flag.load(std::memory_order_acquire); }
-    int WakeDescriptor() const { return EventFd; }
+    // What a wait watches besides its socket (POSIX: an eventfd), or -1.
+    intptr_t WakeDescriptor() const { return Wake; }
 
-    void Register(int fd);
-    void Unregister(int fd);
+    void Register(intptr_t fd);
+    void Unregister(intptr_t fd);
 
 private:
-    int EventFd = -1;
+    intptr_t Wake = -1;
     std::atomic<bool> Flag{false};
     std::mutex Lock;  // guards Sockets and the shutdown of its members
-    std::set<int> Sockets;
+    std::set<intptr_t> Sockets;
 };
+
+// What a wait waits for.
+enum class SocketWait { None, Read, Write };
 
 class Socket {
 public:
     Socket() = default;
-    Socket(std::shared_ptr<AbortSignal> abort, int fd);
+    Socket(std::shared_ptr<AbortSignal> abort, intptr_t fd);
     ~Socket();
     Socket(Socket&& other) noexcept;
     Socket& operator=(Socket&& other) noexcept;
@@ -115,15 +117,21 @@ public:
     bool LocalAddress(SocketAddress& address) const;
     bool PeerAddress(SocketAddress& address) const;
 
-    // Secures the connection: the TLS handshake (resuming resume when given)
-    // within timeoutMs. 0, or ErrorCode::InternetSecurityChannelError with
-    // problem set, InternetTimeout, InternetConnectionAborted,
-    // InternetConnectionReset. The certificate is not judged here
-    // (TlsContext::CheckCertificate).
-    uint32_t StartTls(const TlsContext& context, ssl_session_st* resume, int timeoutMs,
+    // Secures the connection: the TLS handshake within timeoutMs, resuming the
+    // TLS session of resumeFrom (a secured socket made from the same context)
+    // when given. 0, or ErrorCode::InternetSecurityChannelError with problem
+    // set, InternetTimeout, InternetConnectionAborted, InternetConnectionReset.
+    // The certificate is not judged here (CheckCertificate).
+    uint32_t StartTls(const TlsContext& context, const Socket* resumeFrom, int timeoutMs,
                       std::string& problem);
     bool Secured() const { return Tls != nullptr; }
-    ssl_st* TlsConnection() const { return Tls; }
+    // The handshake resumed an earlier session (no certificate was shown).
+    bool TlsResumed() const;
+    // After StartTls: 0 when the server's certificate is trusted as context
+    // says, else ErrorCode::InternetCertificateNotTrusted with why set to three
+    // lines (CR LF between them): the reason, "Subject: ..." and "SHA-256
+    // fingerprint: ...".
+    uint32_t CheckCertificate(const TlsContext& context, std::string& why) const;
     // Ends the TLS stream (close_notify), waiting at most timeoutMs for room to
     // send it: a peer that reads until the end of stream then knows that it has
     // had everything. Then ends the sending side and reads until the peer ends
@@ -133,20 +141,23 @@ public:
 
 private:
     // 0 ready, else ErrorCode::InternetTimeout or InternetConnectionAborted.
-    uint32_t Wait(short events, int timeoutMs);
+    uint32_t Wait(SocketWait events, int timeoutMs);
     // One send attempt: bytes sent (> 0), or 0 with waitFor set to the event to
     // wait for, or an error code via error.
-    size_t SendSome(const char* data, size_t size, uint32_t& error, short& waitFor);
-    size_t TlsSendSome(const char* data, size_t size, uint32_t& error, short& waitFor);
+    size_t SendSome(const char* data, size_t size, uint32_t& error, SocketWait& waitFor);
+    size_t TlsSendSome(const char* data, size_t size, uint32_t& error, SocketWait& waitFor);
     uint32_t TlsReceive(char* data, size_t size, int timeoutMs, size_t& received);
     // What a TLS call's failure means: 0 with waitFor set when it waits for the
     // socket, else the error (the session is then unusable).
-    uint32_t TlsOutcome(int result, short& waitFor);
+    uint32_t TlsOutcome(int result, SocketWait& waitFor);
     void FreeTls();
+    // Windows: sends all of a TLS record or handshake token, waiting at most
+    // until deadline (MonotonicMs; 0: no limit).
+    uint32_t SendRaw(const char* data, size_t size, int64_t deadline);
 
     std::shared_ptr<AbortSignal> Abort;
-    int Fd = -1;
-    ssl_st* Tls = nullptr;
+    intptr_t Fd = -1;
+    TlsStream* Tls = nullptr;
     bool TlsUnusable = false;  // a TLS call failed: no close_notify may follow
 };
 
@@ -154,7 +165,7 @@ template <typename Progress>
 uint32_t Socket::SendAll(const char* data, size_t size, int timeoutMs, Progress&& onProgress) {
     while (size > 0) {
         uint32_t error = 0;
-        short waitFor = POLLOUT;
+        SocketWait waitFor = SocketWait::Write;
         size_t sent = SendSome(data, size, error, waitFor);
         if (error != 0) return error;
         if (sent == 0) {
@@ -168,4 +179,4 @@ uint32_t Socket::SendAll(const char* data, size_t size, int timeoutMs, Progress&
     return 0;
 }
 
-}  // namespace platform::posix
+}  // namespace platform::ftpclient
