@@ -133,7 +133,9 @@ TEST(TlsConnections, TrustDecidesBeforeTheLogin) {
         InternetSecuritySettings security;
         security.Mode = InternetSecurity::ImplicitTls;
         std::string problem;
-        if (!c.Cert.empty()) ASSERT_TRUE(ReadCertificateTrust(c.Cert, security.Trust, problem));
+        if (!c.Cert.empty()) {
+            ASSERT_TRUE(ReadCertificateTrust(c.Cert, security.Trust, problem));
+        }
         InternetHandle connection = InternetConnect(session, c.Host, server.Port, "user",
                                                     "secret", InternetFlagPassive, 0, security);
         if (c.Error == 0) {
