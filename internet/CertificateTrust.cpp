@@ -69,4 +69,10 @@ std::string UntrustedCertificateText(const std::string& reason, std::string subj
     return reason + "\r\nSubject: " + subject + "\r\nSHA-256 fingerprint: " + fingerprint;
 }
 
+std::string PinnedFingerprintRefusal(const CertificateTrust& trust, const std::string& fingerprint) {
+    return FingerprintMatches(fingerprint, trust.Fingerprint)
+               ? std::string()
+               : "its SHA-256 fingerprint is not the one given";
+}
+
 }  // namespace platform

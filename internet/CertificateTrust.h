@@ -31,6 +31,11 @@ std::string FingerprintText(const unsigned char* digest, size_t size);
 // pinned, a fingerprint of ReadCertificateTrust.
 bool FingerprintMatches(const std::string& shown, const std::string& pinned);
 
+// Where trust pins a fingerprint: the reason a certificate with this one is
+// refused, or empty when it is the one pinned. A pinned certificate is trusted
+// for what it is, whoever signed it.
+std::string PinnedFingerprintRefusal(const CertificateTrust& trust, const std::string& fingerprint);
+
 // A certificate that is not trusted, as the user is told of it: three lines (CR
 // LF between them), the reason, "Subject: ..." and "SHA-256 fingerprint: AA:...".
 // The subject is the server's to choose: control characters in it are shown as

@@ -114,9 +114,7 @@ uint32_t OpenSslContext::CheckCertificate(ssl_st* connection, std::string& why) 
     const std::string fingerprint = Sha256Fingerprint(certificate);
     std::string reason;
     if (Trust.Source == CertificateTrust::Kind::Fingerprint) {
-        // A pinned certificate is trusted for what it is, whoever signed it.
-        if (!FingerprintMatches(fingerprint, Trust.Fingerprint))
-            reason = "its SHA-256 fingerprint is not the one given";
+        reason = PinnedFingerprintRefusal(Trust, fingerprint);
     } else {
         long verified = SSL_get_verify_result(connection);
         if (verified != X509_V_OK) reason = X509_verify_cert_error_string(verified);

@@ -253,9 +253,7 @@ uint32_t SchannelContext::CheckCertificate(PCCERT_CONTEXT certificate, std::stri
     const std::string fingerprint = Sha256Fingerprint(certificate);
     std::string reason;
     if (Trust.Source == CertificateTrust::Kind::Fingerprint) {
-        // A pinned certificate is trusted for what it is, whoever signed it.
-        if (!FingerprintMatches(fingerprint, Trust.Fingerprint))
-            reason = "its SHA-256 fingerprint is not the one given";
+        reason = PinnedFingerprintRefusal(Trust, fingerprint);
     } else {
         // The certificates the server sent, and those of the PEM file, may make
         // the chain.
