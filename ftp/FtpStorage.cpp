@@ -39,17 +39,47 @@ FtpStorageDevice::FtpStorageDevice(VelSyncBaseOutput& output, int connectTimeout
     Session = std::make_unique<TFtpPersistentInformation>(AgentName, callback, connectMs);
 }
 
-std::unique_ptr<VelStorageDevice> FtpStorageDevice::OpenSibling() {
-    if (Connection == platform::NoInternetHandle) return nullptr;
-    auto sibling = std::make_unique<FtpStorageDevice>(Output, ConnectTimeout, WatchdogTimeout);
-    sibling->Options = Options;
-    sibling->Trust = Trust;
-    // A server that takes no more connections ends the attempt without a word: the
-    // run goes on with the connections it has.
-    sibling->Quiet = true;
-    if (!sibling->Connect(ConnectedLocation, UserName, Password, "")) return nullptr;
-    sibling->Quiet = false;
-    return sibling;
+VelStorageDevice::SiblingOpener FtpStorageDevice::SiblingsReportingTo(VelSyncBaseOutput* output) {
+    if (Connection == platform::NoInternetHandle) return {};
+    // What this device has learnt of the server holds for its siblings as well:
+    // the zone of its listing times (a sibling that could not learn it would read
+    // them as UTC) and the way it takes a file's time.
+    struct Learnt {
+        uint32_t Options;
+        platform::CertificateTrust Trust;
+        std::string Location, UserName, Password;
+        bool ZoneKnown;
+        int ZoneOffsetMinutes;
+        bool TimeWayLearnt;
+        TimeSetting TimeWay;
+    };
+    const Learnt learnt{Options,  Trust,          ConnectedLocation, UserName, Password,
+                        ZoneKnown, ZoneOffsetMinutes, TimeWayLearnt,   TimeWay};
+    VelSyncBaseOutput* reportTo = output != nullptr ? output : &Output;
+    return [reportTo, learnt, connectTimeout = ConnectTimeout,
+            watchdogTimeout = WatchdogTimeout]() -> std::unique_ptr<VelStorageDevice> {
+        auto sibling = std::make_unique<FtpStorageDevice>(*reportTo, connectTimeout, watchdogTimeout);
+        sibling->Options = learnt.Options;
+        sibling->Trust = learnt.Trust;
+        // A server that takes no more connections ends the attempt without a
+        // word: the run goes on with the connections it has.
+        sibling->Quiet = true;
+        if (!sibling->Connect(learnt.Location, learnt.UserName, learnt.Password, "")) return nullptr;
+        sibling->Quiet = false;
+        if (learnt.ZoneKnown) {
+            sibling->ZoneKnown = true;
+            sibling->ZoneOffsetMinutes = learnt.ZoneOffsetMinutes;
+        }
+        if (learnt.TimeWayLearnt) {
+            sibling->TimeWay = learnt.TimeWay;
+            sibling->TimeWayLearnt = true;
+        }
+        return sibling;
+    };
+}
+
+bool FtpStorageDevice::GainsFromListingAhead() {
+    return true;
 }
 
 FtpStorageDevice::~FtpStorageDevice() {

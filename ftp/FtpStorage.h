@@ -36,6 +36,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -82,7 +83,8 @@ public:
     void SetCertificateTrust(const platform::CertificateTrust& trust) { Trust = trust; }
     // A device of its own on a new connection to the same server, logged in the
     // same way; null when the server takes no more connections.
-    std::unique_ptr<VelStorageDevice> OpenSibling() override;
+    SiblingOpener SiblingsReportingTo(VelSyncBaseOutput* output) override;
+    bool GainsFromListingAhead() override;
 
     NameCase NameCaseMode() override;
     bool SupportsTextMode() override;
@@ -109,6 +111,7 @@ public:
     uint32_t LastErrorCode() override;
     std::string LastErrorText() override;
     std::string GetLocalCopy(const std::string& folder, const std::string& name) override;
+    std::string GetLocalCopyOf(const std::string& folder, const VelDirectoryEntry& listed) override;
     std::unique_ptr<VelDirectoryList> ListFolder(const std::string& folder, const std::string& mask,
                                                  bool allowCached) override;
     bool RenameFile(const std::string& folder, const std::string& oldName,
@@ -267,9 +270,12 @@ private:
                     const std::string& name, const Failure& failure, bool& result);
     VelMessageText MishapReport(const std::string& firstLine, const std::string& codeLine,
                                 const std::string& response);
-    // The downloaded file has the size the folder's listing gave (when known).
+    // A download checked against `listed`, the size the engine's listing gave,
+    // or else the size this device's own listing of the folder gave (when known).
+    std::string Download(const std::string& folder, const std::string& name,
+                         std::optional<uint64_t> listed);
     bool HasListedSize(const std::string& folder, const std::string& name,
-                       const std::string& localPath);
+                       std::optional<uint64_t> listed, const std::string& localPath);
     std::string DownloadPath(const std::string& name);
 
     // Operations (FtpOperations.cpp).

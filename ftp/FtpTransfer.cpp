@@ -329,6 +329,18 @@ VelMessageText FtpStorageDevice::MishapReport(const std::string& firstLine,
 
 std::string FtpStorageDevice::GetLocalCopy(const std::string& folder, const std::string& name) {
     EngineCallScope scope(*this);
+    return Download(folder, name, std::nullopt);
+}
+
+std::string FtpStorageDevice::GetLocalCopyOf(const std::string& folder,
+                                             const VelDirectoryEntry& listed) {
+    EngineCallScope scope(*this);
+    return Download(folder, listed.Name,
+                    listed.Size >= 0 ? std::optional<uint64_t>(uint64_t(listed.Size)) : std::nullopt);
+}
+
+std::string FtpStorageDevice::Download(const std::string& folder, const std::string& name,
+                                       std::optional<uint64_t> listed) {
     if (!IsPlainName(name)) {
         Warn("Invalid name \"" + PrintableFtpName(name) + "\" in " + folder +
              " (not a single plain name). Not copied");
@@ -345,7 +357,7 @@ std::string FtpStorageDevice::GetLocalCopy(const std::string& folder, const std:
         return platform::FtpGetFile(Connection, name, localPath, false,
                                     platform::FtpTransferTypeBinary, FtpContext::Download);
     });
-    if (ok) ok = HasListedSize(folder, name, localPath);
+    if (ok) ok = HasListedSize(folder, name, listed, localPath);
     if (ok) return localPath;
     LastError = platform::GetLastErrorCode();
     platform::RemoveFile(localPath);
@@ -366,7 +378,7 @@ std::string FtpStorageDevice::GetLocalCopy(const std::string& folder, const std:
             LastError = ErrorCode::InternetTimeout;
             return "";
         }
-        std::string path = GetLocalCopy(folder, name);
+        std::string path = Download(folder, name, listed);
         RetryState = Recovery::None;
         return path;
     }
@@ -374,9 +386,11 @@ std::string FtpStorageDevice::GetLocalCopy(const std::string& folder, const std:
 }
 
 bool FtpStorageDevice::HasListedSize(const std::string& folder, const std::string& name,
+                                     std::optional<uint64_t> listedSize,
                                      const std::string& localPath) {
     uint64_t listed = 0;
-    if (!Listed.Find(ServerFolder(folder), name, listed)) return true;
+    if (listedSize) listed = *listedSize;
+    else if (!Listed.Find(ServerFolder(folder), name, listed)) return true;
     std::error_code error;
     const uint64_t received = std::filesystem::file_size(localPath, error);
     if (!error && received == listed) return true;

@@ -168,10 +168,13 @@ bool DiskStorageDevice::TextSizeAsSent(const std::string& folder, const std::str
     return true;
 }
 
-std::unique_ptr<VelStorageDevice> DiskStorageDevice::OpenSibling() {
-    auto sibling = std::make_unique<DiskStorageDevice>(Output);
-    sibling->MountTable = MountTable;
-    sibling->SharePrefix = SharePrefix;
-    sibling->ShareMountPoint = ShareMountPoint;
-    return sibling;
+VelStorageDevice::SiblingOpener DiskStorageDevice::SiblingsReportingTo(VelSyncBaseOutput* output) {
+    return [output = output != nullptr ? output : Output, mountTable = MountTable,
+            sharePrefix = SharePrefix, shareMountPoint = ShareMountPoint] {
+        auto sibling = std::make_unique<DiskStorageDevice>(output);
+        sibling->MountTable = mountTable;
+        sibling->SharePrefix = sharePrefix;
+        sibling->ShareMountPoint = shareMountPoint;
+        return std::unique_ptr<VelStorageDevice>(std::move(sibling));
+    };
 }

@@ -84,7 +84,7 @@ public:
     bool TextSizeAsSent(const std::string& folder, const std::string& name,
                         uint64_t& size) override;
     // A device over the same mapping of a share (or none).
-    std::unique_ptr<VelStorageDevice> OpenSibling() override;
+    SiblingOpener SiblingsReportingTo(VelSyncBaseOutput* output) override;
 
     // The mount table Connect reads for shares (default: the system's own).
     void SetMountTable(const std::string& path) { MountTable = path; }

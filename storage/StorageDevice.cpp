@@ -49,6 +49,20 @@ bool VelStorageDevice::TextSizeAsSent(const std::string&, const std::string&, ui
     return false;
 }
 
+VelStorageDevice::SiblingOpener VelStorageDevice::SiblingsReportingTo(VelSyncBaseOutput*) {
+    return {};
+}
+
 std::unique_ptr<VelStorageDevice> VelStorageDevice::OpenSibling() {
-    return nullptr;
+    const SiblingOpener open = SiblingsReportingTo(nullptr);
+    return open ? open() : nullptr;
+}
+
+bool VelStorageDevice::GainsFromListingAhead() {
+    return false;
+}
+
+std::string VelStorageDevice::GetLocalCopyOf(const std::string& folder,
+                                             const VelDirectoryEntry& listed) {
+    return GetLocalCopy(folder, listed.Name);
 }

@@ -8,9 +8,11 @@
 // their own, beside the device they came from.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "output/BaseOutput.h"
 #include "storage/DirectoryList.h"
 
 // How a device compares names.
@@ -108,11 +110,24 @@ public:
     // The size of the file once sent in text mode, every bare LF as CR LF: what
     // a server that keeps text as it was sent holds. false when the device cannot
     // tell. Base: false.
-    // Another device of the same kind, reaching the same place the same way
-    // (for an FTP server, a connection of its own, logged in), for copies made
-    // beside this device's work; null when none can be made: a server that takes
-    // no more connections, or a device that does not make siblings (the base).
-    // A failure to make one is not reported as an error of the run.
-    virtual std::unique_ptr<VelStorageDevice> OpenSibling();
     virtual bool TextSizeAsSent(const std::string& folder, const std::string& name, uint64_t& size);
+    // Opens another device of the same kind, reaching the same place the same
+    // way (for an FTP server, a connection of its own, logged in), for work done
+    // beside this device's; it returns null when none can be made (a server that
+    // takes no more connections). Its failure is not reported as an error of the
+    // run. The opener is taken on the thread that uses this device and holds what
+    // it needs, so that it may then be called on any thread, as often as wanted.
+    // The siblings report to `output`, or where this device reports when null.
+    // Base: an empty opener (the device makes no siblings).
+    using SiblingOpener = std::function<std::unique_ptr<VelStorageDevice>()>;
+    virtual SiblingOpener SiblingsReportingTo(VelSyncBaseOutput* output);
+    // A sibling opened at once (null when none can be made).
+    std::unique_ptr<VelStorageDevice> OpenSibling();
+    // True when folders listed ahead of the engine's walk, on siblings, save it
+    // time: each listing waits on a far server. Base: false.
+    virtual bool GainsFromListingAhead();
+    // GetLocalCopy of a file as the engine's listing showed it, so that a device
+    // which can tell a copy cut short checks it against the listed size even
+    // where it did not list the folder itself (a sibling). Base: GetLocalCopy.
+    virtual std::string GetLocalCopyOf(const std::string& folder, const VelDirectoryEntry& listed);
 };

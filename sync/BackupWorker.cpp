@@ -20,9 +20,10 @@ void VelSyncBackupWorker::Run(const std::string& sourceLocation, VelStorageDevic
     DestinationRoot = NormaliseRoot(destinationLocation);
 
     StoredUnderOtherNames.clear();
-    CopyStopped = LanesReported = false;
+    CopyStopped = LanesReported = CopiesDispatched = false;
     if (!options.Simulate && options.ParallelCopies > 1)
-        Lanes = std::make_unique<VelCopyLanes>(source, destination, options.ParallelCopies);
+        Lanes = std::make_unique<VelCopyLanes>(source, destination, options.ParallelCopies,
+                                               Output);
     if (RootsReady(sourceLocation, destinationLocation) &&
         RootsApart(sourceLocation, destinationLocation)) {
         LearnOwnFiles();

@@ -153,6 +153,10 @@ private:
     bool MayDeleteByListing(const std::string& relativePath, const SourceListing& source,
                             const VelDirectoryList& destination);
     std::unique_ptr<VelDirectoryList> ListDestinationFolder(const std::string& relativePath);
+    // With /MT, the folders below this pair that the walk will enter go to the
+    // lanes to be listed ahead of it.
+    void ListFoldersAhead(const std::string& relativePath, VelDirectoryList& source,
+                          VelDirectoryList& destination);
     // false when the list is not the folder's whole usable contents: a name was
     // left out here or by the device.
     bool DropUnusableNames(VelDirectoryList& list, const std::string& folder);
@@ -223,6 +227,8 @@ private:
                     bool moveWanted, bool moved, const std::string& moveFailure);
     // Waits for the copies in flight and finishes them (/MT).
     void FinishCopiesInFlight();
+    // Says once how many lanes copy, when a device refused more than that.
+    void ReportRefusedLanes();
     bool SizeRulesSayCopy(const std::string& relativePath, const VelDirectoryEntry& source,
                           const VelDirectoryEntry& destination);
     // The destination holds the text file as it is sent (every LF as CR LF).
@@ -265,6 +271,7 @@ private:
     std::unique_ptr<VelCopyLanes> Lanes;
     bool CopyStopped = false;
     bool LanesReported = false;  // the run has said how many lanes it could open
+    bool CopiesDispatched = false;  // a copy went to a lane
     std::string SourceRoot;
     std::string DestinationRoot;
     std::deque<std::string> PendingFolderList;

@@ -33,6 +33,7 @@ CompareResult VelSyncBackupWorker::CompareFolder(const std::string& relativePath
     if (source.Complete && source.Clean)
         RemoveLeftoverTemporaries(relativePath, *source.List, *destination);
     CountSourceEntries(*source.List);
+    ListFoldersAhead(relativePath, *source.List, *destination);
     const CompareResult result = MainPass(relativePath, *source.List, *destination);
     if (result == CompareResult::Done) {
         ShowProgress();

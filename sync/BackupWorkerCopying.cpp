@@ -54,7 +54,7 @@ bool VelSyncBackupWorker::CopyWith(VelStorageDevice& from, VelStorageDevice& to,
         }
         to.SetReadOnly(destinationFolder, source.Name, false, false);
     }
-    const std::string local = from.GetLocalCopy(plan.SourceFolder, source.Name);
+    const std::string local = from.GetLocalCopyOf(plan.SourceFolder, source);
     if (local.empty()) {
         failure = {from.LastErrorCode(), from.LastErrorText()};
         readFailure = "Failed to read " + plan.SourceFolder + platform::PathSeparator + source.Name;

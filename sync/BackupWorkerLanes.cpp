@@ -61,13 +61,17 @@ bool VelSyncBackupWorker::DispatchCopy(const std::string& relativePath,
         Lanes.reset();
         return false;
     }
-    if (Lanes->Refused() && !LanesReported) {
-        LanesReported = true;
-        Report(mcInformation, "Copying " + std::to_string(Lanes->Opened()) +
-                                  " files at once: no more connections could be opened");
-    }
+    CopiesDispatched = true;
+    ReportRefusedLanes();
     if (CopyStopped) result = CompareResult::Stopped;
     return true;
+}
+
+void VelSyncBackupWorker::ReportRefusedLanes() {
+    if (LanesReported || !CopiesDispatched || !Lanes->Refused()) return;
+    LanesReported = true;
+    Report(mcInformation, "Copying " + std::to_string(Lanes->Opened()) +
+                              " files at once: no more connections could be opened");
 }
 
 void VelSyncBackupWorker::FinishCopy(const std::string& relativePath,
@@ -96,5 +100,7 @@ void VelSyncBackupWorker::FinishCopy(const std::string& relativePath,
 }
 
 void VelSyncBackupWorker::FinishCopiesInFlight() {
-    if (Lanes) Lanes->Drain();
+    if (!Lanes) return;
+    Lanes->Drain();
+    ReportRefusedLanes();
 }

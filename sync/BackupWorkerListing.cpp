@@ -7,13 +7,19 @@
 #include <vector>
 
 #include "common/ErrorCodes.h"
+#include "platform/FindData.h"
 #include "platform/Paths.h"
 #include "sync/BackupWorker.h"
+#include "sync/ExactNameIndex.h"
 #include "sync/SyncPaths.h"
 
 bool VelSyncBackupWorker::ListSourceFolder(const std::string& relativePath,
                                            SourceListing& listing) {
     const std::string folder = SourceFolder(relativePath);
+    if (Lanes && (listing.List = Lanes->TakeListing(VelCopyLanes::Side::Source, folder))) {
+        listing.Complete = true;
+        return true;
+    }
     listing.List = Source->ListFolder(folder, "", false);
     // Read the reason at once: reporting may touch the thread's last error.
     const uint32_t code = Source->LastErrorCode();
@@ -52,7 +58,38 @@ bool VelSyncBackupWorker::MayDeleteByListing(const std::string& relativePath,
 
 std::unique_ptr<VelDirectoryList> VelSyncBackupWorker::ListDestinationFolder(
     const std::string& relativePath) {
-    return Destination->ListFolder(DestinationFolder(relativePath), "", false);
+    const std::string folder = DestinationFolder(relativePath);
+    if (Lanes)
+        if (auto ahead = Lanes->TakeListing(VelCopyLanes::Side::Destination, folder)) return ahead;
+    return Destination->ListFolder(folder, "", false);
+}
+
+void VelSyncBackupWorker::ListFoldersAhead(const std::string& relativePath,
+                                           VelDirectoryList& source,
+                                           VelDirectoryList& destination) {
+    using Side = VelCopyLanes::Side;
+    if (!Lanes || !Options->Recurse ||
+        (!Lanes->ListsAhead(Side::Source) && !Lanes->ListsAhead(Side::Destination)))
+        return;
+    VelExactNameIndex exactIndex(destination);
+    std::vector<std::pair<Side, std::string>> ahead;
+    for (int i = 1; i <= source.Count(); ++i) {
+        const VelDirectoryEntry& entry = *source.EntryAt(i);
+        if (!entry.IsDirectory() || entry.IsDotEntry() ||
+            (entry.Attributes & platform::Attribute::ReparsePoint) != 0)
+            continue;
+        const std::string child = ChildPath(relativePath, entry.Name);
+        if (!IsFolderToCopy(child)) continue;
+        ahead.emplace_back(Side::Source, SourceFolder(child));
+        // Only a destination folder the walk will enter as it is: one it makes,
+        // renames or replaces first would be listed before it changes.
+        auto [match, count] = DestinationNamesExact ? exactIndex.Find(entry.Name)
+                                                    : destination.FindCountingDuplicates(entry.Name);
+        if (match != nullptr && count == 1 && match->Name == entry.Name && match->IsDirectory() &&
+            (match->Attributes & platform::Attribute::ReparsePoint) == 0)
+            ahead.emplace_back(Side::Destination, DestinationFolder(child));
+    }
+    Lanes->ListAhead(ahead);
 }
 
 bool VelSyncBackupWorker::DropUnusableNames(VelDirectoryList& list, const std::string& folder) {

@@ -388,6 +388,25 @@ TEST_F(FtpDeviceFaults, ADownloadUnlikeItsListingIsNoCopy) {
     EXPECT_NE(device.GetLocalCopy(Base, "a.txt"), "");
 }
 
+// A copy made beside the walk downloads on a device that never listed the
+// folder: the size it is checked against comes with the entry the walk listed.
+TEST_F(FtpDeviceFaults, ADownloadOnASiblingIsCheckedAgainstTheWalksListing) {
+    FtpStorageDevice& device = Fresh();
+    std::unique_ptr<VelDirectoryList> list = device.ListFolder(Base, "", false);
+    ASSERT_EQ(list->Count(), 1);
+    const VelDirectoryEntry listed = *list->EntryAt(1);
+    std::unique_ptr<VelStorageDevice> sibling = device.OpenSibling();
+    ASSERT_NE(sibling, nullptr);
+    WriteTextFile(Here + "/a.txt", "alpha, and then some");
+    EXPECT_EQ(sibling->GetLocalCopyOf(Base, listed), "");
+    EXPECT_THAT(Out.TextsOf(mcWarning),
+                ::testing::Contains(HasSubstr("brought 20 bytes where the listing shows 5")));
+    WriteTextFile(Here + "/a.txt", "alpha");
+    const std::string copy = sibling->GetLocalCopyOf(Base, listed);
+    EXPECT_EQ(ReadTextFile(copy), "alpha");
+    sibling->ReleaseLocalCopy(copy);
+}
+
 // The listing that looks for the file to make it writable replaces the client's
 // last reply: the reports of the store and the device's description still give
 // the refusal.
