@@ -21,16 +21,25 @@ void InternetConnectThread::Run() {
     uint32_t replyCode = 0;
     std::string response;
     if (!platform::InternetGetLastResponseInfo(replyCode, response)) response.clear();
-    std::lock_guard<std::mutex> guard(Lock);
-    Finished = true;
-    if (Abandoned) {
-        if (handle != platform::NoInternetHandle) platform::InternetCloseHandle(handle);
-    } else {
-        Result = handle;
-        ResultError = error;
-        ResultResponse = std::move(response);
+    // This thread is never joined: it lets go of the client's per-thread state
+    // before the hand-over, so that nothing of it runs while the program ends.
+    platform::InternetThreadDone();
+    bool abandoned = false;
+    {
+        std::lock_guard<std::mutex> guard(Lock);
+        Finished = true;
+        abandoned = Abandoned;
+        if (!abandoned) {
+            Result = handle;
+            ResultError = error;
+            ResultResponse = std::move(response);
+        }
+        Ended.notify_all();
     }
-    Ended.notify_all();
+    if (abandoned && handle != platform::NoInternetHandle) {
+        platform::InternetCloseHandle(handle);
+        platform::InternetThreadDone();
+    }
 }
 
 bool InternetConnectThread::WaitFor(uint32_t milliseconds) {

@@ -157,6 +157,11 @@ struct InternetSecuritySettings {
 // ErrorCode::FtpTlsNotAvailable.
 bool InternetOffersTls();
 
+// Releases what the client keeps for the calling thread (the TLS library's
+// per-thread state). A thread that is never joined calls it before it hands its
+// result over, so that nothing of it still runs while the program ends.
+void InternetThreadDone();
+
 // Connects to host:port and logs in (USER, and PASS when asked for). Blocks until
 // logged in or failed; the connect time limit bounds the TCP set-up, the receive
 // time limit every reply. flags: InternetFlagPassive for passive data connections,

@@ -1,6 +1,8 @@
 // The calls of internet/InternetClient.h on POSIX: the program's own client
 // (internet/client/OwnClient.h), always online.
 
+#include <openssl/crypto.h>
+
 #include "internet/client/OwnClient.h"
 
 namespace platform {
@@ -43,6 +45,10 @@ bool InternetGetLastResponseInfo(uint32_t& error, std::string& response) {
 
 bool InternetOffersTls() {
     return true;
+}
+
+void InternetThreadDone() {
+    OPENSSL_thread_stop();
 }
 
 InternetHandle InternetConnect(InternetHandle session, const std::string& host, uint16_t port,

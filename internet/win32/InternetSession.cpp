@@ -167,6 +167,10 @@ bool InternetOffersTls() {
     return true;
 }
 
+void InternetThreadDone() {
+    // Schannel keeps nothing per thread.
+}
+
 InternetHandle InternetConnect(InternetHandle session, const std::string& host, uint16_t port,
                                const std::string& userName, const std::string& password,
                                uint32_t flags, uintptr_t context,
