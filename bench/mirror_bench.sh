@@ -11,7 +11,8 @@
 # Usage: bench/mirror_bench.sh [VelCopy binary] [file counts...]
 #   defaults: build/VelCopy, 10000 50000. RUNS=n sets the runs per figure
 #   (default 5 for 10,000 files and fewer, 3 above). WORK=dir sets the scratch
-#   folder (default a fresh one under /tmp, removed at the end).
+#   folder (default a fresh one under /tmp, removed at the end). SWITCHES=...
+#   adds switches to every VelCopy run (SWITCHES=/MT:2 for two copies at once).
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -23,6 +24,7 @@ sizes=("$@")
 work="${WORK:-$(mktemp -d /tmp/velcopy-bench-XXXXXX)}"
 trap 'rm -rf "$work"' EXIT
 py=/usr/bin/python3
+switches="${SWITCHES:-}"
 
 now() { date +%s%N; }
 
@@ -95,20 +97,20 @@ for files in "${sizes[@]}"; do
 
   fresh="rm -rf '$dst'; mkdir '$dst'"
   read -r vel_full rsync_full < <(time_pair "$runs" "$fresh" \
-    "'$binary' '$base' '$dst' /S /delete" "rsync -a --delete '$base/' '$dst/'")
+    "'$binary' '$base' '$dst' /S /delete $switches" "rsync -a --delete '$base/' '$dst/'")
   read -r vel_full_cp cp_full < <(time_pair "$runs" "rm -rf '$dst'" \
-    "mkdir '$dst' && '$binary' '$base' '$dst' /S /delete" "cp -a '$base' '$dst'")
+    "mkdir '$dst' && '$binary' '$base' '$dst' /S /delete $switches" "cp -a '$base' '$dst'")
 
   rm -rf "$dst" && cp -a "$base" "$dst"
   read -r vel_same rsync_same < <(time_pair "$runs" ":" \
-    "'$binary' '$base' '$dst' /S /delete" "rsync -a --delete '$base/' '$dst/'")
+    "'$binary' '$base' '$dst' /S /delete $switches" "rsync -a --delete '$base/' '$dst/'")
 
   restore="rm -rf '$dst'; cp -a '$mirror' '$dst'"
   read -r vel_changed rsync_changed < <(time_pair "$runs" "$restore" \
-    "'$binary' '$changed' '$dst' /S /delete" "rsync -a --delete '$changed/' '$dst/'")
+    "'$binary' '$changed' '$dst' /S /delete $switches" "rsync -a --delete '$changed/' '$dst/'")
 
   # The changed rerun must leave an exact mirror.
-  rm -rf "$dst" && cp -a "$mirror" "$dst" && "$binary" "$changed" "$dst" /S /delete >/dev/null
+  rm -rf "$dst" && cp -a "$mirror" "$dst" && "$binary" "$changed" "$dst" /S /delete $switches >/dev/null
   if ! diff -r "$changed" "$dst" >/dev/null; then echo "mirror_bench: VelCopy's mirror differs" >&2; fi
 
   printf "%-8s %-9s %10s %10s %10s %12s %12s\n" "$files" full "$vel_full" "$rsync_full" "$cp_full" \
@@ -119,4 +121,5 @@ for files in "${sizes[@]}"; do
     "$(ratio "$vel_changed" "$rsync_changed")" "-"
   rm -rf "$base" "$changed" "$mirror" "$dst"
 done
+echo "VelCopy switches: /S /delete${switches:+ $switches}"
 echo "medians in seconds over $runs runs each (last size); goals: nochange <= 0.5x rsync, full <= 1.2x cp -a"
