@@ -62,7 +62,7 @@ VelCopyLanes::~VelCopyLanes() {
         Changed.wait(lock, [&] { return Busy == 0; });
         Stopping = true;
     }
-    Changed.notify_all();
+    WorkArrived.notify_all();
     for (auto& lane : Lanes) lane->Thread.join();
 }
 
@@ -101,7 +101,7 @@ void VelCopyLanes::Serve(Lane& lane) {
     for (;;) {
         ++Idle;
         Changed.notify_all();
-        Changed.wait(lock, [&] { return Stopping || NextListing() || !Copies.empty(); });
+        WorkArrived.wait(lock, [&] { return Stopping || NextListing() || !Copies.empty(); });
         --Idle;
         if (Stopping) return;
         if (Listing* job = NextListing())
@@ -172,15 +172,19 @@ void VelCopyLanes::FinishEnded(std::unique_lock<std::mutex>& lock) {
 bool VelCopyLanes::Dispatch(Work work, Finish finish) {
     std::unique_lock<std::mutex> lock(Lock);
     FinishEnded(lock);
-    if (Idle == 0) StartLane();
+    if (Idle <= Copies.size()) StartLane();
     if (!CanServe()) return false;
     Copies.push_back(Copy{std::move(work), finish ? std::move(finish) : Finish([] {})});
     ++Busy;
-    Changed.notify_all();
+    // One lane is enough for one copy, unless a woken lane may make a listing first.
+    if (NextListing()) WorkArrived.notify_all();
+    else WorkArrived.notify_one();
     for (;;) {
-        Changed.wait(lock, [&] { return !Ended.empty() || Copies.empty() || !CanServe(); });
+        Changed.wait(lock, [&] {
+            return !Ended.empty() || Copies.size() <= WaitingCopiesAllowed() || !CanServe();
+        });
         FinishEnded(lock);
-        if (Copies.empty()) return true;
+        if (Copies.size() <= WaitingCopiesAllowed()) return true;
         if (!CanServe()) {
             // Every lane failed to open: the walk makes this copy itself.
             Copies.clear();
@@ -222,7 +226,7 @@ void VelCopyLanes::ListAhead(const std::vector<std::pair<Side, std::string>>& fo
     for (size_t wanted = std::min(QueuedListings(), ListingsAheadPerLane * MaxLanes);
          Idle + Opening < wanted && !RefusedMore && Lanes.size() < MaxLanes;)
         StartLane();
-    Changed.notify_all();
+    WorkArrived.notify_all();
 }
 
 std::unique_ptr<VelDirectoryList> VelCopyLanes::TakeListing(Side side, const std::string& folder) {
@@ -246,6 +250,6 @@ std::unique_ptr<VelDirectoryList> VelCopyLanes::TakeListing(Side side, const std
     std::unique_ptr<VelDirectoryList> list;
     if (found->State == ListingState::Done && found->Flawless) list = std::move(found->List);
     Listings.erase(found);
-    Changed.notify_all();
+    WorkArrived.notify_all();  // listings further on may now be made ahead
     return list;
 }

@@ -10,10 +10,14 @@
 // more connections) leaves the lanes already open; when not even one lane could
 // be opened, Dispatch refuses and the walk copies by itself.
 //
-// Copies: the walk hands one over with Dispatch, which waits until a lane takes
-// it. Its Work runs on the lane with the lane's devices; its Finish runs on the
-// walk's thread, within a later Dispatch or Drain, so that everything the walk
-// keeps (statistics, reports, queues) is touched by the walk's thread only.
+// Copies: the walk hands one over with Dispatch. Lanes take them in the order
+// handed over. Once a lane is open, a few copies (one per lane allowed) may wait
+// for a lane, so that the walk goes on while the lanes are busy and a lane that
+// ends a copy takes the next one at once, without waiting for the walk; before
+// that, Dispatch waits until a lane takes the copy. Its Work runs on the lane
+// with the lane's devices; its Finish runs on the walk's thread, within a later
+// Dispatch or Drain, so that everything the walk keeps (statistics, reports,
+// queues) is touched by the walk's thread only.
 //
 // Listings ahead: the walk names the folders it will enter next (ListAhead) and
 // asks for each one's listing when it gets there (TakeListing). Lanes list them
@@ -52,9 +56,10 @@ public:
     VelCopyLanes(const VelCopyLanes&) = delete;
     VelCopyLanes& operator=(const VelCopyLanes&) = delete;
 
-    // Hands a copy to a lane, opening one when none is idle and fewer are open
-    // than allowed, and waits until a lane has taken it; the copies that ended
-    // meanwhile are finished first. false when no lane can be opened at all.
+    // Hands a copy to the lanes, opening one when none is free for it and fewer
+    // are open than allowed, and waits until a lane has taken it or it is among
+    // the few allowed to wait; the copies that ended meanwhile are finished
+    // first. false when no lane can be opened at all.
     bool Dispatch(Work work, Finish finish);
     // Waits until every copy handed over has ended, and finishes each; and until
     // no lane is being opened, so that Opened and Refused are final.
@@ -110,6 +115,9 @@ private:
     // Runs the Finish of every copy that has ended (walk's thread).
     void FinishEnded(std::unique_lock<std::mutex>& lock);
     bool CanServe() const { return Live > 0 || Opening > 0; }
+    // Copies may wait for a lane only once one is open: until then the walk may
+    // still have to make the copy itself.
+    size_t WaitingCopiesAllowed() const { return Live > 0 ? MaxLanes : 0; }
 
     VelStorageDevice& Source;
     VelStorageDevice& Destination;
@@ -119,8 +127,9 @@ private:
     const bool ListsDestinationAhead;
     std::vector<std::unique_ptr<Lane>> Lanes;
     std::mutex Lock;
-    std::condition_variable Changed;
-    std::deque<Copy> Copies;     // handed over, not yet taken by a lane (at most one)
+    std::condition_variable Changed;      // the walk waits on it
+    std::condition_variable WorkArrived;  // idle lanes wait on it
+    std::deque<Copy> Copies;     // handed over, not yet taken by a lane
     std::deque<Finish> Ended;    // copies that ended, to be finished by the walk
     std::list<Listing> Listings;  // in the walk's order
     int Busy = 0;                 // copies handed over and not yet ended

@@ -1,12 +1,16 @@
 // Listings made ahead of the walk: handed back only when flawless, dropped once
 // the walk has passed them, and made only for a side whose device gains by it.
+// Copies: the walk goes on while a few wait for a busy lane, and every copy
+// handed over is made, in the order handed over, and finished on the walk's thread.
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include "common/ErrorCodes.h"
 #include "sync/CopyLanes.h"
@@ -94,6 +98,50 @@ TEST(CopyLanes, ACopyNoLaneCanTakeIsRefused) {
     EXPECT_FALSE(worked);
     EXPECT_EQ(lanes.Opened(), 0u);
     EXPECT_TRUE(lanes.Refused());
+}
+
+// One lane, held busy: the next copy may wait for it without holding the walk,
+// the one after that holds it until the lane takes the waiting one. None is lost
+// or reordered, and each is finished once, on the walk's thread.
+TEST(CopyLanes, CopiesWaitForABusyLaneInTheirOrderAndAreAllFinished) {
+    FarDevice source, destination;
+    source.Gains = destination.Gains = false;
+    RecordingOutput out;
+    VelCopyLanes lanes(source, destination, 1, out);
+    std::mutex lock;
+    std::vector<int> made, finished;
+    std::atomic<bool> release{false};
+    const std::thread::id walk = std::this_thread::get_id();
+    bool finishedOnWalk = true;
+    auto dispatch = [&](int number) {
+        return lanes.Dispatch(
+            [&, number](VelStorageDevice&, VelStorageDevice&) {
+                while (number == 0 && !release)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                std::lock_guard<std::mutex> guard(lock);
+                made.push_back(number);
+            },
+            [&, number] {
+                finishedOnWalk = finishedOnWalk && std::this_thread::get_id() == walk;
+                finished.push_back(number);
+            });
+    };
+    ASSERT_TRUE(dispatch(0));  // taken by the lane, which it holds
+    ASSERT_TRUE(dispatch(1));  // waits for the lane; the walk goes on
+    std::thread unblock([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        release = true;
+    });
+    ASSERT_TRUE(dispatch(2));  // the second waiting one: only once the lane moved on
+    EXPECT_TRUE(release);
+    for (int number = 3; number < 40; ++number) ASSERT_TRUE(dispatch(number));
+    lanes.Drain();
+    unblock.join();
+    std::vector<int> inOrder;
+    for (int number = 0; number < 40; ++number) inOrder.push_back(number);
+    EXPECT_EQ(made, inOrder);
+    EXPECT_EQ(finished, inOrder);
+    EXPECT_TRUE(finishedOnWalk);
 }
 
 }  // namespace
