@@ -31,13 +31,18 @@ public:
         if (!Holding) Inner.ShowProgress(stats);
     }
     void Finish(const SyncStatistics&) override {}
-    void Report(const SyncStatistics& stats, MessageClass cls, const VelMessageText& text) override {
-        if (Holding) Said = true;
-        else Inner.Report(stats, cls, text);
+    void Report(const SyncStatistics& stats, MessageClass cls,
+                const VelMessageText& text) override {
+        if (Holding)
+            Said = true;
+        else
+            Inner.Report(stats, cls, text);
     }
     void Message(MessageClass cls, const VelMessageText& text) override {
-        if (Holding) Said = true;
-        else Inner.Message(cls, text);
+        if (Holding)
+            Said = true;
+        else
+            Inner.Message(cls, text);
     }
     bool Accepts(MessageClass cls) override { return Holding || Inner.Accepts(cls); }
 
@@ -47,8 +52,8 @@ private:
     bool Said = false;
 };
 
-VelCopyLanes::VelCopyLanes(VelStorageDevice& source, VelStorageDevice& destination,
-                           uint32_t lanes, VelSyncBaseOutput& output)
+VelCopyLanes::VelCopyLanes(VelStorageDevice& source, VelStorageDevice& destination, uint32_t lanes,
+                           VelSyncBaseOutput& output)
     : Source(source),
       Destination(destination),
       MaxLanes(lanes),
@@ -104,10 +109,10 @@ void VelCopyLanes::Serve(Lane& lane) {
         WorkArrived.wait(lock, [&] { return Stopping || NextListing() || !Copies.empty(); });
         --Idle;
         if (Stopping) return;
-        if (Listing* job = NextListing())
-            RunListing(lane, *job, lock);
-        else
+        if (!Copies.empty())
             RunCopy(lane, lock);
+        else
+            RunListing(lane, *NextListing(), lock);
     }
 }
 
@@ -176,9 +181,11 @@ bool VelCopyLanes::Dispatch(Work work, Finish finish) {
     if (!CanServe()) return false;
     Copies.push_back(Copy{std::move(work), finish ? std::move(finish) : Finish([] {})});
     ++Busy;
-    // One lane is enough for one copy, unless a woken lane may make a listing first.
-    if (NextListing()) WorkArrived.notify_all();
-    else WorkArrived.notify_one();
+    // One lane is enough for one copy; a listing to be made wakes the others too.
+    if (NextListing())
+        WorkArrived.notify_all();
+    else
+        WorkArrived.notify_one();
     for (;;) {
         Changed.wait(lock, [&] {
             return !Ended.empty() || Copies.size() <= WaitingCopiesAllowed() || !CanServe();
@@ -221,7 +228,8 @@ void VelCopyLanes::ListAhead(const std::vector<std::pair<Side, std::string>>& fo
     std::unique_lock<std::mutex> lock(Lock);
     auto at = Listings.begin();
     for (const auto& [side, folder] : folders)
-        if (ListsAhead(side)) Listings.insert(at, Listing{side, folder});
+        if (ListsAhead(side))
+            Listings.insert(at, Listing{side, folder, ListingState::Queued, nullptr, false});
     // As many lanes as there are listings to make, within the limit.
     for (size_t wanted = std::min(QueuedListings(), ListingsAheadPerLane * MaxLanes);
          Idle + Opening < wanted && !RefusedMore && Lanes.size() < MaxLanes;)

@@ -20,8 +20,9 @@
 // queues) is touched by the walk's thread only.
 //
 // Listings ahead: the walk names the folders it will enter next (ListAhead) and
-// asks for each one's listing when it gets there (TakeListing). Lanes list them
-// before they take a copy, those next in the walk's order first. A listing is
+// asks for each one's listing when it gets there (TakeListing). A lane lists them
+// when no copy is waiting (the walk can list for itself, but only a lane can
+// make a copy handed over), those next in the walk's order first. A listing is
 // handed back only when it is flawless: complete, and its device had nothing to
 // report. Anything else (a failure, a reconnect, a listing cut short), and a
 // listing not yet begun, is left to the walk, which then lists the folder on its
