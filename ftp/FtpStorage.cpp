@@ -42,38 +42,46 @@ FtpStorageDevice::FtpStorageDevice(VelSyncBaseOutput& output, int connectTimeout
 VelStorageDevice::SiblingOpener FtpStorageDevice::SiblingsReportingTo(VelSyncBaseOutput* output) {
     if (Connection == platform::NoInternetHandle) return {};
     // What this device has learnt of the server holds for its siblings as well:
-    // the zone of its listing times (a sibling that could not learn it would read
-    // them as UTC) and the way it takes a file's time.
+    // what it offers (a sibling need not ask FEAT again, nor check once more on a
+    // connection of its own whether it really takes TLS), the zone of its listing
+    // times (a sibling that could not learn it would read them as UTC) and the
+    // way it takes a file's time.
     struct Learnt {
         uint32_t Options;
         platform::CertificateTrust Trust;
         std::string Location, UserName, Password;
+        bool FeaturesKnown;
+        bool ListsByFacts;
+        std::string MlstFactsToAsk;
         bool ZoneKnown;
         int ZoneOffsetMinutes;
         bool TimeWayLearnt;
         TimeSetting TimeWay;
     };
-    const Learnt learnt{Options,  Trust,          ConnectedLocation, UserName, Password,
-                        ZoneKnown, ZoneOffsetMinutes, TimeWayLearnt,   TimeWay};
+    const Learnt learnt{Options,           Trust,          ConnectedLocation,
+                        UserName,          Password,       FeaturesKnown,
+                        ListsByFacts,      MlstFactsToAsk, ZoneKnown,
+                        ZoneOffsetMinutes, TimeWayLearnt,  TimeWay};
     VelSyncBaseOutput* reportTo = output != nullptr ? output : &Output;
     return [reportTo, learnt, connectTimeout = ConnectTimeout,
             watchdogTimeout = WatchdogTimeout]() -> std::unique_ptr<VelStorageDevice> {
-        auto sibling = std::make_unique<FtpStorageDevice>(*reportTo, connectTimeout, watchdogTimeout);
+        auto sibling =
+            std::make_unique<FtpStorageDevice>(*reportTo, connectTimeout, watchdogTimeout);
         sibling->Options = learnt.Options;
         sibling->Trust = learnt.Trust;
+        sibling->FeaturesKnown = learnt.FeaturesKnown;
+        sibling->ListsByFacts = learnt.ListsByFacts;
+        sibling->MlstFactsToAsk = learnt.MlstFactsToAsk;
+        sibling->ZoneKnown = learnt.ZoneKnown;
+        sibling->ZoneOffsetMinutes = learnt.ZoneOffsetMinutes;
+        sibling->TimeWay = learnt.TimeWay;
+        sibling->TimeWayLearnt = learnt.TimeWayLearnt;
         // A server that takes no more connections ends the attempt without a
         // word: the run goes on with the connections it has.
         sibling->Quiet = true;
-        if (!sibling->Connect(learnt.Location, learnt.UserName, learnt.Password, "")) return nullptr;
+        if (!sibling->Connect(learnt.Location, learnt.UserName, learnt.Password, ""))
+            return nullptr;
         sibling->Quiet = false;
-        if (learnt.ZoneKnown) {
-            sibling->ZoneKnown = true;
-            sibling->ZoneOffsetMinutes = learnt.ZoneOffsetMinutes;
-        }
-        if (learnt.TimeWayLearnt) {
-            sibling->TimeWay = learnt.TimeWay;
-            sibling->TimeWayLearnt = true;
-        }
         return sibling;
     };
 }

@@ -187,10 +187,30 @@ TEST_F(EndToEndFtpTlsTrust, TlsIsNeverDroppedAndItsAbsenceIsTold) {
     EXPECT_NE(clear.Console.find("offers FTP over TLS, but this location is plain FTP"),
               std::string::npos)
         << clear.Console;
-    EXPECT_NE(clear.Console.find("To encrypt them, use ftpes://127.0.0.1:" +
-                                 std::to_string(optional.Port) + "/"),
+    EXPECT_NE(clear.Console.find(
+                  "To encrypt them, use ftpes://127.0.0.1:" + std::to_string(optional.Port) + "/"),
               std::string::npos)
         << clear.Console;
+
+    // Further connections (/MT) take what the first one learnt: the server is
+    // asked once what it offers and whether it really takes TLS, and told once.
+    const auto sent = [&](const std::string& verb) {
+        int count = 0;
+        for (const std::string& command : optional.Commands()) count += command.rfind(verb, 0) == 0;
+        return count;
+    };
+    const int loginsBefore = Logins(optional), probesBefore = sent("AUTH TLS"),
+              featsBefore = sent("FEAT");
+    for (const char* name : {"d.txt", "e.txt", "f.txt", "g.txt"})
+        MakeFile(Work / ("more/" + std::string(name)), name);
+    RunResult parallel = Run({Work / "more/", Location(optional.Port, "/"), "/MT:4"});
+    EXPECT_EQ(Copies(parallel), 4) << parallel.Console;
+    EXPECT_GE(Logins(optional) - loginsBefore, 2) << parallel.Console;
+    EXPECT_EQ(sent("AUTH TLS") - probesBefore, 1);
+    EXPECT_EQ(sent("FEAT") - featsBefore, 1);
+    EXPECT_EQ(
+        CountLinesStartingWith(parallel, "!! Warning: The server 127.0.0.1 offers FTP over TLS"), 1)
+        << parallel.Console;
 }
 
 // A TCP proxy in front of a server's control port that keeps every byte the
