@@ -36,10 +36,15 @@ int Copies(const RunResult& result) {
     return CountLinesStartingWith(result, "Copying file");
 }
 
+// How many commands the server received that begin with `verb`.
+int Sent(const RealFtpServer& server, const std::string& verb) {
+    int count = 0;
+    for (const std::string& command : server.Commands()) count += command.rfind(verb, 0) == 0;
+    return count;
+}
+
 int Logins(const RealFtpServer& server) {
-    int users = 0;
-    for (const std::string& command : server.Commands()) users += command.rfind("USER", 0) == 0;
-    return users;
+    return Sent(server, "USER");
 }
 
 void MakeSite(const std::string& site) {
@@ -194,20 +199,15 @@ TEST_F(EndToEndFtpTlsTrust, TlsIsNeverDroppedAndItsAbsenceIsTold) {
 
     // Further connections (/MT) take what the first one learnt: the server is
     // asked once what it offers and whether it really takes TLS, and told once.
-    const auto sent = [&](const std::string& verb) {
-        int count = 0;
-        for (const std::string& command : optional.Commands()) count += command.rfind(verb, 0) == 0;
-        return count;
-    };
-    const int loginsBefore = Logins(optional), probesBefore = sent("AUTH TLS"),
-              featsBefore = sent("FEAT");
+    const int loginsBefore = Logins(optional), probesBefore = Sent(optional, "AUTH TLS"),
+              featsBefore = Sent(optional, "FEAT");
     for (const char* name : {"d.txt", "e.txt", "f.txt", "g.txt"})
         MakeFile(Work / ("more/" + std::string(name)), name);
     RunResult parallel = Run({Work / "more/", Location(optional.Port, "/"), "/MT:4"});
     EXPECT_EQ(Copies(parallel), 4) << parallel.Console;
     EXPECT_GE(Logins(optional) - loginsBefore, 2) << parallel.Console;
-    EXPECT_EQ(sent("AUTH TLS") - probesBefore, 1);
-    EXPECT_EQ(sent("FEAT") - featsBefore, 1);
+    EXPECT_EQ(Sent(optional, "AUTH TLS") - probesBefore, 1);
+    EXPECT_EQ(Sent(optional, "FEAT") - featsBefore, 1);
     EXPECT_EQ(
         CountLinesStartingWith(parallel, "!! Warning: The server 127.0.0.1 offers FTP over TLS"), 1)
         << parallel.Console;
